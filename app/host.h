@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace kalore {
+
+// What the main window does for the core: the log, the task-bar title and modal
+// messages. Called on the main thread only; worker threads hand their calls over
+// through MainThread first.
+class Host {
+public:
+    virtual ~Host() = default;
+    virtual void AppendLog(const std::string& line) = 0;
+    virtual void SetAppTitle(const std::string& text) = 0;
+    // A modal message box; "\r" in the text breaks lines. Returns when closed.
+    virtual void ShowMessage(const std::string& text) = 0;
+};
+
+} // namespace kalore

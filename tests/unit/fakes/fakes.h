@@ -1,0 +1,63 @@
+#pragma once
+
+// Test doubles for the seams of the core: the window's log and messages, the
+// local clock, the timers and the main-thread hand-off.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/host.h"
+#include "app/main_thread.h"
+#include "app/timer.h"
+
+namespace kalore::testing {
+
+class FakeHost : public Host {
+public:
+    void AppendLog(const std::string& line) override { log.push_back(line); }
+    void SetAppTitle(const std::string& text) override { titles.push_back(text); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+
+    std::vector<std::string> log;
+    std::vector<std::string> titles;
+    std::vector<std::string> messages;
+};
+
+class FakeClock : public Clock {
+public:
+    explicit FakeClock(LocalDateTime start = {2026, 12, 7, 20, 0, 0}) : now(start) {}
+    LocalDateTime Now() const override { return now; }
+    LocalDateTime now;
+};
+
+class FakeTimer : public Timer {
+public:
+    void Start(std::uint32_t intervalMs) override {
+        interval = intervalMs;
+        active = true;
+        ++starts;
+    }
+    void Stop() override { active = false; }
+    bool IsActive() const override { return active; }
+    std::uint32_t Interval() const override { return interval; }
+    // Fires as the window's timer would when its interval has run out.
+    void FireNow() { Fire(); }
+
+    std::uint32_t interval = 0;
+    bool active = false;
+    int starts = 0;
+};
+
+// Runs every hand-off at once on the calling thread.
+class InlineMainThread : public MainThread {
+public:
+    void Post(std::function<void()> task) override { task(); }
+    bool Synchronize(std::function<void()> task) override {
+        task();
+        return true;
+    }
+};
+
+} // namespace kalore::testing
