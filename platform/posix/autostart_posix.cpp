@@ -1,0 +1,124 @@
+#include "platform/autostart.h"
+
+#include <cstdlib>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/atomic_file.h"
+#include "platform/program_folder.h"
+
+namespace kalore {
+
+namespace {
+
+const char* const kEntryName = "kalore.desktop";
+
+std::string EntryPath(const std::string& folder) {
+    return folder + "/" + kEntryName;
+}
+
+// An existing folder we may write into; anything else counts as "doesn't open".
+bool FolderOpens(const std::string& folder) {
+    struct stat info {};
+    return !folder.empty() && stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+// Exec needs the quoting rules of desktop entries, then the escapes of their strings,
+// so that no folder name can add arguments, field codes or further keys.
+std::string ExecValue(const std::string& program) {
+    std::string quoted = "\"";
+    for (char c : program) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    quoted += '"';
+    std::string value;
+    for (char c : quoted) {
+        switch (c) {
+        case '\\':
+            value += "\\\\";
+            break;
+        case '%':
+            value += "%%";
+            break;
+        case '\n':
+            value += "\\n";
+            break;
+        case '\r':
+            value += "\\r";
+            break;
+        case '\t':
+            value += "\\t";
+            break;
+        default:
+            value += c;
+        }
+    }
+    return value;
+}
+
+} // namespace
+
+std::string DefaultAutostartFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        return std::string(config) + "/autostart";
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') {
+        return std::string(home) + "/.config/autostart";
+    }
+    return {};
+}
+
+std::string AutostartEntry(const std::string& programFolder) {
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=Kalore\n"
+           "Exec=" +
+           ExecValue(programFolder + "kalore") +
+           "\n"
+           "Terminal=false\n";
+}
+
+std::optional<std::string> RegisterAutostart(const std::string& autostartFolder,
+                                             const std::string& programFolder) {
+    if (!FolderOpens(autostartFolder)) {
+        return std::nullopt;
+    }
+    FileResult written =
+        WriteFilesAtomically({{EntryPath(autostartFolder), AutostartEntry(programFolder)}});
+    if (!written.ok()) {
+        return SystemConfigurationErrorMessage(written.error);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RegisterAutostart() {
+    return RegisterAutostart(DefaultAutostartFolder(), ExecutableFolder());
+}
+
+void UnregisterAutostart(const std::string& autostartFolder) {
+    if (FolderOpens(autostartFolder)) {
+        unlink(EntryPath(autostartFolder).c_str());
+    }
+}
+
+void UnregisterAutostart() {
+    UnregisterAutostart(DefaultAutostartFolder());
+}
+
+std::string SystemConfigurationErrorMessage(const std::string& detail) {
+    return "Erreur d'accès à la configuration de votre système\r"
+           "Assurez vous d'avoir les droits d'administrateur.\r"
+           "Si vous êtes sous Windows 7 ou Vista, lancez Kalore en tant que administrateur ou,\r"
+           "assurez vous d'avoir désactiver l'UAC (Contrôle des Comptes d'Utilisateurs)\r"
+           " (" +
+           detail + ")";
+}
+
+} // namespace kalore
