@@ -1,0 +1,120 @@
+#include "channels/channel_file.h"
+
+#include <optional>
+
+#include "app/host.h"
+#include "channels/channel_list.h"
+#include "channels/text_after_comma.h"
+#include "channels/text_lines.h"
+#include "platform/code_page.h"
+#include "platform/program_folder.h"
+
+namespace kalore {
+namespace {
+
+bool IsPairLine(const std::string& line) {
+    return !line.empty() && !line.starts_with("#EXTVLCOPT");
+}
+
+std::optional<std::string> NextPairLine(TextLines& lines) {
+    while (!lines.AtEnd()) {
+        std::string line = lines.ReadLine();
+        if (IsPairLine(line)) {
+            return line;
+        }
+    }
+    return std::nullopt;
+}
+
+void ReadPairsFrom(TextLines& lines, ChannelList& list, const ChannelLineRule& rule) {
+    bool first = true;
+    for (;;) {
+        const std::optional<std::string> description = NextPairLine(lines);
+        const std::optional<std::string> address = description ? NextPairLine(lines) : std::nullopt;
+        if (!address) {
+            return;
+        }
+        std::string name = rule(*description);
+        std::string url = rule(*address);
+        if (first) {
+            list.nameText = name;
+            list.addressText = url;
+            list.selectedIndex = 0;
+            first = false;
+        }
+        list.AddChannel(std::move(name), std::move(url));
+    }
+}
+
+bool LoadChannelFile(const std::string& path, bool skipHeader, bool win1252, ChannelList& list,
+                     Host& host, const std::string& failureStart, const std::string& makerAddress) {
+    std::string content;
+    if (!ReadWholeFile(path, content)) {
+        host.ShowMessage(failureStart + path + "**), merci de contacter " + makerAddress);
+        return false;
+    }
+    if (win1252) {
+        content = Win1252ToUtf8(content);
+    }
+    TextLines lines(content);
+    if (skipHeader) {
+        lines.ReadLine();
+    }
+    if (win1252) {
+        ReadPairsFrom(lines, list, TextAfterComma);
+    } else {
+        ReadPairsFrom(lines, list, Utf8TextAfterComma);
+    }
+    return true;
+}
+
+} // namespace
+
+void ReadChannelPairs(std::string_view content, ChannelList& list, const ChannelLineRule& rule) {
+    TextLines lines(content);
+    ReadPairsFrom(lines, list, rule);
+}
+
+std::string OrangeChannelFilePath(const std::string& programFolder) {
+    return programFolder + NativeRelative("B\\listeTVforKalore.txt");
+}
+
+std::string FreeChannelFilePath(const std::string& programFolder) {
+    return programFolder + NativeRelative("B\\listeTVFreeforKalore.txt");
+}
+
+bool LoadOrangeChannelList(const std::string& programFolder, ChannelList& list, Host& host,
+                           const std::string& makerAddress) {
+    return LoadChannelFile(OrangeChannelFilePath(programFolder), false, true, list, host,
+                           "Fichier chaines Orange introuvable (**", makerAddress);
+}
+
+bool LoadFreeChannelList(const std::string& programFolder, ChannelList& list, Host& host,
+                         const std::string& makerAddress) {
+    return LoadChannelFile(FreeChannelFilePath(programFolder), true, false, list, host,
+                           "Fichier chaines Free introuvable (**", makerAddress);
+}
+
+FileResult AppendOrangeChannelLinesWhole(const std::string& programFolder, ChannelList& list) {
+    const std::string path = OrangeChannelFilePath(programFolder);
+    std::string content;
+    if (!ReadWholeFile(path, content)) {
+        return {"Impossible de lire " + path};
+    }
+    const std::string text = Win1252ToUtf8(content);
+    ReadChannelPairs(text, list, [](std::string_view line) { return std::string(line); });
+    return {};
+}
+
+std::vector<std::string> SelectedIndexLogLines(const ChannelList& list) {
+    const int index = list.selectedIndex;
+    // No selection names no item: log an empty one rather than fail.
+    const std::string item = index >= 0 && static_cast<std::size_t>(index) < list.names.size()
+                                 ? list.names[static_cast<std::size_t>(index)]
+                                 : std::string();
+    const auto blank = item.find(' ');
+    const std::string afterBlank = blank == std::string::npos ? item : item.substr(blank + 1);
+    return {std::to_string(index), item, "**" + afterBlank + "**", item};
+}
+
+} // namespace kalore

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kalore {
+
+// The two parallel lists behind the channel box: names (ComboBox2's items) and
+// stream addresses (ComboBox3's items, never shown), with both boxes' texts and
+// the channel box's selection. The window shows this state; it keeps no copy.
+struct ChannelList {
+    std::vector<std::string> names;
+    std::vector<std::string> addresses;
+    std::string nameText;    // what the channel box shows
+    std::string addressText; // the hidden address box's text
+    int selectedIndex = -1;  // -1 once the user typed into the box
+
+    // Appends one channel; a name never goes in without its address.
+    void AddChannel(std::string name, std::string address);
+    // The address at the selected index; empty for -1 or any index naming no item.
+    std::string SelectedAddress() const;
+};
+
+} // namespace kalore

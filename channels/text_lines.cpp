@@ -1,0 +1,38 @@
+#include "channels/text_lines.h"
+
+#include <string>
+
+namespace kalore {
+
+TextLines::TextLines(std::string_view content) : content_(content) {
+    const auto ctrlZ = content_.find('\x1A');
+    if (ctrlZ != std::string_view::npos) {
+        content_ = content_.substr(0, ctrlZ);
+    }
+}
+
+std::string TextLines::ReadLine() {
+    if (AtEnd()) {
+        return {};
+    }
+    auto end = content_.find('\n', pos_);
+    if (end == std::string_view::npos) {
+        end = content_.size();
+    }
+    const std::string_view raw = content_.substr(pos_, end - pos_);
+    pos_ = end + 1;
+    std::string line;
+    if (raw.find('\r') == std::string_view::npos) {
+        line.assign(raw);
+        return line;
+    }
+    line.reserve(raw.size());
+    for (const char c : raw) {
+        if (c != '\r') {
+            line.push_back(c);
+        }
+    }
+    return line;
+}
+
+} // namespace kalore

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace kalore {
+
+// Reads a text file's content line by line the way the channel files are read:
+// a line ends at LF, a CR right before the LF belongs to the line end, any other
+// CR is dropped, and a Ctrl-Z byte ends the file. Lines may be of any length.
+class TextLines {
+public:
+    explicit TextLines(std::string_view content);
+
+    bool AtEnd() const { return pos_ >= content_.size(); }
+    // The next line without its end; the empty text once at the end.
+    std::string ReadLine();
+
+private:
+    std::string_view content_;
+    std::size_t pos_ = 0;
+};
+
+} // namespace kalore

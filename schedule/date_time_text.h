@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "app/clock.h"
+
+namespace kalore {
+
+// A date or time text that doesn't hold a whole number where one is expected;
+// what() is the runtime's French text, shown to the user as it stands.
+class ConversionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "dd/MM/yyyy" and "HH:mm:ss", whatever the locale: the schedule reads these
+// texts back at fixed positions.
+std::string DateText(const LocalDateTime& when);
+std::string TimeText(const LocalDateTime& when);
+
+// The whole number at characters [first, first + count) of text (counted from 0).
+// Throws ConversionError for a piece that isn't one, a text too short included.
+int FixedPositionInteger(std::string_view text, std::size_t first, std::size_t count);
+
+// Whole seconds from (date1, time1) to (date2, time2), positive when the second lies
+// later; local calendar arithmetic, no time-zone or daylight-saving correction.
+// Throws ConversionError for a damaged text.
+std::int64_t DateTimeDiffSeconds(std::string_view date1, std::string_view time1,
+                                 std::string_view date2, std::string_view time2);
+
+} // namespace kalore

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kalore {
+
+class Clock;
+class Host;
+class ScheduleTable;
+class Timer;
+
+// The next programmed recording, as captured when the trigger was armed.
+struct PendingRecording {
+    int positionGridProchainRecord = 0;
+    std::string Channel;
+    std::string Url;
+    std::string StartDate;
+    std::string StartTime;
+    std::string Duration; // whole seconds, decimal
+    std::string Format;
+};
+
+// Hands a due recording to the recorder: Channel, Url, the row
+// (positionGridProchainRecord) and Duration, with StartDate, StartTime and Format.
+using StartScheduledRecordingFn = std::function<void(const PendingRecording&)>;
+
+// The longest single wait of the trigger timer. The trigger re-reads the local
+// clock each time it fires and launches only once the start second has come, so
+// long waits, clock changes and a suspended machine can't make it early, and a
+// step this short keeps a launch within about a second of its start.
+inline constexpr std::uint32_t kTriggerStepMs = 1000;
+
+// Finds the next "Programmé" entry, arms Timer1 for its start and launches it:
+// marks the row, calls the recorder and arms Timer2 with the recording's length.
+// Takes Timer1's handler. Main thread only.
+class RecordingTrigger {
+public:
+    RecordingTrigger(ScheduleTable& table, const Clock& clock, Timer& timer1, Timer& timer2,
+                     Host& host, StartScheduledRecordingFn startScheduledRecording);
+
+    // The row of the "Programmé" entry starting soonest (at least one second ahead;
+    // ties go to the upper row), or -1. Logs every candidate. Throws for damaged texts.
+    int FindNextRecording();
+    // Captures the next entry and arms Timer1, or switches it off when there is none.
+    // A damaged row or a short URL list leaves the trigger off, never half-filled.
+    void ArmNextRecording();
+    // Timer1's handler.
+    void Timer1Timer();
+    // Switches the trigger off (the schedule was cleared).
+    void Disarm();
+
+    bool IsArmed() const { return armed_; }
+    const PendingRecording& Pending() const { return pending_; }
+
+private:
+    void Launch();
+
+    ScheduleTable& table_;
+    const Clock& clock_;
+    Timer& timer1_;
+    Timer& timer2_;
+    Host& host_;
+    StartScheduledRecordingFn startScheduledRecording_;
+    PendingRecording pending_;
+    bool armed_ = false;
+};
+
+} // namespace kalore

@@ -1,0 +1,82 @@
+#include "schedule/schedule.h"
+
+#include "app/clock.h"
+#include "app/host.h"
+#include "schedule/date_time_text.h"
+
+namespace kalore {
+
+Schedule::Schedule(std::string programFolder, Host& host, const Clock& clock, Timer& timer1,
+                   Timer& timer2, StartScheduledRecordingFn startScheduledRecording)
+    : host_(host), clock_(clock), files_(std::move(programFolder), host, clock),
+      trigger_(table_, clock, timer1, timer2, host, std::move(startScheduledRecording)) {
+    files_.Attach(table_);
+}
+
+bool Schedule::AddScheduledRecording(const ScheduleEntryRequest& request) {
+    try {
+        return TryAdd(request);
+    } catch (const ConversionError& error) {
+        host_.ShowMessage(error.what());
+        return false;
+    }
+}
+
+bool Schedule::TryAdd(const ScheduleEntryRequest& r) {
+    const LocalDateTime now = clock_.Now();
+    const auto length = DateTimeDiffSeconds(r.startDate, r.startTime, r.endDate, r.endTime);
+    host_.AppendLog("--Nombre de secondes de différence entre le début et la fin: " +
+                    std::to_string(length));
+    if (length <= 0) {
+        host_.ShowMessage("La durée d'enregistrement est erronée!!\rMerci de corriger les dates et "
+                          "heurs (début/fin).");
+        return false;
+    }
+    const auto ahead = DateTimeDiffSeconds(DateText(now), TimeText(now), r.startDate, r.startTime);
+    host_.AppendLog("--Nombre de secondes de différence entre la date du début et maintenant: " +
+                    std::to_string(ahead));
+    if (ahead <= 0) {
+        host_.ShowMessage("L'heur du début de l'enregistrement est dépassée!!\rMerci de corriger "
+                          "les dates et heurs (début/fin).");
+        return false;
+    }
+    if (!CheckNoOverlap(table_, r.startDate, r.startTime, r.endDate, r.endTime)) {
+        host_.ShowMessage("Le début et fin de l'enregistrement chevauche un enregistrement "
+                          "existant !!\rMerci de corriger les dates et heurs (début/fin).");
+        return false;
+    }
+    table_.AppendEntry(
+        {r.channel, r.startDate, r.startTime, r.endDate, r.endTime, kStatusProgrammed, r.format},
+        r.url);
+    trigger_.ArmNextRecording();
+    return true;
+}
+
+void Schedule::DeleteSelectedEntry() {
+    const int row = table_.SelectedRow();
+    if (!table_.IsEntryRow(row)) {
+        return;
+    }
+    if (table_.Cell(row, kStatusColumn) == kStatusRecording) {
+        host_.ShowMessage("L'enregistrement sélectionné est en cours, il ne peut être arrêté!");
+        return;
+    }
+    // The selection stays on row r: now the entry that followed, or the input row.
+    table_.RemoveEntry(row);
+    trigger_.ArmNextRecording();
+}
+
+void Schedule::ClearAllEntries(const std::function<void()>& stopRecorders) {
+    table_.ClearEntries();
+    // A cleared schedule has nothing left to launch.
+    trigger_.Disarm();
+    try {
+        if (stopRecorders) {
+            stopRecorders();
+        }
+    } catch (...) {
+        // Nothing to stop is no failure worth a message.
+    }
+}
+
+} // namespace kalore

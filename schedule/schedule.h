@@ -1,0 +1,56 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "schedule/entry_rules.h"
+#include "schedule/recording_trigger.h"
+#include "schedule/schedule_files.h"
+#include "schedule/schedule_table.h"
+
+namespace kalore {
+
+class Clock;
+class Host;
+class Timer;
+
+// The recording schedule the main window owns: the table and its URL list, their
+// files (saved after every change) and the trigger of the next recording. The
+// window's handlers call these and redraw the grid from table.onChanged.
+class Schedule {
+public:
+    Schedule(std::string programFolder, Host& host, const Clock& clock, Timer& timer1,
+             Timer& timer2, StartScheduledRecordingFn startScheduledRecording);
+    Schedule(const Schedule&) = delete;
+    Schedule& operator=(const Schedule&) = delete;
+
+    ScheduleTable& Table() { return table_; }
+    RecordingTrigger& Trigger() { return trigger_; }
+
+    // Start-up: reads the files; then call ArmNextRecording.
+    ScheduleLoadResult File2StringGrid() { return files_.Load(table_); }
+    bool StringGrid2File() { return files_.Save(table_); }
+    void ArmNextRecording() { trigger_.ArmNextRecording(); }
+
+    // "Programmer l'enregistrement": the three rules, then the entry and the
+    // trigger. Refusals and damaged texts are shown to the user. True when added.
+    bool AddScheduledRecording(const ScheduleEntryRequest& request);
+    // "Supprimer l'enregistrement".
+    void DeleteSelectedEntry();
+    // "Vider tous les enregistrements": stopRecorders asks every recorder to stop;
+    // its failures are ignored. The trigger is switched off as well.
+    void ClearAllEntries(const std::function<void()>& stopRecorders);
+    // A programmed recording ended: running rows become "Terminé" (saved).
+    void MarkFinishedRows() { table_.MarkFinishedRows(); }
+
+private:
+    bool TryAdd(const ScheduleEntryRequest& request);
+
+    Host& host_;
+    const Clock& clock_;
+    ScheduleTable table_;
+    ScheduleFiles files_;
+    RecordingTrigger trigger_;
+};
+
+} // namespace kalore

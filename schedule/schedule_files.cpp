@@ -1,0 +1,86 @@
+#include "schedule/schedule_files.h"
+
+#include <cstdio>
+
+#include "app/clock.h"
+#include "app/host.h"
+#include "platform/atomic_file.h"
+#include "platform/program_folder.h"
+#include "schedule/schedule_file_format.h"
+#include "schedule/schedule_table.h"
+
+namespace kalore {
+
+ScheduleFiles::ScheduleFiles(std::string programFolder, Host& host, const Clock& clock)
+    : folder_(std::move(programFolder)), host_(host), clock_(clock) {}
+
+std::string ScheduleFiles::RecordsListPath() const {
+    return folder_ + NativeRelative("B\\recordslist");
+}
+
+std::string ScheduleFiles::RecordsUrlListPath() const {
+    return folder_ + NativeRelative("B\\recordsurlist");
+}
+
+ScheduleLoadResult ScheduleFiles::Load(ScheduleTable& table) {
+    std::string list;
+    std::string urls;
+    if (!FileExists(RecordsListPath()) || !FileExists(RecordsUrlListPath()) ||
+        !ReadWholeFile(RecordsListPath(), list) || !ReadWholeFile(RecordsUrlListPath(), urls)) {
+        return {};
+    }
+    ParsedSchedule parsed = ParseScheduleFiles(list, urls);
+    if (!parsed.error.empty()) {
+        ScheduleLoadResult result{ScheduleLoad::Damaged, parsed.error, {}};
+        result.keptCopy = KeepDamagedCopies(list, urls);
+        if (result.keptCopy.empty()) {
+            // Never write over the only copy: saves retry the copy first.
+            unsavedDamaged_ = {list, urls};
+            host_.ShowMessage("Le fichier du planning " + RecordsListPath() + " est illisible (" +
+                              parsed.error +
+                              ").\rImpossible d'en garder une copie : le planning ne sera pas "
+                              "enregistré tant que cette copie n'aura pas pu être faite.");
+        } else {
+            host_.ShowMessage("Le fichier du planning " + RecordsListPath() + " est illisible (" +
+                              parsed.error + ").\rUne copie a été gardée : " + result.keptCopy);
+        }
+        return result;
+    }
+    table.Replace(std::move(parsed.rows), std::move(parsed.urls));
+    return {ScheduleLoad::Loaded, {}, {}};
+}
+
+std::string ScheduleFiles::KeepDamagedCopies(const std::string& list, const std::string& urls) {
+    const LocalDateTime now = clock_.Now();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d%02d", now.year, now.month,
+                  now.day, now.hour, now.minute, now.second);
+    const std::string listCopy = RecordsListPath() + stamp;
+    // Both files: the URL list only makes sense beside its table.
+    const FileResult written =
+        WriteFilesAtomically({{listCopy, list}, {RecordsUrlListPath() + stamp, urls}});
+    return written.ok() ? listCopy : std::string();
+}
+
+bool ScheduleFiles::Save(const ScheduleTable& table) {
+    if (unsavedDamaged_ &&
+        KeepDamagedCopies(unsavedDamaged_->first, unsavedDamaged_->second).empty()) {
+        host_.ShowMessage("Erreur StringGrid2File, chemin **" + RecordsUrlListPath() + "**");
+        return false;
+    }
+    unsavedDamaged_.reset();
+    const FileResult written =
+        WriteFilesAtomically({{RecordsListPath(), RecordsListBytes(table)},
+                              {RecordsUrlListPath(), RecordsUrlListBytes(table)}});
+    if (!written.ok()) {
+        host_.ShowMessage("Erreur StringGrid2File, chemin **" + RecordsUrlListPath() + "**");
+        return false;
+    }
+    return true;
+}
+
+void ScheduleFiles::Attach(ScheduleTable& table) {
+    table.SetPersistence([this, &table] { Save(table); });
+}
+
+} // namespace kalore

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kalore {
+
+inline constexpr int kScheduleColumns = 7;
+inline constexpr int kChannelColumn = 0;
+inline constexpr int kStartDateColumn = 1;
+inline constexpr int kStartTimeColumn = 2;
+inline constexpr int kEndDateColumn = 3;
+inline constexpr int kEndTimeColumn = 4;
+inline constexpr int kStatusColumn = 5;
+inline constexpr int kFormatColumn = 6;
+
+inline constexpr const char* kStatusProgrammed = "Programmé";
+inline constexpr const char* kStatusRecording = "Enregistrement..";
+inline constexpr const char* kStatusFinished = "Terminé";
+
+using ScheduleRow = std::array<std::string, kScheduleColumns>;
+
+// The schedule as the grid shows it: row 0 the header, rows 1..N the entries in
+// the order they were added, row N + 1 the always-empty input row; and the URL
+// list, whose line i is the stream address of row i + 1. Main thread only.
+//
+// Every change calls the persistence hook first (the files are saved after each
+// change, so a crash loses nothing), then onChanged so the window can redraw.
+class ScheduleTable {
+public:
+    ScheduleTable();
+
+    std::function<void()> onChanged;
+    void SetPersistence(std::function<void()> save) { persist_ = std::move(save); }
+
+    int RowCount() const { return static_cast<int>(rows_.size()) + 1; }
+    int EntryCount() const { return RowCount() - 2; }
+    bool IsEntryRow(int row) const { return row >= 1 && row <= RowCount() - 2; }
+    // Any row 0..RowCount()-1; throws std::out_of_range otherwise.
+    const std::string& Cell(int row, int column) const;
+    const std::vector<std::string>& Urls() const { return urls_; }
+    // Line row - 1 of the URL list; throws std::out_of_range when the list is short.
+    const std::string& UrlOfRow(int row) const;
+
+    int SelectedRow() const { return selectedRow_; }
+    // The user's selection in the grid; no save, nothing else changes.
+    void SetSelectedRow(int row) { selectedRow_ = row; }
+
+    // Writes the entry into the input row, adds a new input row and the entry's URL.
+    void AppendEntry(const ScheduleRow& entry, const std::string& url);
+    // Removes an entry row and its URL line (when the list holds one).
+    void RemoveEntry(int row);
+    // Leaves the header and one empty input row, and an empty URL list.
+    void ClearEntries();
+    void SetStatus(int row, const std::string& status);
+    // Every entry showing "Enregistrement.." becomes "Terminé" when a programmed
+    // recording ends; true when a row changed.
+    bool MarkFinishedRows();
+
+    // Content read from the files: rows 1..RowCount()-1 and the URL list. Not saved.
+    void Replace(std::vector<ScheduleRow> rows, std::vector<std::string> urls);
+    // Rows 1..RowCount()-1 as stored in the files.
+    const std::vector<ScheduleRow>& StoredRows() const { return rows_; }
+
+    static const ScheduleRow& Header();
+
+private:
+    void Changed();
+
+    std::vector<ScheduleRow> rows_; // rows 1..RowCount()-1
+    std::vector<std::string> urls_;
+    int selectedRow_ = 1;
+    std::function<void()> persist_;
+};
+
+} // namespace kalore
