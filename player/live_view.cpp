@@ -1,0 +1,76 @@
+#include "player/live_view.h"
+
+#include <QPushButton>
+#include <QWidget>
+
+#include "app/host.h"
+
+namespace kalore {
+
+namespace {
+
+// Playlist insert mode of the player, at the head of the list.
+constexpr int kInsertMode = 1;
+constexpr int kHeadPosition = 0;
+constexpr int kInset = 10;
+
+} // namespace
+
+LiveView::LiveView(QWidget& panel, QPushButton& button8, Host& host,
+                   std::function<bool()> controlAvailable, std::function<void()> showPlayerDialog,
+                   std::vector<std::string> libvlcArgs)
+    : panel_(panel), button8_(button8), host_(host), controlAvailable_(std::move(controlAvailable)),
+      showPlayerDialog_(std::move(showPlayerDialog)), libvlcArgs_(std::move(libvlcArgs)) {}
+
+LiveView::~LiveView() {
+    DestroyControl();
+}
+
+const std::vector<std::string>& LiveView::LiveOptions() {
+    static const std::vector<std::string> options{":vout-filter=deinterlace",
+                                                  ":deinterlace-mode=blend"};
+    return options;
+}
+
+void LiveView::Button1Click(const std::string& selectedAddress) {
+    liveStreamAddress_ = selectedAddress;
+    try {
+        StartLiveView();
+    } catch (const std::exception& error) {
+        host_.ShowMessage(error.what());
+        return;
+    }
+    button8_.setEnabled(true);
+}
+
+void LiveView::StartLiveView() {
+    if (!controlAvailable_()) {
+        showPlayerDialog_();
+        return;
+    }
+    DestroyControl();
+    const QRect bounds(kInset, kInset, panel_.width() - 2 * kInset, panel_.height() - 2 * kInset);
+    control_ = new TVLCPlugin(&panel_, bounds, libvlcArgs_);
+    control_->raise();
+    control_->ClearPlaylist();
+    control_->AddItem(liveStreamAddress_, LiveOptions(), kInsertMode, kHeadPosition);
+    control_->NextItem();
+    control_->Play();
+}
+
+void LiveView::Button8Click() {
+    if (control_) {
+        if (control_->Playing()) {
+            control_->hide();
+        }
+        control_->Stop();
+    }
+    button8_.setEnabled(false);
+}
+
+void LiveView::DestroyControl() {
+    delete control_.data();
+    control_ = nullptr;
+}
+
+} // namespace kalore

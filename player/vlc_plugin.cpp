@@ -1,0 +1,183 @@
+#include "player/vlc_plugin.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include <vlc/vlc.h>
+
+#include <QMetaObject>
+#include <QPointer>
+
+namespace kalore {
+
+namespace {
+
+std::string LastError(const char* what) {
+    const char* text = libvlc_errmsg();
+    return std::string(what) + (text != nullptr && text[0] != '\0' ? ": " + std::string(text) : "");
+}
+
+void OnVideoOutput(const libvlc_event_t* event, void* data) {
+    if (event->u.media_player_vout.new_count <= 0) {
+        return;
+    }
+    // libVLC calls from its own threads while the widget is alive (it detaches before
+    // going); the signal itself is sent on the main thread, if the widget still exists.
+    QPointer<TVLCPlugin> widget = static_cast<TVLCPlugin*>(data);
+    QMetaObject::invokeMethod(
+        widget.data(),
+        [widget] {
+            if (widget) {
+                emit widget->VideoOutputStarted();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+std::vector<std::string> DefaultLibvlcArgs() {
+    // Xlib-based outputs would need XInitThreads before Qt starts; the xcb ones don't.
+    std::vector<std::string> args{"--no-xlib", "--quiet"};
+    if (const char* extra = std::getenv("KALORE_LIBVLC_ARGS")) {
+        std::istringstream words(extra);
+        for (std::string word; words >> word;) {
+            args.push_back(word);
+        }
+    }
+    return args;
+}
+
+TVLCPlugin::TVLCPlugin(QWidget* parent, const QRect& bounds,
+                       const std::vector<std::string>& libvlcArgs)
+    : QWidget(parent) {
+    setObjectName("VLCPlugin");
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(true);
+    setPalette(QPalette(Qt::black));
+    setGeometry(bounds);
+
+    std::vector<const char*> argv;
+    for (const auto& arg : libvlcArgs) {
+        argv.push_back(arg.c_str());
+    }
+    instance_ = libvlc_new(static_cast<int>(argv.size()), argv.data());
+    if (instance_ == nullptr) {
+        throw VlcError(LastError("Impossible de créer le lecteur VLC"));
+    }
+    player_ = libvlc_media_player_new(instance_);
+    list_ = libvlc_media_list_new(instance_);
+    listPlayer_ = libvlc_media_list_player_new(instance_);
+    if (player_ == nullptr || list_ == nullptr || listPlayer_ == nullptr) {
+        const std::string error = LastError("Impossible de créer le lecteur VLC");
+        Release();
+        throw VlcError(error);
+    }
+    libvlc_media_list_player_set_media_player(listPlayer_, player_);
+    libvlc_media_list_player_set_media_list(listPlayer_, list_);
+    // Keys and clicks go to the window, not to the player.
+    libvlc_video_set_key_input(player_, 0);
+    libvlc_video_set_mouse_input(player_, 0);
+    AttachVideoOutput(player_, *this);
+    libvlc_event_attach(libvlc_media_player_event_manager(player_), libvlc_MediaPlayerVout,
+                        OnVideoOutput, this);
+    show();
+}
+
+TVLCPlugin::~TVLCPlugin() {
+    Release();
+}
+
+void TVLCPlugin::Release() {
+    if (player_ != nullptr) {
+        // Waits for a callback in progress, so none runs on a half-destroyed widget.
+        libvlc_event_detach(libvlc_media_player_event_manager(player_), libvlc_MediaPlayerVout,
+                            OnVideoOutput, this);
+    }
+    // Stop before the native window goes, so the video output never draws into a
+    // destroyed window.
+    if (listPlayer_ != nullptr) {
+        libvlc_media_list_player_stop(listPlayer_);
+        libvlc_media_list_player_release(listPlayer_);
+        listPlayer_ = nullptr;
+    }
+    if (player_ != nullptr) {
+        libvlc_media_player_stop(player_);
+        libvlc_media_player_release(player_);
+        player_ = nullptr;
+    }
+    if (list_ != nullptr) {
+        libvlc_media_list_release(list_);
+        list_ = nullptr;
+    }
+    if (instance_ != nullptr) {
+        libvlc_release(instance_);
+        instance_ = nullptr;
+    }
+}
+
+void TVLCPlugin::ClearPlaylist() {
+    libvlc_media_list_lock(list_);
+    int failed = 0;
+    while (libvlc_media_list_count(list_) > 0 && failed == 0) {
+        failed = libvlc_media_list_remove_index(list_, 0);
+    }
+    libvlc_media_list_unlock(list_);
+    if (failed != 0) {
+        throw VlcError(LastError("Impossible de vider la liste de lecture"));
+    }
+}
+
+void TVLCPlugin::AddItem(const std::string& address, const std::vector<std::string>& options,
+                         int mode, int position) {
+    // An empty address would be accepted and then play nothing, without a word.
+    libvlc_media_t* media =
+        address.empty() ? nullptr : libvlc_media_new_location(instance_, address.c_str());
+    if (media == nullptr) {
+        throw VlcError(LastError("Adresse refusée par le lecteur VLC"));
+    }
+    for (const auto& option : options) {
+        libvlc_media_add_option(media, option.c_str());
+    }
+    libvlc_media_list_lock(list_);
+    const int count = libvlc_media_list_count(list_);
+    const bool insert = mode == 1 && position >= 0 && position <= count;
+    const int failed = insert ? libvlc_media_list_insert_media(list_, media, position)
+                              : libvlc_media_list_add_media(list_, media);
+    libvlc_media_list_unlock(list_);
+    libvlc_media_release(media);
+    if (failed != 0) {
+        throw VlcError(LastError("Impossible d'ajouter l'adresse à la liste de lecture"));
+    }
+}
+
+void TVLCPlugin::NextItem() {
+    if (libvlc_media_list_player_next(listPlayer_) != 0) {
+        throw VlcError(LastError("Pas d'élément suivant dans la liste de lecture"));
+    }
+}
+
+void TVLCPlugin::Play() {
+    libvlc_media_list_player_play(listPlayer_);
+    if (libvlc_media_list_player_get_state(listPlayer_) == libvlc_Error) {
+        throw VlcError(LastError("Lecture impossible"));
+    }
+}
+
+bool TVLCPlugin::Playing() const {
+    return libvlc_media_list_player_is_playing(listPlayer_) != 0;
+}
+
+void TVLCPlugin::Stop() {
+    libvlc_media_list_player_stop(listPlayer_);
+}
+
+int TVLCPlugin::ItemCount() const {
+    libvlc_media_list_lock(list_);
+    const int count = libvlc_media_list_count(list_);
+    libvlc_media_list_unlock(list_);
+    return count;
+}
+
+} // namespace kalore

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QWidget>
+
+struct libvlc_instance_t;
+struct libvlc_media_player_t;
+struct libvlc_media_list_t;
+struct libvlc_media_list_player_t;
+
+namespace kalore {
+
+// A failed operation of the embedded player, with libVLC's own text when it gave one.
+class VlcError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The embedded live player: a native child window that libVLC draws into, with a
+// playlist of stream addresses. Every operation that fails throws VlcError.
+class TVLCPlugin final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Creates the player inside parent at bounds and shows it. libvlcArgs are the
+    // options of its libVLC instance (tests pass "--vout=dummy" and the like).
+    TVLCPlugin(QWidget* parent, const QRect& bounds, const std::vector<std::string>& libvlcArgs);
+    ~TVLCPlugin() override;
+    TVLCPlugin(const TVLCPlugin&) = delete;
+    TVLCPlugin& operator=(const TVLCPlugin&) = delete;
+
+    void ClearPlaylist();
+    // Queues address with its options. mode 1 inserts at position; other modes append.
+    void AddItem(const std::string& address, const std::vector<std::string>& options, int mode,
+                 int position);
+    void NextItem();
+    void Play();
+    bool Playing() const;
+    void Stop();
+
+    // Number of playlist items, for callers that check what was queued.
+    int ItemCount() const;
+
+signals:
+    // The player opened its video output; sent on the main thread.
+    void VideoOutputStarted();
+
+private:
+    void Release();
+
+    libvlc_instance_t* instance_ = nullptr;
+    libvlc_media_player_t* player_ = nullptr;
+    libvlc_media_list_t* list_ = nullptr;
+    libvlc_media_list_player_t* listPlayer_ = nullptr;
+};
+
+// The libVLC options for live viewing: the ones Kalore always sets, followed by the
+// blank-separated words of $KALORE_LIBVLC_ARGS (e.g. "--vout=dummy --aout=dummy").
+std::vector<std::string> DefaultLibvlcArgs();
+
+// Hands the native window of widget to player as its video output; one per system.
+void AttachVideoOutput(libvlc_media_player_t* player, QWidget& widget);
+
+} // namespace kalore
