@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
-#include <sys/pidfd.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -184,7 +183,7 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
     CloseIfOpen(nullFd);
     int error = pid < 0 ? errno : ReadExecError(execError[0]);
     CloseIfOpen(execError[0]);
-    int pidfd = pid > 0 && error == 0 ? pidfd_open(pid, 0) : -1;
+    int pidfd = pid > 0 && error == 0 ? static_cast<int>(syscall(SYS_pidfd_open, pid, 0)) : -1;
     if (pid > 0 && (error != 0 || pidfd < 0)) {
         if (error == 0) {
             kill(pid, SIGKILL);

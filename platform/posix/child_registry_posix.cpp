@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,7 +22,7 @@ bool WaitGone(int pidfd, int milliseconds) {
 
 bool Signal(int pidfd, int signal) {
     // ESRCH: it has ended already, which is what we wanted.
-    return pidfd_send_signal(pidfd, signal, nullptr, 0) == 0 || errno == ESRCH;
+    return syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0) == 0 || errno == ESRCH;
 }
 
 } // namespace

@@ -1,0 +1,23 @@
+#include "recorder/output_block.h"
+
+#include <gtest/gtest.h>
+
+namespace kalore {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(FormatOutputBlock, CarriageReturnsBreakLinesAndLineFeedsAreDropped) {
+    EXPECT_EQ(FormatOutputBlock("abc\r\ndef\r\n"), "|||abc\r\ndef|||");
+    EXPECT_EQ(FormatOutputBlock("\r\n"), "||||||");
+    EXPECT_EQ(FormatOutputBlock("a\nb"), "|||ab|||");
+    EXPECT_EQ(FormatOutputBlock("  \t x y \x01"), "|||x y|||");
+}
+
+TEST(FormatOutputBlock, StopsAtZeroByteAndReplacesInvalidBytes) {
+    EXPECT_EQ(FormatOutputBlock("avant\0après"s), "|||avant|||");
+    EXPECT_EQ(FormatOutputBlock("d\xC3\xA9j\xE0 vu"), "|||déj\xEF\xBF\xBD vu|||");
+}
+
+} // namespace
+} // namespace kalore
