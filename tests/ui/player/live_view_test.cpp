@@ -1,0 +1,212 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QDialog>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "fakes/fakes.h"
+#include "player/live_view.h"
+#include "player/player_registration.h"
+
+using kalore::LiveView;
+using kalore::TVLCPlugin;
+
+namespace {
+
+// No picture or sound leaves the test: libVLC's outputs are the dummy ones.
+const std::vector<std::string> kQuietPlayer{"--no-xlib", "--quiet", "--vout=dummy", "--aout=dummy"};
+
+// A free loopback port of the given socket type.
+int FreePort(int type) {
+    const int socket = ::socket(AF_INET, type, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(socket, reinterpret_cast<sockaddr*>(&address), length);
+    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+    close(socket);
+    return ntohs(address.sin_port);
+}
+
+// A multicast-style address nobody sends to: the player waits there for ever.
+QString SilentUdpAddress() {
+    return QString("udp://@127.0.0.1:%1").arg(FreePort(SOCK_DGRAM));
+}
+
+// A server that refuses the connection: the stream never reaches playing.
+QString RefusedHttpAddress() {
+    return QString("http://127.0.0.1:%1/channel.ts").arg(FreePort(SOCK_STREAM));
+}
+
+} // namespace
+
+class LiveViewTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString streamFile;
+    kalore::testing::FakeHost host;
+    bool available = true;
+    int dialogShown = 0;
+    std::unique_ptr<QWidget> window;
+    QWidget* panel = nullptr;
+    QLabel* label3 = nullptr;
+    QPushButton* button8 = nullptr;
+    std::unique_ptr<LiveView> live;
+
+    void makeLive(std::vector<std::string> args = kQuietPlayer) {
+        live = std::make_unique<LiveView>(
+            *panel, *button8, host, [this] { return available; }, [this] { ++dialogShown; },
+            std::move(args));
+    }
+    std::string fileAddress() const { return "file://" + streamFile.toStdString(); }
+
+private slots:
+    void initTestCase() {
+        // A short real stream, so that the player really reaches "playing".
+        streamFile = dir.path() + "/channel.ts";
+        const int code = QProcess::execute(
+            "ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25", "-t",
+                       "20", "-c:v", "mpeg2video", "-f", "mpegts", streamFile});
+        QCOMPARE(code, 0);
+    }
+
+    void init() {
+        host = {};
+        available = true;
+        dialogShown = 0;
+        window = std::make_unique<QWidget>();
+        window->resize(742, 742);
+        panel = new QWidget(window.get());
+        panel->setGeometry(226, 37, 509, 388);
+        label3 = new QLabel("Kalore !!", panel);
+        label3->move(216, 180);
+        button8 = new QPushButton("Stop lecture", window.get());
+        button8->setEnabled(false);
+        window->show();
+        makeLive();
+    }
+
+    void cleanup() {
+        live.reset();
+        window.reset();
+    }
+
+    void playingThenStoppedHidesTheControl() {
+        QVERIFY(live->Control() == nullptr);
+        live->Button1Click(fileAddress());
+        QVERIFY(host.messages.empty());
+        QVERIFY(button8->isEnabled());
+        TVLCPlugin* control = live->Control();
+        QVERIFY(control != nullptr);
+        QCOMPARE(control->parentWidget(), panel);
+        QCOMPARE(control->geometry(), QRect(10, 10, 489, 368));
+        QVERIFY(control->isVisible());
+        QCOMPARE(control->ItemCount(), 1);
+        QCOMPARE(live->LiveStreamAddress(), fileAddress());
+        QTRY_VERIFY_WITH_TIMEOUT(control->Playing(), 10000);
+
+        live->Button8Click();
+        QVERIFY(!button8->isEnabled());
+        QVERIFY(live->Control() == control);
+        QVERIFY(control->isHidden());
+        QVERIFY(!control->Playing());
+        QVERIFY(label3->isVisible());
+    }
+
+    void stopBeforePlayingLeavesTheStoppedControlVisible() {
+        live->Button1Click(RefusedHttpAddress().toStdString());
+        TVLCPlugin* control = live->Control();
+        QVERIFY(control != nullptr);
+        QTest::qWait(300);
+        QVERIFY(!control->Playing());
+        live->Button8Click();
+        QVERIFY(!button8->isEnabled());
+        QVERIFY(control->isVisible());
+        QVERIFY(host.messages.empty());
+    }
+
+    void secondPressReplacesTheControl() {
+        live->Button1Click(SilentUdpAddress().toStdString());
+        QPointer<TVLCPlugin> first = live->Control();
+        live->Button1Click(fileAddress());
+        QVERIFY(first.isNull());
+        QVERIFY(live->Control() != nullptr);
+        QCOMPARE(panel->findChildren<TVLCPlugin*>().size(), 1);
+        QCOMPARE(live->LiveStreamAddress(), fileAddress());
+        QTRY_VERIFY_WITH_TIMEOUT(live->Control()->Playing(), 10000);
+    }
+
+    void controlIsAlways20PixelsSmallerThanThePanel() {
+        for (const QSize size : {QSize(509, 388), QSize(300, 200), QSize(21, 21)}) {
+            panel->resize(size);
+            live->Button1Click(SilentUdpAddress().toStdString());
+            QCOMPARE(live->Control()->geometry(),
+                     QRect(10, 10, size.width() - 20, size.height() - 20));
+        }
+    }
+
+    void unavailableControlShowsTheDialogInstead() {
+        available = false;
+        live->Button1Click(fileAddress());
+        live->Button1Click(fileAddress());
+        QCOMPARE(dialogShown, 2);
+        QVERIFY(live->Control() == nullptr);
+        QVERIFY(button8->isEnabled());
+        QVERIFY(host.messages.empty());
+        live->Button8Click();
+        QVERIFY(!button8->isEnabled());
+        QVERIFY(host.messages.empty());
+    }
+
+    void stopWithoutControlOnlyDisablesTheButton() {
+        button8->setEnabled(true);
+        live->Button8Click();
+        QVERIFY(!button8->isEnabled());
+        QVERIFY(host.messages.empty());
+    }
+
+    void noChannelSelectedIsRefusedWithAMessage() {
+        live->Button1Click("");
+        QCOMPARE(host.messages.size(), size_t(1));
+        QVERIFY(live->Control() != nullptr);
+        QVERIFY(!button8->isEnabled());
+        QCOMPARE(live->LiveStreamAddress(), std::string());
+    }
+
+    void playerThatCannotBeCreatedLeavesNoControl() {
+        makeLive({"--no-such-option-for-kalore"});
+        live->Button1Click(fileAddress());
+        QCOMPARE(host.messages.size(), size_t(1));
+        QVERIFY(live->Control() == nullptr);
+        QVERIFY(!button8->isEnabled());
+    }
+
+    void registrationCheckSetsTheFlagOrShowsTheDialog() {
+        QDialog dialog;
+        int shown = 0;
+        connect(&dialog, &QDialog::finished, [&shown] { ++shown; });
+        bool flag = true;
+        QTimer::singleShot(0, &dialog, &QDialog::reject);
+        kalore::CheckPlayerRegistration(flag, dialog, [] { return false; });
+        QVERIFY(!flag);
+        QCOMPARE(shown, 1);
+        kalore::CheckPlayerRegistration(flag, dialog, [] { return true; });
+        QVERIFY(flag);
+        QCOMPARE(shown, 1);
+        // The installed libVLC passes the real check.
+        kalore::CheckPlayerRegistration(flag, dialog);
+        QVERIFY(flag);
+    }
+};
+
+QTEST_MAIN(LiveViewTest)
+#include "live_view_test.moc"
