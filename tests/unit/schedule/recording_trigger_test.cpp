@@ -1,0 +1,135 @@
+#include "schedule_fixture.h"
+
+namespace kalore {
+namespace {
+
+using Trigger = testing::ScheduleFixture;
+
+const std::string kDollars(64, '$');
+
+ScheduleRow Row(const std::string& channel, const std::string& start, const std::string& end,
+                const std::string& status = kStatusProgrammed) {
+    return {channel, "07/12/2026", start, "07/12/2026", end, status, "H264"};
+}
+
+TEST_F(Trigger, EmptyScheduleSwitchesTheTimerOff) {
+    schedule_->ArmNextRecording();
+    EXPECT_EQ(host_.log,
+              (std::vector<std::string>{
+                  kDollars, "$$$$* Acun enregistrement ne sera programmé",
+                  "*** Aucun enregistrement ne sera programmé, timer désactivé!", kDollars}));
+    EXPECT_FALSE(timer1_.active);
+}
+
+TEST_F(Trigger, LaunchesAtTheStartSecondAndNeverBefore) {
+    ASSERT_TRUE(Add("20:01:30", "20:11:30")); // 90 s ahead, 600 s long
+    EXPECT_TRUE(Logged("** Record: **07/12/2026**/**20:01:30** Reste (s) pour commencer: 90"));
+    EXPECT_TRUE(Logged("$$$$*** la ligen prochaine a enregistrer: 1"));
+    EXPECT_TRUE(Logged("!!positionGridProchainRecord: 1"));
+    EXPECT_TRUE(Logged("Timer set à: 90000"));
+    ASSERT_TRUE(timer1_.active);
+    EXPECT_LE(timer1_.interval, kTriggerStepMs);
+
+    clock_.now.minute = 1, clock_.now.second = 29; // a timer firing early launches nothing
+    timer1_.FireNow();
+    EXPECT_TRUE(started_.empty());
+    EXPECT_TRUE(timer1_.active);
+    EXPECT_EQ(timer1_.interval, 1000u);
+
+    clock_.now.second = 30;
+    host_.log.clear();
+    timer1_.FireNow();
+    ASSERT_EQ(started_.size(), 1u);
+    EXPECT_EQ(started_[0].Channel, "TF1");
+    EXPECT_EQ(started_[0].Url, "rtp://@232.0.1.1:8200");
+    EXPECT_EQ(started_[0].positionGridProchainRecord, 1);
+    EXPECT_EQ(started_[0].Duration, "600");
+    EXPECT_EQ(started_[0].StartDate, "07/12/2026");
+    EXPECT_EQ(started_[0].StartTime, "20:01:30");
+    EXPECT_EQ(started_[0].Format, "H264");
+    EXPECT_EQ(Table().Cell(1, kStatusColumn), "Enregistrement..");
+    EXPECT_NE(Read(ListPath()).find("Enregistrement.."), std::string::npos); // saved
+    EXPECT_TRUE(timer2_.active);
+    EXPECT_EQ(timer2_.interval, 600000u);
+    const std::vector<std::string> launchLines(host_.log.begin(), host_.log.begin() + 9);
+    EXPECT_EQ(launchLines,
+              (std::vector<std::string>{std::string(64, '*'), "L'enregistrement va commencer",
+                                        "Chaine: TF1", "URL: rtp://@232.0.1.1:8200",
+                                        "Position de l'enregistrement dans la liste: 1",
+                                        "Durée: 600", "Date début/Heur début: 07/12/2026/20:01:30",
+                                        "++ Timer 2 est set à: 600", std::string(64, '*')}));
+    EXPECT_TRUE(Logged("*** Aucun enregistrement ne sera programmé, timer désactivé!"));
+    EXPECT_FALSE(timer1_.active);
+}
+
+TEST_F(Trigger, PicksTheSoonestAndRearmsAfterChanges) {
+    ASSERT_TRUE(Add("22:00:00", "22:10:00", "07/12/2026", "A"));
+    ASSERT_TRUE(Add("21:00:00", "21:10:00", "07/12/2026", "B")); // lower row, earlier start
+    EXPECT_EQ(schedule_->Trigger().Pending().Channel, "B");
+    EXPECT_EQ(schedule_->Trigger().Pending().positionGridProchainRecord, 2);
+
+    Table().SetSelectedRow(2); // deleting the armed entry moves on to the next
+    schedule_->DeleteSelectedEntry();
+    EXPECT_EQ(schedule_->Trigger().Pending().Channel, "A");
+    EXPECT_TRUE(timer1_.active);
+    Table().SetSelectedRow(1);
+    schedule_->DeleteSelectedEntry();
+    EXPECT_FALSE(timer1_.active);
+}
+
+TEST_F(Trigger, TiesGoToTheUpperRowAndPassedStartsAreNeverLaunched) {
+    Table().Replace({Row("upper", "21:00:00", "21:10:00"), Row("lower", "21:00:00", "21:20:00"),
+                     Row("passed", "19:00:00", "19:10:00"), ScheduleRow{}},
+                    {"u1", "u2", "u3"});
+    schedule_->ArmNextRecording();
+    EXPECT_EQ(schedule_->Trigger().Pending().Channel, "upper");
+    EXPECT_TRUE(Logged("** Record: **07/12/2026**/**19:00:00** Reste (s) pour commencer: -3600"));
+    clock_.now.hour = 21;
+    timer1_.FireNow();
+    ASSERT_EQ(started_.size(), 1u);
+    EXPECT_EQ(started_[0].Channel, "upper");
+    EXPECT_FALSE(timer1_.active); // "lower" has 0 s left: never launched
+    EXPECT_EQ(Table().Cell(2, kStatusColumn), "Programmé");
+}
+
+TEST_F(Trigger, LongWaitsAndClockChangesNeverLaunchEarly) {
+    ASSERT_TRUE(Add("20:00:00", "21:00:00", "05/02/2027")); // 60 days ahead
+    EXPECT_TRUE(Logged("Timer set à: 5184000000"));
+    EXPECT_LE(timer1_.interval, kTriggerStepMs);
+    for (int i = 0; i < 5; ++i) {
+        timer1_.FireNow();
+    }
+    clock_.now = {2027, 2, 5, 19, 59, 59};
+    timer1_.FireNow();
+    clock_.now = {2027, 2, 5, 19, 0, 0}; // the clock went back an hour
+    timer1_.FireNow();
+    EXPECT_TRUE(started_.empty());
+    clock_.now = {2027, 2, 5, 20, 0, 1}; // woke from suspend after the start
+    timer1_.FireNow();
+    EXPECT_EQ(started_.size(), 1u);
+}
+
+TEST_F(Trigger, AFailureLeavesTheTriggerOff) {
+    ASSERT_TRUE(Add("21:00:00", "21:10:00", "07/12/2026", "good"));
+    ASSERT_TRUE(timer1_.active);
+    { // a URL list shorter than the table
+        Table().Replace(
+            {Table().StoredRows()[0], Row("no url", "20:30:00", "20:40:00"), ScheduleRow{}},
+            {"u1"});
+        schedule_->ArmNextRecording();
+        EXPECT_FALSE(timer1_.active);
+        EXPECT_FALSE(schedule_->Trigger().IsArmed());
+        EXPECT_EQ(schedule_->Trigger().Pending().Channel, "good"); // not half-refilled
+        timer1_.FireNow();                                         // a stray tick launches nothing
+        EXPECT_TRUE(started_.empty());
+    }
+    { // a damaged start time
+        Table().Replace({Row("bad", "2x:00:00", "21:10:00"), ScheduleRow{}}, {"u1"});
+        schedule_->ArmNextRecording();
+        EXPECT_FALSE(timer1_.active);
+        EXPECT_TRUE(host_.messages.empty());
+    }
+}
+
+} // namespace
+} // namespace kalore

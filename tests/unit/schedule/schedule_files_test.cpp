@@ -1,0 +1,134 @@
+#include <csignal>
+#include <sys/wait.h>
+
+#include "schedule/schedule_file_format.h"
+#include "schedule_fixture.h"
+
+namespace kalore {
+namespace {
+
+using Files = testing::ScheduleFixture;
+
+TEST_F(Files, EmptyAndOneEntrySchedulesAreByteExact) {
+    ASSERT_TRUE(schedule_->StringGrid2File());
+    EXPECT_EQ(Read(ListPath()), "7\r\n2\r\n" + std::string("\r\n\r\n\r\n\r\n\r\n\r\n\r\n"));
+    EXPECT_EQ(Read(ListPath()).size(), 20u);
+    EXPECT_EQ(Read(UrlPath()), "");
+
+    ASSERT_TRUE(Add("21:00:00", "22:00:00", "07/12/2026", "Chérie 25")); // saved at once
+    EXPECT_EQ(Read(ListPath()), "7\r\n3\r\nCh\xE9rie 25\r\n07/12/2026\r\n21:00:00\r\n07/12/2026\r\n"
+                                "22:00:00\r\nProgramm\xE9\r\nH264\r\n" +
+                                    std::string("\r\n\r\n\r\n\r\n\r\n\r\n\r\n"));
+    EXPECT_EQ(Read(UrlPath()), "rtp://@232.0.1.1:8200\r\n");
+}
+
+TEST_F(Files, ReadBackGivesTheSameEntriesInOrder) {
+    ASSERT_TRUE(Add("23:00:00", "23:30:00", "07/12/2026", "B"));
+    ASSERT_TRUE(Add("21:00:00", "22:00:00", "07/12/2026", "A"));
+    Table().SetStatus(1, kStatusRecording);
+
+    testing::FakeTimer t1, t2;
+    Schedule next(Folder(), host_, clock_, t1, t2, nullptr);
+    EXPECT_EQ(next.File2StringGrid().outcome, ScheduleLoad::Loaded);
+    EXPECT_EQ(next.Table().StoredRows(), Table().StoredRows());
+    EXPECT_EQ(next.Table().Urls(), Table().Urls());
+    EXPECT_EQ(next.Table().Cell(1, kStatusColumn), "Enregistrement..");
+}
+
+TEST_F(Files, EitherFileMissingLoadsNothingAndSaysNothing) {
+    Write(ListPath(),
+          "7\r\n3\r\nA\r\n07/12/2026\r\n21:00:00\r\n07/12/2026\r\n22:00:00\r\nx\r\ny\r\n");
+    EXPECT_EQ(schedule_->File2StringGrid().outcome, ScheduleLoad::NoFiles);
+    EXPECT_EQ(Table().RowCount(), 2);
+    EXPECT_TRUE(host_.messages.empty());
+}
+
+TEST_F(Files, ShortFilesAndOddLineEnds) {
+    { // shorter than its counts: missing cells are empty
+        const ParsedSchedule parsed = ParseScheduleFiles("7\n4\nA\nB\n", "u1\ru2\r\nu3\n");
+        ASSERT_TRUE(parsed.error.empty());
+        ASSERT_EQ(parsed.rows.size(), 3u);
+        EXPECT_EQ(parsed.rows[0][0], "A");
+        EXPECT_EQ(parsed.rows[0][1], "B");
+        EXPECT_EQ(parsed.rows[2][6], "");
+        EXPECT_EQ(parsed.urls, (std::vector<std::string>{"u1", "u2", "u3"}));
+    }
+    { // counts with blanks around them; a lone CR in a cell is dropped; Ctrl-Z ends the file
+        const ParsedSchedule parsed = ParseScheduleFiles("  7  \r\n 2\r\nT\rF1\r\n\x1A"
+                                                         "rest",
+                                                         "");
+        ASSERT_TRUE(parsed.error.empty());
+        EXPECT_EQ(parsed.rows[0][0], "TF1");
+        EXPECT_EQ(parsed.rows[0][1], "");
+    }
+    { // a 10 MB line is one cell
+        const std::string big(10 << 20, 'x');
+        const ParsedSchedule parsed = ParseScheduleFiles("7\r\n3\r\n" + big + "\r\nb\r\n", "");
+        ASSERT_TRUE(parsed.error.empty());
+        EXPECT_EQ(parsed.rows[0][0].size(), big.size());
+        EXPECT_EQ(parsed.rows[0][1], "b");
+    }
+}
+
+TEST_F(Files, ImpossibleCountsAreRefused) {
+    EXPECT_EQ(ParseScheduleFiles("7\r\nabc\r\n", "").error, "Saisie numérique incorrecte");
+    EXPECT_EQ(ParseScheduleFiles("7x\r\n2\r\n", "").error, "Saisie numérique incorrecte");
+    EXPECT_FALSE(ParseScheduleFiles("", "").error.empty());           // counts read 0
+    EXPECT_FALSE(ParseScheduleFiles("8\r\n2\r\n", "").error.empty()); // not 7 columns
+    EXPECT_FALSE(ParseScheduleFiles("7\r\n1\r\n", "").error.empty()); // no input row
+    EXPECT_FALSE(ParseScheduleFiles("7\r\n-5\r\n", "").error.empty());
+    EXPECT_FALSE(ParseScheduleFiles("7\r\n2147483647\r\n", "").error.empty());
+    EXPECT_FALSE(ParseScheduleFiles("7\r\n99999999999999999999999\r\n", "").error.empty());
+}
+
+TEST_F(Files, DamagedFileIsKeptAsideBeforeAnythingOverwritesIt) {
+    const std::string damaged = "7\r\n2147483647\r\nA\r\n";
+    Write(ListPath(), damaged);
+    Write(UrlPath(), "rtp://a\r\n");
+    clock_.now = {2026, 12, 7, 20, 1, 2};
+    const ScheduleLoadResult result = schedule_->File2StringGrid();
+    EXPECT_EQ(result.outcome, ScheduleLoad::Damaged);
+    EXPECT_EQ(result.keptCopy, ListPath() + ".damaged-20261207-200102");
+    EXPECT_EQ(Read(result.keptCopy), damaged);
+    EXPECT_EQ(Read(UrlPath() + ".damaged-20261207-200102"), "rtp://a\r\n");
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_NE(host_.messages[0].find(result.keptCopy), std::string::npos);
+    EXPECT_EQ(Table().RowCount(), 2);
+
+    ASSERT_TRUE(Add("21:00:00", "22:00:00")); // the next save replaces the damaged file
+    EXPECT_EQ(Read(result.keptCopy), damaged);
+    EXPECT_EQ(Read(ListPath()).substr(0, 6), "7\r\n3\r\n");
+}
+
+TEST_F(Files, WriteFailureIsShownWithTheUrlListPath) {
+    std::filesystem::remove_all(folder_ / "B");
+    EXPECT_FALSE(schedule_->StringGrid2File());
+    EXPECT_EQ(host_.messages, std::vector<std::string>{"Erreur StringGrid2File, chemin **" +
+                                                       Folder() + "B/recordsurlist**"});
+}
+
+TEST_F(Files, EveryChangeIsOnDiskWhenTheProgramIsKilled) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        Add("21:00:00", "21:10:00", "07/12/2026", "A");
+        Add("22:00:00", "22:10:00", "07/12/2026", "B");
+        Table().SetSelectedRow(1);
+        schedule_->DeleteSelectedEntry();
+        Table().SetStatus(1, kStatusRecording);
+        ::raise(SIGKILL);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const ParsedSchedule parsed = ParseScheduleFiles(Read(ListPath()), Read(UrlPath()));
+    ASSERT_TRUE(parsed.error.empty());
+    ASSERT_EQ(parsed.rows.size(), 2u);
+    EXPECT_EQ(parsed.rows[0][kChannelColumn], "B");
+    EXPECT_EQ(parsed.rows[0][kStatusColumn], "Enregistrement..");
+    EXPECT_EQ(parsed.urls.size(), 1u);
+}
+
+} // namespace
+} // namespace kalore
