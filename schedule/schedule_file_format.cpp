@@ -1,5 +1,6 @@
 #include "schedule/schedule_file_format.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "platform/code_page.h"
@@ -47,15 +48,18 @@ public:
     }
 
     std::string ReadLine() {
-        std::string line;
-        while (!AtEnd() && bytes_[pos_] != '\n') {
-            if (bytes_[pos_] != '\r') {
-                line.push_back(bytes_[pos_]);
-            }
-            ++pos_;
+        auto end = bytes_.find('\n', pos_);
+        if (end == std::string_view::npos) {
+            end = bytes_.size();
         }
-        if (!AtEnd()) {
-            ++pos_;
+        const std::string_view raw = bytes_.substr(pos_, end - pos_);
+        pos_ = std::min(end + 1, bytes_.size());
+        std::string line;
+        line.reserve(raw.size());
+        for (const char c : raw) {
+            if (c != '\r') {
+                line.push_back(c);
+            }
         }
         return line;
     }

@@ -16,7 +16,7 @@ std::string RecordsUrlListBytes(const ScheduleTable& table);
 
 // The most rows a file may claim beyond the cells it holds; a larger count is a
 // damaged file, never an allocation.
-inline constexpr long long kMaxClaimedScheduleRows = 100000;
+inline constexpr long long kMaxClaimedScheduleRows = 10000;
 
 struct ParsedSchedule {
     std::vector<ScheduleRow> rows; // rows 1..count-1
