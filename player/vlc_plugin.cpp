@@ -5,9 +5,6 @@
 
 #include <vlc/vlc.h>
 
-#include <QMetaObject>
-#include <QPointer>
-
 namespace kalore {
 
 namespace {
@@ -15,23 +12,6 @@ namespace {
 std::string LastError(const char* what) {
     const char* text = libvlc_errmsg();
     return std::string(what) + (text != nullptr && text[0] != '\0' ? ": " + std::string(text) : "");
-}
-
-void OnVideoOutput(const libvlc_event_t* event, void* data) {
-    if (event->u.media_player_vout.new_count <= 0) {
-        return;
-    }
-    // libVLC calls from its own threads while the widget is alive (it detaches before
-    // going); the signal itself is sent on the main thread, if the widget still exists.
-    QPointer<TVLCPlugin> widget = static_cast<TVLCPlugin*>(data);
-    QMetaObject::invokeMethod(
-        widget.data(),
-        [widget] {
-            if (widget) {
-                emit widget->VideoOutputStarted();
-            }
-        },
-        Qt::QueuedConnection);
 }
 
 } // namespace
@@ -80,8 +60,6 @@ TVLCPlugin::TVLCPlugin(QWidget* parent, const QRect& bounds,
     libvlc_video_set_key_input(player_, 0);
     libvlc_video_set_mouse_input(player_, 0);
     AttachVideoOutput(player_, *this);
-    libvlc_event_attach(libvlc_media_player_event_manager(player_), libvlc_MediaPlayerVout,
-                        OnVideoOutput, this);
     show();
 }
 
@@ -90,11 +68,6 @@ TVLCPlugin::~TVLCPlugin() {
 }
 
 void TVLCPlugin::Release() {
-    if (player_ != nullptr) {
-        // Waits for a callback in progress, so none runs on a half-destroyed widget.
-        libvlc_event_detach(libvlc_media_player_event_manager(player_), libvlc_MediaPlayerVout,
-                            OnVideoOutput, this);
-    }
     // Stop before the native window goes, so the video output never draws into a
     // destroyed window.
     if (listPlayer_ != nullptr) {

@@ -44,10 +44,6 @@ public:
     // Number of playlist items, for callers that check what was queued.
     int ItemCount() const;
 
-signals:
-    // The player opened its video output; sent on the main thread.
-    void VideoOutputStarted();
-
 private:
     void Release();
 
