@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace kalore {
+
+// The program's plain modal message box. Tests capture the texts instead of
+// showing them, so no click is needed.
+void ShowMessageBox(QWidget* parent, const std::string& text);
+
+class MessageBoxCapture {
+public:
+    MessageBoxCapture();
+    ~MessageBoxCapture();
+    MessageBoxCapture(const MessageBoxCapture&) = delete;
+    MessageBoxCapture& operator=(const MessageBoxCapture&) = delete;
+    const std::vector<std::string>& texts() const { return texts_; }
+    void clear() { texts_.clear(); }
+
+private:
+    friend void ShowMessageBox(QWidget*, const std::string&);
+    std::vector<std::string> texts_;
+    MessageBoxCapture* previous_ = nullptr;
+};
+
+} // namespace kalore
