@@ -1,5 +1,6 @@
 #include "channels/channel_file.h"
 
+#include <filesystem>
 #include <optional>
 
 #include "app/host.h"
@@ -12,13 +13,13 @@
 namespace kalore {
 namespace {
 
-bool IsPairLine(const std::string& line) {
+bool IsPairLine(std::string_view line) {
     return !line.empty() && !line.starts_with("#EXTVLCOPT");
 }
 
-std::optional<std::string> NextPairLine(TextLines& lines) {
+std::optional<std::string_view> NextPairLine(TextLines& lines, std::string& scratch) {
     while (!lines.AtEnd()) {
-        std::string line = lines.ReadLine();
+        const std::string_view line = lines.ReadLine(scratch);
         if (IsPairLine(line)) {
             return line;
         }
@@ -28,9 +29,14 @@ std::optional<std::string> NextPairLine(TextLines& lines) {
 
 void ReadPairsFrom(TextLines& lines, ChannelList& list, const ChannelLineRule& rule) {
     bool first = true;
+    std::string descriptionScratch;
+    std::string addressScratch;
     for (;;) {
-        const std::optional<std::string> description = NextPairLine(lines);
-        const std::optional<std::string> address = description ? NextPairLine(lines) : std::nullopt;
+        const std::optional<std::string_view> description = NextPairLine(lines, descriptionScratch);
+        if (!description) {
+            return;
+        }
+        const std::optional<std::string_view> address = NextPairLine(lines, addressScratch);
         if (!address) {
             return;
         }
@@ -49,6 +55,10 @@ void ReadPairsFrom(TextLines& lines, ChannelList& list, const ChannelLineRule& r
 bool LoadChannelFile(const std::string& path, bool skipHeader, bool win1252, ChannelList& list,
                      Host& host, const std::string& failureStart, const std::string& makerAddress) {
     std::string content;
+    std::error_code sizeError;
+    // One allocation for the whole file rather than a growing buffer.
+    content.reserve(static_cast<std::size_t>(std::filesystem::file_size(path, sizeError)) *
+                    !sizeError);
     if (!ReadWholeFile(path, content)) {
         host.ShowMessage(failureStart + path + "**), merci de contacter " + makerAddress);
         return false;
@@ -58,7 +68,8 @@ bool LoadChannelFile(const std::string& path, bool skipHeader, bool win1252, Cha
     }
     TextLines lines(content);
     if (skipHeader) {
-        lines.ReadLine();
+        std::string header;
+        lines.ReadLine(header);
     }
     if (win1252) {
         ReadPairsFrom(lines, list, TextAfterComma);

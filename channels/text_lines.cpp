@@ -1,7 +1,5 @@
 #include "channels/text_lines.h"
 
-#include <string>
-
 namespace kalore {
 
 TextLines::TextLines(std::string_view content) : content_(content) {
@@ -11,7 +9,7 @@ TextLines::TextLines(std::string_view content) : content_(content) {
     }
 }
 
-std::string TextLines::ReadLine() {
+std::string_view TextLines::ReadLine(std::string& scratch) {
     if (AtEnd()) {
         return {};
     }
@@ -21,18 +19,16 @@ std::string TextLines::ReadLine() {
     }
     const std::string_view raw = content_.substr(pos_, end - pos_);
     pos_ = end + 1;
-    std::string line;
     if (raw.find('\r') == std::string_view::npos) {
-        line.assign(raw);
-        return line;
+        return raw;
     }
-    line.reserve(raw.size());
+    scratch.clear();
     for (const char c : raw) {
         if (c != '\r') {
-            line.push_back(c);
+            scratch.push_back(c);
         }
     }
-    return line;
+    return scratch;
 }
 
 } // namespace kalore

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace kalore {
@@ -13,8 +14,9 @@ public:
     explicit TextLines(std::string_view content);
 
     bool AtEnd() const { return pos_ >= content_.size(); }
-    // The next line without its end; the empty text once at the end.
-    std::string ReadLine();
+    // The next line without its end; the empty text once at the end. The view
+    // lies in the content, or in scratch when CRs had to be dropped.
+    std::string_view ReadLine(std::string& scratch);
 
 private:
     std::string_view content_;

@@ -1,0 +1,107 @@
+// Programming into a 10,000-entry schedule (the files are saved after each entry),
+// and saving and loading 10,000 entries.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+#include "app/clock.h"
+#include "app/host.h"
+#include "app/timer.h"
+#include "schedule/schedule.h"
+
+namespace {
+
+class SilentHost : public kalore::Host {
+public:
+    void AppendLog(const std::string&) override {}
+    void SetAppTitle(const std::string&) override {}
+    void ShowMessage(const std::string&) override {}
+};
+
+class FixedClock : public kalore::Clock {
+public:
+    kalore::LocalDateTime Now() const override { return {2026, 12, 7, 20, 0, 0}; }
+};
+
+class IdleTimer : public kalore::Timer {
+public:
+    void Start(std::uint32_t ms) override { interval_ = ms; }
+    void Stop() override {}
+    bool IsActive() const override { return false; }
+    std::uint32_t Interval() const override { return interval_; }
+
+private:
+    std::uint32_t interval_ = 0;
+};
+
+struct Bench {
+    Bench()
+        : folder(std::filesystem::temp_directory_path() /
+                 ("kalore-bench-schedule-" + std::to_string(::getpid()))),
+          schedule((std::filesystem::create_directories(folder / "B"), folder.string() + "/"), host,
+                   clock, timer1, timer2, nullptr) {}
+    ~Bench() { std::filesystem::remove_all(folder); }
+
+    // Entry i lasts ten minutes, one per quarter-hour from 08/12/2026 on.
+    bool Add(int i) {
+        const int day = 8 + i / 96;
+        const int minutes = (i % 96) * 15;
+        char date[16];
+        char start[16];
+        char end[16];
+        std::snprintf(date, sizeof date, "%02d/%02d/%04d", (day - 1) % 28 + 1,
+                      1 + (day - 1) / 28 % 12, 2027 + (day - 1) / 336);
+        std::snprintf(start, sizeof start, "%02d:%02d:00", minutes / 60, minutes % 60);
+        std::snprintf(end, sizeof end, "%02d:%02d:00", minutes / 60, minutes % 60 + 10);
+        return schedule.AddScheduledRecording(
+            {date, start, date, end, "France 2", "rtp://@232.0.1.2:8200", "H264"});
+    }
+    void Fill(int count) {
+        for (int i = 0; i < count; ++i) {
+            Add(i);
+        }
+    }
+
+    std::filesystem::path folder;
+    SilentHost host;
+    FixedClock clock;
+    IdleTimer timer1;
+    IdleTimer timer2;
+    kalore::Schedule schedule;
+};
+
+void BM_AddInto10000(benchmark::State& state) {
+    Bench bench;
+    bench.Fill(10000);
+    int next = 10000;
+    for (auto _ : state) {
+        if (!bench.Add(next++)) {
+            state.SkipWithError("entry refused");
+        }
+    }
+}
+BENCHMARK(BM_AddInto10000)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+void BM_Save10000(benchmark::State& state) {
+    Bench bench;
+    bench.Fill(10000);
+    for (auto _ : state) {
+        bench.schedule.StringGrid2File();
+    }
+}
+BENCHMARK(BM_Save10000)->Unit(benchmark::kMillisecond);
+
+void BM_Load10000(benchmark::State& state) {
+    Bench bench;
+    bench.Fill(10000);
+    for (auto _ : state) {
+        bench.schedule.File2StringGrid();
+    }
+}
+BENCHMARK(BM_Load10000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
