@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fakes.h"
+#include "fakes/queue_main_thread.h"
 #include "platform/child_process.h"
 #include "platform/process_list.h"
-#include "recorder/queue_main_thread.h"
 #include "recorder/recording_controller.h"
 
 namespace kalore {

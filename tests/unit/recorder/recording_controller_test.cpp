@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fakes.h"
-#include "queue_main_thread.h"
+#include "fakes/queue_main_thread.h"
 
 namespace kalore {
 namespace {
