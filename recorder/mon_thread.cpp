@@ -127,9 +127,8 @@ void MonThread::RunDos(const std::string& commandLine) {
         return;
     }
     child_ = std::move(started.child);
-    childEnded_ = false;
-    reader_ = std::make_unique<TStoReadPipeThread>(child_->TakeOutput(), childEnded_, host_,
-                                                   mainThread_, settings_.mainCaption);
+    reader_ = std::make_unique<TStoReadPipeThread>(child_->TakeOutput(), host_, mainThread_,
+                                                   settings_.mainCaption);
     reader_->Start();
 
     ChildProcess::WaitResult waited;
@@ -145,7 +144,6 @@ void MonThread::RunDos(const std::string& commandLine) {
             }
         }
     } while (waited == ChildProcess::WaitResult::TimedOut && !terminated_);
-    childEnded_ = true;
     if (terminated_) {
         bool closed = child_->Close();
         child_.reset();

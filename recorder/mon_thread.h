@@ -67,7 +67,6 @@ private:
 
     std::unique_ptr<ChildProcess> child_;
     std::unique_ptr<TStoReadPipeThread> reader_;
-    std::atomic<bool> childEnded_{false};
 
     std::mutex stopMutex_;
     std::condition_variable stopChanged_;

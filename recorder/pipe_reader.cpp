@@ -7,11 +7,10 @@
 
 namespace kalore {
 
-TStoReadPipeThread::TStoReadPipeThread(std::unique_ptr<OutputPipe> pipe,
-                                       const std::atomic<bool>& childEnded, Host& host,
+TStoReadPipeThread::TStoReadPipeThread(std::unique_ptr<OutputPipe> pipe, Host& host,
                                        MainThread& mainThread,
                                        std::function<std::string()> mainCaption)
-    : pipe_(std::move(pipe)), childEnded_(childEnded), host_(host), mainThread_(mainThread),
+    : pipe_(std::move(pipe)), host_(host), mainThread_(mainThread),
       mainCaption_(std::move(mainCaption)) {}
 
 TStoReadPipeThread::~TStoReadPipeThread() {
@@ -42,6 +41,8 @@ void TStoReadPipeThread::Execute() {
 void TStoReadPipeThread::ReadOutput() {
     std::array<char, 4096> buffer{};
     long count = 0;
+    // Until the output ends, which is once the child (and whatever inherited its
+    // output) has gone; what it wrote last may still wait in the pipe by then.
     do {
         count = pipe_->Read(buffer.data(), buffer.size());
         if (cancelled_) {
@@ -51,7 +52,7 @@ void TStoReadPipeThread::ReadOutput() {
             std::string entry = FormatOutputBlock({buffer.data(), static_cast<std::size_t>(count)});
             mainThread_.Post([&host = host_, entry] { host.AppendLog(entry); });
         }
-    } while (count > 0 && !childEnded_);
+    } while (count > 0);
     mainThread_.Synchronize([this] { host_.SetAppTitle(mainCaption_()); });
 }
 

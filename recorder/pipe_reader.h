@@ -17,8 +17,7 @@ namespace kalore {
 // to the main window's caption (waiting for the main thread to do it).
 class TStoReadPipeThread {
 public:
-    TStoReadPipeThread(std::unique_ptr<OutputPipe> pipe, const std::atomic<bool>& childEnded,
-                       Host& host, MainThread& mainThread,
+    TStoReadPipeThread(std::unique_ptr<OutputPipe> pipe, Host& host, MainThread& mainThread,
                        std::function<std::string()> mainCaption);
     ~TStoReadPipeThread();
     TStoReadPipeThread(const TStoReadPipeThread&) = delete;
@@ -35,7 +34,6 @@ private:
     void ReadOutput();
 
     std::unique_ptr<OutputPipe> pipe_;
-    const std::atomic<bool>& childEnded_;
     Host& host_;
     MainThread& mainThread_;
     std::function<std::string()> mainCaption_;

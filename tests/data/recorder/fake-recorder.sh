@@ -5,5 +5,6 @@ case "$3" in
     quick) printf 'fini\n' ;;
     stubborn) trap '' TERM; printf 'pret\n'; while :; do sleep 1; done ;;
     burst*) head -c "${3#burst}" /dev/zero | tr '\0' 'x'; exec sleep 30 ;;
+    last*) head -c "${3#last}" /dev/zero | tr '\0' 'x' ;;
     *) exec sleep 30 ;;
 esac

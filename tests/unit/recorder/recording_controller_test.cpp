@@ -144,6 +144,22 @@ TEST_F(RecordingControllerTest, ChildEndingByItselfLeavesTheThreadWaitingForItsS
     ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " + Id(thread)));
 }
 
+TEST_F(RecordingControllerTest, OutputStillInThePipeWhenTheChildEndsIsShown) {
+    // Several pipe buffers' worth, written just before the child ends: the end
+    // of it is still unread when the child has gone.
+    controller.Button4Click("last300000", kFormatH264, "/tmp/x.avi");
+    ASSERT_TRUE(mainThread.PumpUntil(
+        [&] { return std::count(host.titles.begin(), host.titles.end(), "Kalore 1.1") == 2; }));
+    std::size_t shown = 0;
+    for (const std::string& line : host.log) {
+        if (line.starts_with("|||x")) {
+            shown += line.size() - 6;
+        }
+    }
+    EXPECT_EQ(shown, 300000u);
+    controller.Button9Click();
+}
+
 TEST_F(RecordingControllerTest, RecordNowAndProgrammedRecordingStopIndependently) {
     controller.Button4Click("sleep", kFormatH264, "/tmp/a.avi");
     controller.StartScheduledRecording("C", "sleep", "1", "60", "07/12/2026", "20:30:00",
