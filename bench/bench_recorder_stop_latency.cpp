@@ -1,0 +1,136 @@
+// Time from "Stop Enregistrement" to the recorder child being gone (reaped),
+// through the controller as the window drives it. The child is the scripted
+// recorder of the tests, which sleeps until it is signalled, so the figure is
+// the recorder's own share: its wait step, the signal and the reaping.
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/host.h"
+#include "app/timer.h"
+#include "recorder/recording_controller.h"
+#include "tests/unit/fakes/queue_main_thread.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kStops = 20;
+
+class LogHost : public kalore::Host {
+public:
+    void AppendLog(const std::string& line) override { last = line; }
+    void SetAppTitle(const std::string&) override {}
+    void ShowMessage(const std::string&) override {}
+    std::string last;
+};
+
+class IdleTimer : public kalore::Timer {
+public:
+    void Start(std::uint32_t) override {}
+    void Stop() override {}
+    bool IsActive() const override { return false; }
+    std::uint32_t Interval() const override { return 0; }
+};
+
+// The pid of a child of this process running `program`, or 0.
+int ChildRunning(const std::string& program) {
+    const std::string self = std::to_string(::getpid());
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string text;
+        std::getline(stat, text);
+        // pid (comm) state ppid ...; comm may hold blanks, so parse after its ')'.
+        const auto close = text.rfind(')');
+        const auto open = text.find('(');
+        if (close == std::string::npos || open == std::string::npos) {
+            continue;
+        }
+        std::string comm = text.substr(open + 1, close - open - 1);
+        char state = 0;
+        int ppid = 0;
+        if (std::sscanf(text.c_str() + close + 1, " %c %d", &state, &ppid) == 2 &&
+            std::to_string(ppid) == self && comm == program && state != 'Z') {
+            return std::stoi(entry.path().filename().string());
+        }
+    }
+    return 0;
+}
+
+bool Gone(int pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+double Milliseconds(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+void BM_StopLatency(benchmark::State& state) {
+    LogHost host;
+    kalore::testing::QueueMainThread mainThread;
+    IdleTimer timer2;
+    kalore::RecorderSettings settings{
+        [] { return std::string(KALORE_SOURCE_DIR "/tests/data/recorder/fake-recorder.sh"); },
+        [] { return std::string("Kalore"); },
+        "/tmp/",
+        "https://maker.example",
+        "https://maker.example/memoire",
+        [] {
+        }};
+    std::vector<double> samples;
+    int round = 0;
+    {
+        kalore::RecordingController controller(settings, host, mainThread, timer2);
+        for (auto _ : state) {
+            controller.Button4Click("sleeper", kalore::kFormatH264, "/tmp/kalore-bench-stop.ts");
+            const std::string last = "fin thread affiché dans le thread!! id: " +
+                                     std::to_string(controller.RecordNowThread()->ThreadID());
+            int pid = 0;
+            mainThread.PumpUntil([&] { return (pid = ChildRunning("sleep")) != 0; }, 5s);
+            if (pid == 0) {
+                state.SkipWithError("the scripted recorder did not start");
+                break;
+            }
+            // Stops land anywhere in the recorder's 100 ms wait step.
+            mainThread.PumpFor(std::chrono::milliseconds(100 + (round++ * 37) % 100));
+
+            const auto asked = Clock::now();
+            controller.Button9Click();
+            while (!Gone(pid)) {
+                std::this_thread::sleep_for(100us);
+            }
+            const auto gone = Clock::now();
+            state.SetIterationTime(std::chrono::duration<double>(gone - asked).count());
+            samples.push_back(Milliseconds(gone - asked));
+            mainThread.PumpUntil([&] { return host.last == last; }, 5s);
+        }
+        mainThread.Shutdown();
+    }
+    if (samples.empty()) {
+        return;
+    }
+    std::sort(samples.begin(), samples.end());
+    const double median = (samples[(samples.size() - 1) / 2] + samples[samples.size() / 2]) / 2;
+    state.counters["median_ms"] = median;
+    state.counters["worst_ms"] = samples.back();
+    std::printf(
+        "stop to child gone over %zu stops: median %.1f ms, worst %.1f ms (goal < 150 ms)\n",
+        samples.size(), median, samples.back());
+}
+
+BENCHMARK(BM_StopLatency)->Iterations(kStops)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
