@@ -32,8 +32,8 @@ bool IniFile::Load(const std::string& path) {
 }
 
 std::string IniFile::Value(const std::string& section, const std::string& key) const {
-    const char* value = impl_->ini.GetValue(Utf8ToWin1252(section).c_str(),
-                                            Utf8ToWin1252(key).c_str(), "");
+    const char* value =
+        impl_->ini.GetValue(Utf8ToWin1252(section).c_str(), Utf8ToWin1252(key).c_str(), "");
     return Win1252ToUtf8(value != nullptr ? value : "");
 }
 

@@ -1,12 +1,15 @@
 // Program entry: the splash window, the main window's set-up, the message loop.
 #include <QApplication>
+#include <QScreen>
 #include <QThread>
 
 #include "app/gui/main_window.h"
 #include "app/gui/splash_window.h"
+#include "app/gui/window_fonts.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    kalore::LoadWindowFonts();
     auto* splash = new kalore::TForm3;
     splash->show();
     splash->repaint();
@@ -16,12 +19,16 @@ int main(int argc, char* argv[]) {
     kalore::MainWindowOptions options;
     options.splash = splash;
     kalore::TForm1 mainWindow(options);
-    mainWindow.SetAppTitle("Kalore");
+
+    mainWindow.CreatePlayerDialog();
 
     QThread::msleep(2000);
     splash->hide();
     delete splash;
 
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        mainWindow.move(screen->geometry().center() - mainWindow.rect().center());
+    }
     mainWindow.show();
     return QApplication::exec();
 }

@@ -1,41 +1,81 @@
 #include "app/gui/main_window.h"
 
+#include <stdexcept>
+
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimeEdit>
-#include <QUrl>
 
+#include "app/clock.h"
 #include "app/gui/message_box.h"
+#include "app/gui/qt_main_thread.h"
 #include "app/gui/qt_timer.h"
+#include "app/gui/schedule_models.h"
 #include "app/program_info.h"
+#include "app/web/free_playlist.h"
+#include "app/web/provider_detection.h"
+#include "app/web/version_check.h"
+#include "app/web/web_settings.h"
+#include "channels/channel_file.h"
 #include "platform/atomic_file.h"
+#include "platform/autostart.h"
+#include "platform/player_check.h"
+#include "platform/process_list.h"
 #include "platform/program_folder.h"
+#include "player/live_view.h"
+#include "player/player_location_dialog.h"
+#include "player/player_registration.h"
+#include "recorder/recording_controller.h"
+#include "schedule/schedule.h"
 
 namespace kalore {
+namespace {
+
+// The player project's own site, where its download pages are.
+constexpr const char* kPlayerProjectSite = "https://www.videolan.org";
+
+std::string ProgramFolderOf(const MainWindowOptions& options) {
+    return options.programFolder.empty() ? ExecutableFolder() : options.programFolder;
+}
+
+} // namespace
 
 TForm1::TForm1(MainWindowOptions options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       options_(std::move(options)) {
+    if (options_.defaultPlayerLocation.empty()) {
+        options_.defaultPlayerLocation = DefaultPlayerLocation();
+    }
+    if (options_.autostartFolder.empty()) {
+        options_.autostartFolder = DefaultAutostartFolder();
+    }
+    if (!options_.playerAvailable) {
+        options_.playerAvailable = [] {
+            return PlayerControlAvailable();
+        };
+    }
     setObjectName("Form1");
+    appTitle_ = QGuiApplication::applicationDisplayName().toStdString();
     QFont tahoma("Tahoma");
     tahoma.setPixelSize(13);
     setFont(tahoma);
     setFixedSize(742, 742);
     BuildControls();
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(Button13, &QPushButton::clicked, this, &TForm1::Button13Click);
-    connect(Edit2, &QLineEdit::textChanged, this,
-            [this](const QString& text) { settings_.outputPath = text.toStdString(); });
+    BuildCore();
+    ConnectControls();
     FormCreate();
 }
 
@@ -43,26 +83,97 @@ TForm1::~TForm1() {
     FormDestroy();
 }
 
-namespace {
-std::string ProgramFolderOf(const MainWindowOptions& options) {
-    return options.programFolder.empty() ? ExecutableFolder() : options.programFolder;
+void TForm1::BuildCore() {
+    programFolder_ = ProgramFolderOf(options_);
+    webConfig_ = LoadWebConfig(programFolder_, options_.webDefaults);
+    clock_ = std::make_unique<SystemClock>();
+    mainThread_ = std::make_unique<QtMainThread>();
+    Timer1 = std::make_unique<QtTimer>("Timer1", this);
+    Timer2 = std::make_unique<QtTimer>("Timer2", this);
+
+    schedule_ = std::make_unique<Schedule>(
+        programFolder_, *this, *clock_, *Timer1, *Timer2, [this](const PendingRecording& p) {
+            recorder_->StartScheduledRecording(p.Channel, p.Url,
+                                               std::to_string(p.positionGridProchainRecord),
+                                               p.Duration, p.StartDate, p.StartTime, p.Format);
+        });
+
+    RecorderSettings recorderSettings;
+    recorderSettings.playerPath = [this] {
+        return settings_.playerPath;
+    };
+    recorderSettings.mainCaption = [this] {
+        return windowTitle().toStdString();
+    };
+    recorderSettings.programFolder = programFolder_;
+    recorderSettings.makerAddress = webConfig_.makerAddress;
+    recorderSettings.makerMemoryAddress = webConfig_.site + "/forum";
+    recorderSettings.markFinishedRows = [this] {
+        schedule_->MarkFinishedRows();
+    };
+    recorder_ = std::make_unique<RecordingController>(std::move(recorderSettings), *this,
+                                                      *mainThread_, *Timer2);
+    Timer2->SetHandler([this] {
+        recorder_->Timer2Timer();
+        ShowRecorderButtons();
+    });
+
+    live_ = std::make_unique<LiveView>(
+        *Panel1, *Button8, *this, [this] { return controlAvailable_; },
+        [this] { ShowPlayerDialog(); });
+
+    gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
+    urlModel_ = new ScheduleUrlModel(schedule_->Table(), this);
+    StringGrid1->setModel(gridModel_);
+    ListBox1->setModel(urlModel_);
+    const int widths[] = {206, 77, 76, 78, 84, 100, 95};
+    for (int c = 0; c < 7; ++c) {
+        StringGrid1->setColumnWidth(c, widths[c]);
+    }
+    schedule_->Table().onChanged = [this] {
+        ShowSchedule();
+    };
 }
 
-} // namespace
+void TForm1::CreatePlayerDialog() {
+    form4_ =
+        std::make_unique<TForm4>(*this, kPlayerProjectSite, webConfig_.site,
+                                 [this](const std::string& path) { settings_.playerPath = path; });
+}
 
 void TForm1::FormCreate() {
-    setWindowTitle(QString::fromStdString(MainCaption("http://www.kalore-tv.fr")));
+    // Version check: outside the guarded block, and it never stops the set-up.
+    const WebEnvironment web{*this, [] { QCoreApplication::processEvents(); },
+                             options_.webTimeouts};
+    CheckVersion(web, webConfig_, kProgramVersion);
+    setWindowTitle(QString::fromStdString(MainCaption(webConfig_.makerAddress)));
     try {
         programFolder_ = ProgramFolderOf(options_);
+        RegisterAutostartAndReport();
         settings_.playerPath.clear();
         settings_.provider.clear();
         LoadSettingsIntoControls();
         settings_.provider.clear();
-        if (FileExists(DefaultPlayerLocation())) {
-            settings_.playerPath = DefaultPlayerLocation();
+        settings_.provider = DetectProvider(web, webConfig_);
+        if (settings_.provider == kOrange) {
+            setWindowTitle(windowTitle() + " [Votre ISP : Orange]");
+            LoadOrangeChannelList(programFolder_, channels_, *this, webConfig_.makerAddress);
+            ShowChannels();
+        }
+        if (settings_.provider == kFree) {
+            setWindowTitle(windowTitle() + " [Votre ISP : Free]");
+            if (const FileResult created = DownloadFreePlaylist(web, webConfig_, programFolder_);
+                !created.ok()) {
+                throw std::runtime_error(created.error);
+            }
+            LoadFreeChannelList(programFolder_, channels_, *this, webConfig_.makerAddress);
+            ShowChannels();
+        }
+        if (FileExists(options_.defaultPlayerLocation)) {
+            settings_.playerPath = options_.defaultPlayerLocation;
         }
         SaveSettingsFromControls();
-        liveStreamAddress_.clear();
+        live_->ClearLiveStreamAddress();
     } catch (const std::exception&) {
         ShowMessage("Erreur d'initialisation oncreate Kalore!!");
     }
@@ -74,6 +185,11 @@ void TForm1::FormCreate() {
         MonthCalendar2->setSelectedDate(now.date());
         DateTimePicker1->setTime(now.time());
         DateTimePicker2->setTime(now.time());
+        ShowSchedule();
+        if (schedule_->File2StringGrid().outcome == ScheduleLoad::Damaged) {
+            throw std::runtime_error("schedule files damaged");
+        }
+        schedule_->ArmNextRecording();
         if (options_.splash != nullptr) {
             options_.splash->hide();
         }
@@ -82,13 +198,60 @@ void TForm1::FormCreate() {
     }
 }
 
-void TForm1::FormActivate() {}
+void TForm1::FormActivate() {
+    if (form4_ == nullptr || playerDialogShowing_) {
+        return;
+    }
+    if (settings_.playerPath.empty() && !FileExists(options_.defaultPlayerLocation)) {
+        ShowPlayerDialog();
+        if (!settings_.playerPath.empty()) {
+            SaveSettingsFromControls();
+        }
+    }
+    playerDialogShowing_ = true;
+    CheckPlayerRegistration(controlAvailable_, *form4_, options_.playerAvailable);
+    playerDialogShowing_ = false;
+}
 
 void TForm1::FormClose() {
     SaveSettingsFromControls();
+    schedule_->StringGrid2File();
+    if (CheckBox1->isChecked()) {
+        RegisterAutostartAndReport();
+    } else {
+        UnregisterAutostart(options_.autostartFolder);
+    }
 }
 
-void TForm1::FormDestroy() {}
+void TForm1::FormDestroy() {
+    // Only the recorder children this program started; the user's own players live on.
+    KillProcessesByName("vlc");
+    if (controlAvailable_) {
+        live_->DestroyControl();
+    }
+    // Workers may still hand work over: from here on it is dropped, then they are joined.
+    mainThread_->Shutdown();
+    recorder_.reset();
+}
+
+void TForm1::RegisterAutostartAndReport() {
+    if (const auto message = RegisterAutostart(options_.autostartFolder, programFolder_)) {
+        ShowMessage(*message);
+    }
+}
+
+void TForm1::ShowPlayerDialog() {
+    if (form4_ == nullptr) {
+        return;
+    }
+    playerDialogShowing_ = true;
+    if (options_.showPlayerDialog) {
+        options_.showPlayerDialog(*form4_);
+    } else {
+        form4_->exec();
+    }
+    playerDialogShowing_ = false;
+}
 
 void TForm1::LoadSettingsIntoControls() {
     LoadSettings(programFolder_, settings_, *this);
@@ -111,15 +274,6 @@ void TForm1::SetAppTitle(const std::string& text) {
 
 void TForm1::ShowMessage(const std::string& text) {
     ShowMessageBox(this, text);
-}
-
-void TForm1::Button3Click() {
-    Memo1->clear();
-}
-
-void TForm1::Button13Click() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QString::fromStdString(programFolder_ + "RECORDS")));
 }
 
 void TForm1::changeEvent(QEvent* event) {

@@ -1,12 +1,17 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QWidget>
 
 #include "app/host.h"
 #include "app/settings.h"
+#include "app/web/request_options.h"
+#include "app/web/web_config.h"
+#include "channels/channel_list.h"
 
 class QCalendarWidget;
 class QCheckBox;
@@ -14,30 +19,48 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPlainTextEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QTimeEdit;
 
 namespace kalore {
 
+class LiveView;
+class QtMainThread;
 class QtTimer;
+class RecordingController;
+class Schedule;
+class ScheduleGridModel;
+class ScheduleUrlModel;
+class SystemClock;
+class TForm4;
 
-// How the main window is set up: the real program takes the defaults, tests give
-// a program folder of their own.
+// How the main window is set up: the real program takes the defaults; tests give a
+// program folder of their own and answer what would otherwise need a person.
 struct MainWindowOptions {
-    std::string programFolder; // empty: the executable's folder
-    QWidget* splash = nullptr; // hidden at the end of the set-up sequence
+    std::string programFolder;                     // empty: the executable's folder
+    QWidget* splash = nullptr;                     // hidden at the end of the set-up sequence
+    std::string defaultPlayerLocation;             // empty: the system's usual player path
+    std::string autostartFolder;                   // empty: the user's autostart folder
+    std::function<bool()> playerAvailable;         // empty: a real check of libVLC
+    std::function<void(TForm4&)> showPlayerDialog; // empty: shown modally
+    WebTimeouts webTimeouts;                       // only tests shorten them
+    WebConfig webDefaults;                         // what [Web] of the settings file may change
 };
 
-// The program's single main window. It shows the core's state and calls the core
-// from its handlers; every control keeps the name it has in the window inventory.
+// The program's single main window. The core (channel lists, schedule, recorders,
+// settings) owns the state; the window shows it and calls the core from its
+// handlers. Every control keeps the name it has in the window inventory.
 class TForm1 final : public QWidget, public Host {
     Q_OBJECT
 public:
     explicit TForm1(MainWindowOptions options = {}, QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // Start-up creates the player location dialog once, after the main window.
+    void CreatePlayerDialog();
 
     // Host
     void AppendLog(const std::string& line) override;
@@ -47,9 +70,26 @@ public:
     const std::string& programFolder() const { return programFolder_; }
     const std::string& appTitle() const { return appTitle_; }
     const SettingsValues& settings() const { return settings_; }
+    const ChannelList& channels() const { return channels_; }
+    Schedule& schedule() { return *schedule_; }
+    RecordingController& recorder() { return *recorder_; }
+    LiveView& liveView() { return *live_; }
+    TForm4* playerDialog() const { return form4_.get(); }
+    bool controlAvailable() const { return controlAvailable_; }
 
 public slots:
+    void Button1Click();
+    void Button2Click();
     void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Button9Click();
+    void Button10Click();
+    void Button11Click();
+    void Button12Click();
     void Button13Click();
 
 protected:
@@ -58,18 +98,40 @@ protected:
 
 private:
     void BuildControls();
+    void BuildCore();
+    void ConnectControls();
     void FormCreate();
     void FormActivate();
     void FormClose();
     void FormDestroy();
+    void SetUpChannelsAndSettings();
     void LoadSettingsIntoControls();
     void SaveSettingsFromControls();
+    void ShowChannels();
+    void ShowSchedule();
+    void ShowRecorderButtons();
+    void ShowPlayerDialog();
+    void RegisterAutostartAndReport();
 
     MainWindowOptions options_;
     std::string programFolder_;
     std::string appTitle_;
     SettingsValues settings_;
-    std::string liveStreamAddress_;
+    WebConfig webConfig_;
+    ChannelList channels_;
+    bool controlAvailable_ = false;
+    bool playerDialogShowing_ = false;
+
+    std::unique_ptr<SystemClock> clock_;
+    std::unique_ptr<QtMainThread> mainThread_;
+    std::unique_ptr<QtTimer> Timer1;
+    std::unique_ptr<QtTimer> Timer2;
+    std::unique_ptr<Schedule> schedule_;
+    std::unique_ptr<RecordingController> recorder_;
+    std::unique_ptr<LiveView> live_;
+    std::unique_ptr<TForm4> form4_;
+    ScheduleGridModel* gridModel_ = nullptr;
+    ScheduleUrlModel* urlModel_ = nullptr;
 
     // Visible controls.
     QLabel* Image3 = nullptr;
@@ -93,19 +155,17 @@ private:
     QLineEdit* Edit2 = nullptr;
     QLabel* Label2 = nullptr;
     QComboBox* ComboBox1 = nullptr;
-    QTableWidget* StringGrid1 = nullptr;
+    QTableView* StringGrid1 = nullptr;
     QPushButton* Button11 = nullptr;
     QPushButton* Button12 = nullptr;
     QPushButton* Button13 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QLabel* Label7 = nullptr;
-    std::unique_ptr<QtTimer> Timer1;
-    std::unique_ptr<QtTimer> Timer2;
     // Controls outside the client area: never seen, but they exist and work.
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* Button3 = nullptr;
     QComboBox* ComboBox3 = nullptr;
-    QListWidget* ListBox1 = nullptr;
+    QListView* ListBox1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button5 = nullptr;
     QPushButton* Button6 = nullptr;

@@ -8,13 +8,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimeEdit>
-
-#include "app/gui/qt_timer.h"
 
 namespace kalore {
 namespace {
@@ -64,6 +62,8 @@ QCalendarWidget* MakeCalendar(QWidget* parent, const char* name, int x, int y) {
     auto* calendar = Place(new QCalendarWidget(parent), name, x, y, 211, 183);
     calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     calendar->setGridVisible(false);
+    // The program speaks French whatever the system's language.
+    calendar->setLocale(QLocale(QLocale::French, QLocale::France));
     return calendar;
 }
 
@@ -121,9 +121,7 @@ void TForm1::BuildControls() {
                          QStringLiteral("Format Haute Qualité")});
     ComboBox1->setCurrentIndex(0);
 
-    StringGrid1 = Place(new QTableWidget(this), "StringGrid1", 8, 538, 727, 147);
-    StringGrid1->setColumnCount(7);
-    StringGrid1->setRowCount(1);
+    StringGrid1 = Place(new QTableView(this), "StringGrid1", 8, 538, 727, 147);
     StringGrid1->setFont(PixelFont("Tahoma", 10, false));
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -131,12 +129,9 @@ void TForm1::BuildControls() {
     StringGrid1->verticalHeader()->setVisible(false);
     StringGrid1->verticalHeader()->setDefaultSectionSize(18);
     StringGrid1->horizontalHeader()->setDefaultSectionSize(60);
+    StringGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     StringGrid1->horizontalHeader()->setStyleSheet("QHeaderView::section { background: white; }");
-    const int widths[] = {206, 77, 76, 78, 84, 100, 95};
-    for (int c = 0; c < 7; ++c) {
-        StringGrid1->setColumnWidth(c, widths[c]);
-    }
 
     Button11 = MakeButton(this, "Button11", "Supprimer l'enregistrement", 8, 691, 177, 25);
     Button12 = MakeButton(this, "Button12", "Vider tous les enregistrements", 191, 691, 186, 25);
@@ -148,15 +143,12 @@ void TForm1::BuildControls() {
     Label7 =
         MakeLabel(this, "Label7", QStringLiteral("Lancer Kalore au démarrage de Windows"), 31, 722);
 
-    Timer1 = std::make_unique<QtTimer>("Timer1", this);
-    Timer2 = std::make_unique<QtTimer>("Timer2", this);
-
     Memo1 = Place(new QPlainTextEdit(this), "Memo1", 8, 752, 727, 168);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setReadOnly(false);
     Button3 = MakeButton(this, "Button3", "Clear", 598, 926, 75, 25);
     ComboBox3 = Place(new QComboBox(this), "ComboBox3", 813, 128, 300, kLineHeight);
-    ListBox1 = Place(new QListWidget(this), "ListBox1", 776, 538, 337, 147);
+    ListBox1 = Place(new QListView(this), "ListBox1", 776, 538, 337, 147);
     Button2 = MakeButton(this, "Button2", "Stop Thread 1", 759, 410, 136, 25);
     Button5 = MakeButton(this, "Button5", "Charger liste", 813, 88, 119, 25);
     Button6 = MakeButton(this, "Button6", "afficher l'index", 813, 46, 119, 25);

@@ -7,10 +7,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
@@ -18,6 +18,7 @@
 
 #include "app/gui/main_window.h"
 #include "app/gui/message_box.h"
+#include "window_fixture.h"
 
 using kalore::TForm1;
 
@@ -34,16 +35,14 @@ private slots:
     void timersStartOff();
 
 private:
-    QTemporaryDir folder_;
+    kalore::testing::LoopbackWeb web_;
+    kalore::testing::ProgramFolder folder_{web_};
     kalore::MessageBoxCapture messages_;
     TForm1* window_ = nullptr;
 };
 
 void MainWindowInventoryTest::initTestCase() {
-    QVERIFY(QDir(folder_.path()).mkpath("B"));
-    kalore::MainWindowOptions options;
-    options.programFolder = folder_.path().toStdString() + "/";
-    window_ = new TForm1(options);
+    window_ = new TForm1(folder_.Options());
 }
 
 void MainWindowInventoryTest::cleanupTestCase() {
@@ -81,7 +80,7 @@ void MainWindowInventoryTest::controlIsInPlace_data() {
     row("Edit2", "QLineEdit", {382, 462, 352, -1}, "");
     row("Label2", "QLabel", {225, 495, -1, -1}, "Format d'enregistrement :");
     row("ComboBox1", "QComboBox", {382, 492, 352, -1}, "");
-    row("StringGrid1", "QTableWidget", {8, 538, 727, 147}, "");
+    row("StringGrid1", "QTableView", {8, 538, 727, 147}, "");
     row("Button11", "QPushButton", {8, 691, 177, 25}, "Supprimer l'enregistrement");
     row("Button12", "QPushButton", {191, 691, 186, 25}, "Vider tous les enregistrements");
     row("Button13", "QPushButton", {416, 691, 318, 25},
@@ -93,7 +92,7 @@ void MainWindowInventoryTest::controlIsInPlace_data() {
     row("Memo1", "QPlainTextEdit", {8, 752, 727, 168}, "");
     row("Button3", "QPushButton", {598, 926, 75, 25}, "Clear");
     row("ComboBox3", "QComboBox", {813, 128, 300, -1}, "");
-    row("ListBox1", "QListWidget", {776, 538, 337, 147}, "");
+    row("ListBox1", "QListView", {776, 538, 337, 147}, "");
     row("Button2", "QPushButton", {759, 410, 136, 25}, "Stop Thread 1");
     row("Button5", "QPushButton", {813, 88, 119, 25}, "Charger liste");
     row("Button6", "QPushButton", {813, 46, 119, 25}, "afficher l'index");
@@ -144,8 +143,12 @@ void MainWindowInventoryTest::windowIsFixedWithoutMaximiseBox() {
 }
 
 void MainWindowInventoryTest::gridHasSevenColumnsOfTheGivenWidths() {
-    auto* grid = window_->findChild<QTableWidget*>("StringGrid1");
-    QCOMPARE(grid->columnCount(), 7);
+    auto* grid = window_->findChild<QTableView*>("StringGrid1");
+    QCOMPARE(grid->model()->columnCount(), 7);
+    QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(),
+             QStringLiteral(" Chaine à enregistrer"));
+    QCOMPARE(grid->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral(" Format"));
+    QCOMPARE(grid->model()->rowCount(), 1); // the empty input row
     const int widths[] = {206, 77, 76, 78, 84, 100, 95};
     for (int c = 0; c < 7; ++c) {
         QCOMPARE(grid->columnWidth(c), widths[c]);

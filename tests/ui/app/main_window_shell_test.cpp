@@ -1,17 +1,17 @@
 // The application shell: the log and its Clear button, the program folder line,
 // and the settings file as start-up and closing use it.
-#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "app/gui/main_window.h"
 #include "app/gui/message_box.h"
+#include "window_fixture.h"
 
 using kalore::TForm1;
+using kalore::testing::LoopbackWeb;
+using kalore::testing::ProgramFolder;
 
 class MainWindowShellTest : public QObject {
     Q_OBJECT
@@ -24,32 +24,17 @@ private slots:
     void readOnlySettingsFileGivesTheWriteMessageAtEachSave();
 
 private:
-    std::unique_ptr<TForm1> MakeWindow();
-    QString IniPath() const { return folder_->path() + "/B/kalore.ini"; }
-    QByteArray ReadIni() const {
-        QFile f(IniPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void WriteIni(const QByteArray& bytes) const {
-        QFile f(IniPath());
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
+    std::unique_ptr<TForm1> MakeWindow() { return std::make_unique<TForm1>(folder_->Options()); }
 
-    std::unique_ptr<QTemporaryDir> folder_;
+    LoopbackWeb web_;
+    std::unique_ptr<ProgramFolder> folder_;
     std::unique_ptr<kalore::MessageBoxCapture> messages_;
 };
 
 void MainWindowShellTest::init() {
-    folder_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir(folder_->path()).mkpath("B"));
+    folder_ = std::make_unique<ProgramFolder>(web_);
+    folder_->Write("B/listeTVforKalore.txt", "1,TF1\r\nrtp://@232.0.1.1:8200\r\n");
     messages_ = std::make_unique<kalore::MessageBoxCapture>();
-}
-
-std::unique_ptr<TForm1> MainWindowShellTest::MakeWindow() {
-    kalore::MainWindowOptions options;
-    options.programFolder = folder_->path().toStdString() + "/";
-    return std::make_unique<TForm1>(options);
 }
 
 void MainWindowShellTest::logKeepsLinesUntilClearAndClearOnEmptyIsHarmless() {
@@ -68,43 +53,48 @@ void MainWindowShellTest::logKeepsLinesUntilClearAndClearOnEmptyIsHarmless() {
 
 void MainWindowShellTest::programFolderLineEndsWithTheSeparator() {
     auto window = MakeWindow();
-    const QString expected = "**" + folder_->path() + "/**";
+    const QString expected = "**" + QString::fromStdString(folder_->Path()) + "**";
+    QVERIFY(expected.endsWith("/**"));
     QVERIFY(
         window->findChild<QPlainTextEdit*>("Memo1")->toPlainText().split('\n').contains(expected));
 }
 
 void MainWindowShellTest::settingsAreLoadedAndWrittenBackAtClose() {
-    WriteIni(
-        "; garder ce commentaire\r\n[Web]\r\nsite=http://127.0.0.1:1\r\n[Visual]\r\n"
-        "lastRecordPath=/tmp/film.avi\r\nvlcpath=\r\n[Connexion]\r\ninternetProvider=FREE\r\n");
+    const QByteArray web = folder_->Read("B/kalore.ini");
+    folder_->Write("B/kalore.ini", "; garder ce commentaire\r\n" + web +
+                                       "[Visual]\r\nlastRecordPath=/tmp/film.avi\r\nvlcpath=\r\n"
+                                       "[Connexion]\r\ninternetProvider=FREE\r\n");
     auto window = MakeWindow();
     auto* edit = window->findChild<QLineEdit*>("Edit2");
     QCOMPARE(edit->text(), QString("/tmp/film.avi"));
     edit->setText("/tmp/autre.avi");
     window->close();
-    const QByteArray saved = ReadIni();
+    const QByteArray saved = folder_->Read("B/kalore.ini");
     QVERIFY(saved.contains("lastRecordPath=/tmp/autre.avi\r\n"));
     QVERIFY(saved.contains("; garder ce commentaire"));
-    QVERIFY(saved.contains("site=http://127.0.0.1:1"));
-    QVERIFY(messages_->texts().empty());
+    QVERIFY(saved.contains("site=" + QByteArray::fromStdString(web_.Url())));
+    QVERIFY(saved.contains("internetProvider=ORANGE\r\n")); // detected afresh
+    QCOMPARE(messages_->texts(), std::vector<std::string>{});
 }
 
 void MainWindowShellTest::missingSettingsFileLeavesNoFileBehind() {
+    QFile::remove(folder_->File("B/kalore.ini"));
     auto window = MakeWindow();
-    QCOMPARE(window->findChild<QLineEdit*>("Edit2")->text(), folder_->path() + "/record.avi");
+    QCOMPARE(window->findChild<QLineEdit*>("Edit2")->text(),
+             QString::fromStdString(folder_->Path()) + "record.avi");
     window->close();
-    QVERIFY(!QFile::exists(IniPath()));
+    QVERIFY(!QFile::exists(folder_->File("B/kalore.ini")));
 }
 
 void MainWindowShellTest::readOnlySettingsFileGivesTheWriteMessageAtEachSave() {
-    WriteIni("[Visual]\r\nlastRecordPath=/tmp/x.avi\r\n");
-    QFile::setPermissions(IniPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(folder_->File("B/kalore.ini"),
+                          QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     auto window = MakeWindow();
     window->close();
     const std::string expected =
-        "Erreur d'enregistrement dans INI : **" + IniPath().toStdString() + "**";
+        "Erreur d'enregistrement dans INI : **" + folder_->Path() + "B/kalore.ini**";
     QCOMPARE(std::count(messages_->texts().begin(), messages_->texts().end(), expected), 2);
-    QFile::setPermissions(IniPath(), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(folder_->File("B/kalore.ini"), QFile::ReadOwner | QFile::WriteOwner);
 }
 
 QTEST_MAIN(MainWindowShellTest)

@@ -1,0 +1,98 @@
+#pragma once
+
+// What the window tests share: a program folder of their own, the maker's site and
+// the set-top box answered on loopback, and a main window set up in that folder.
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <httplib.h>
+
+#include "app/gui/main_window.h"
+
+namespace kalore::testing {
+
+// The maker's web services and the set-top box on 127.0.0.1, answering what the
+// test sets.
+class LoopbackWeb {
+public:
+    LoopbackWeb() {
+        server_.Get("/lastVersionForSoft", [this](const httplib::Request&, httplib::Response& r) {
+            r.set_content(version, "text/plain");
+        });
+        server_.Get("/kaloregip.php", [this](const httplib::Request&, httplib::Response& r) {
+            r.set_content(address, "text/plain");
+        });
+        server_.Get("/freeboxtv/playlist.m3u",
+                    [this](const httplib::Request&, httplib::Response& r) {
+                        r.set_content(playlist, "audio/x-mpegurl");
+                    });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+    }
+    ~LoopbackWeb() {
+        server_.stop();
+        thread_.join();
+    }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+    std::string version = "11";
+    std::string address = "lns-bzn-1-82.abo.wanadoo.fr\n";
+    std::string playlist = "#EXTM3U\n";
+
+private:
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = 0;
+};
+
+// A program folder with its data folder B, a settings file whose [Web] section
+// points at the loopback services, and an autostart folder of its own.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(const LoopbackWeb& web, const QByteArray& settings = DefaultSettings())
+        : webUrl_(web.Url()) {
+        QDir(dir_.path()).mkpath("B");
+        QDir(dir_.path()).mkpath("RECORDS");
+        QDir(dir_.path()).mkpath("autostart");
+        Write("B/kalore.ini", settings + "[Web]\r\nsite=" + QByteArray::fromStdString(web.Url()) +
+                                  "\r\nbox=" + QByteArray::fromStdString(web.Url()) + "\r\n");
+    }
+    static QByteArray DefaultSettings() {
+        return "[Visual]\r\nlastRecordPath=\r\nvlcpath=\r\n[Connexion]\r\ninternetProvider=\r\n";
+    }
+    std::string Path() const { return dir_.path().toStdString() + "/"; }
+    QString File(const QString& relative) const { return dir_.path() + "/" + relative; }
+    void Write(const QString& relative, const QByteArray& bytes) const {
+        QFile f(File(relative));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(bytes);
+    }
+    QByteArray Read(const QString& relative) const {
+        QFile f(File(relative));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    MainWindowOptions Options() const {
+        MainWindowOptions options;
+        options.programFolder = Path();
+        options.autostartFolder = File("autostart").toStdString();
+        options.playerAvailable = [] {
+            return true;
+        };
+        options.webDefaults.site = webUrl_;
+        options.webDefaults.box = webUrl_;
+        return options;
+    }
+
+private:
+    QTemporaryDir dir_;
+    std::string webUrl_;
+};
+
+} // namespace kalore::testing
