@@ -3,6 +3,7 @@
 #include <QScreen>
 #include <QThread>
 
+#include "app/gui/close_on_signal.h"
 #include "app/gui/main_window.h"
 #include "app/gui/splash_window.h"
 #include "app/gui/window_fonts.h"
@@ -21,6 +22,7 @@ int main(int argc, char* argv[]) {
     kalore::TForm1 mainWindow(options);
 
     mainWindow.CreatePlayerDialog();
+    kalore::CloseOnTerminationRequest(mainWindow);
 
     QThread::msleep(2000);
     splash->hide();
