@@ -1,22 +1,35 @@
 #include "app/gui/qt_main_thread.h"
 
-#include <memory>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include <QCoreApplication>
 #include <QMetaObject>
 
 namespace kalore {
 
-QtMainThread::QtMainThread() : mainId_(std::this_thread::get_id()) {}
+struct QtMainThread::State {
+    std::atomic<bool> shutDown{false};
+    std::mutex mutex;
+    std::condition_variable released;
+};
+
+QtMainThread::QtMainThread()
+    : state_(std::make_shared<State>()), mainId_(std::this_thread::get_id()) {}
+
+QtMainThread::~QtMainThread() {
+    Shutdown();
+}
 
 void QtMainThread::Post(std::function<void()> task) {
-    if (shutDown_) {
+    if (state_->shutDown) {
         return;
     }
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
-        [this, task = std::move(task)] {
-            if (!shutDown_) {
+        [state = state_, task = std::move(task)] {
+            if (!state->shutDown) {
                 task();
             }
         },
@@ -28,34 +41,38 @@ bool QtMainThread::Synchronize(std::function<void()> task) {
         task();
         return true;
     }
-    if (shutDown_) {
+    if (state_->shutDown) {
         return false;
     }
-    auto done = std::make_shared<bool>(false);
-    auto ran = std::make_shared<bool>(false);
+    struct Call {
+        bool done = false;
+        bool ran = false;
+    };
+    auto call = std::make_shared<Call>();
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
-        [this, task = std::move(task), done, ran] {
-            if (!shutDown_) {
+        [state = state_, task = std::move(task), call] {
+            const bool run = !state->shutDown;
+            if (run) {
                 task();
-                *ran = true;
             }
-            std::lock_guard lock(mutex_);
-            *done = true;
-            released_.notify_all();
+            std::lock_guard lock(state->mutex);
+            call->ran = run;
+            call->done = true;
+            state->released.notify_all();
         },
         Qt::QueuedConnection);
-    std::unique_lock lock(mutex_);
-    released_.wait(lock, [&] { return *done || shutDown_; });
-    return *ran;
+    std::unique_lock lock(state_->mutex);
+    state_->released.wait(lock, [&] { return call->done || state_->shutDown; });
+    return call->ran;
 }
 
 void QtMainThread::Shutdown() {
     {
-        std::lock_guard lock(mutex_);
-        shutDown_ = true;
+        std::lock_guard lock(state_->mutex);
+        state_->shutDown = true;
     }
-    released_.notify_all();
+    state_->released.notify_all();
 }
 
 } // namespace kalore

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 #include "app/main_thread.h"
@@ -13,6 +11,7 @@ namespace kalore {
 class QtMainThread final : public MainThread {
 public:
     QtMainThread();
+    ~QtMainThread() override;
     void Post(std::function<void()> task) override;
     bool Synchronize(std::function<void()> task) override;
     // From now on nothing more runs on the main thread for the workers, and any
@@ -20,11 +19,10 @@ public:
     void Shutdown();
 
 private:
-    struct Waiter;
+    // Shared with the queued calls, which may outlive this object in the event queue.
+    struct State;
+    std::shared_ptr<State> state_;
     std::thread::id mainId_;
-    std::atomic<bool> shutDown_{false};
-    std::mutex mutex_;
-    std::condition_variable released_;
 };
 
 } // namespace kalore

@@ -8,14 +8,30 @@ namespace kalore {
 QtTimer::QtTimer(const QString& name, QObject* parent) : timer_(parent) {
     timer_.setObjectName(name);
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Fire(); });
+    timer_.setSingleShot(true);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (remaining_ > 0) {
+            WaitNextPart();
+            return;
+        }
+        // Repeating, as the window's timers are: the next interval starts now.
+        remaining_ = interval_;
+        WaitNextPart();
+        Fire();
+    });
 }
 
 void QtTimer::Start(std::uint32_t intervalMs) {
     interval_ = intervalMs;
-    // QTimer holds an int; the trigger itself never asks for more than it can wait.
-    const auto capped = std::min<std::uint32_t>(intervalMs, std::numeric_limits<int>::max());
-    timer_.start(static_cast<int>(capped));
+    remaining_ = intervalMs;
+    WaitNextPart();
+}
+
+void QtTimer::WaitNextPart() {
+    constexpr auto kLongest = static_cast<std::uint32_t>(std::numeric_limits<int>::max());
+    const std::uint32_t part = std::min(remaining_, kLongest);
+    remaining_ -= part;
+    timer_.start(static_cast<int>(part));
 }
 
 void QtTimer::Stop() {

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <cstdint>
+
 #include <QTimer>
 
 #include "app/timer.h"
 
 namespace kalore {
 
-// A window timer behind the core's Timer seam.
+// A window timer behind the core's Timer seam. QTimer waits at most INT_MAX ms, so a
+// longer interval is waited in parts and fires once, at its end.
 class QtTimer final : public Timer {
 public:
     explicit QtTimer(const QString& name, QObject* parent = nullptr);
@@ -17,8 +20,11 @@ public:
     QTimer* timer() { return &timer_; }
 
 private:
+    void WaitNextPart();
+
     QTimer timer_;
     std::uint32_t interval_ = 0;
+    std::uint32_t remaining_ = 0; // of the current interval, after the part now waited
 };
 
 } // namespace kalore
