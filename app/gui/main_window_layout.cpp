@@ -62,6 +62,7 @@ QCalendarWidget* MakeCalendar(QWidget* parent, const char* name, int x, int y) {
     auto* calendar = Place(new QCalendarWidget(parent), name, x, y, 211, 183);
     calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     calendar->setGridVisible(false);
+    calendar->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     // The program speaks French whatever the system's language.
     calendar->setLocale(QLocale(QLocale::French, QLocale::France));
     return calendar;
