@@ -52,6 +52,20 @@ private:
     int port_ = 0;
 };
 
+// A temporary folder made the process's working directory while it lives: the
+// address answer file "ipGlobal" is written there, never into the build tree.
+class WorkingDirectory {
+public:
+    WorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~WorkingDirectory() { QDir::setCurrent(previous_); }
+    QString Path() const { return dir_.path(); }
+    QString File(const QString& name) const { return dir_.path() + "/" + name; }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
 // A program folder with its data folder B, a settings file whose [Web] section
 // points at the loopback services, and an autostart folder of its own.
 class ProgramFolder {
