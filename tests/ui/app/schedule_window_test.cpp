@@ -101,6 +101,7 @@ private:
 
 void ScheduleWindowTest::init() {
     window_.reset();
+    cwd_.reset(); // back in the first folder before the next one is entered
     cwd_ = std::make_unique<WorkingDirectory>();
     folder_ = std::make_unique<ProgramFolder>(web_);
     folder_->Write("B/listeTVforKalore.txt", kOrangeList);
