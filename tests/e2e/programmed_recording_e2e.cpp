@@ -1,0 +1,163 @@
+// The real program records programmed broadcasts by itself. It runs in a program
+// folder of its own whose schedule files hold an H264 entry and a high-quality
+// entry starting a few seconds after it, with the real vlc as its recorder, a live
+// ffmpeg test stream on loopback as the channel and the web services answered on
+// loopback. Only what the program leaves behind is checked: the recordings, the
+// saved schedule and its children.
+#include <filesystem>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "e2e_support.h"
+#include "test_channel.h"
+
+using namespace kalore::e2e;
+
+namespace {
+
+// Start-up (web queries, the 2 s splash pause) must be over well before the first
+// start, or the trigger would find that entry already begun and never launch it.
+constexpr int kLeadSeconds = 6;
+constexpr int kLengthSeconds = 3;
+// Time for the first recorder to let go of the stream before the second opens it.
+constexpr int kGapSeconds = 2;
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class ProgrammedRecordingE2E : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void programmedRecordingsAreMadeNamedAndMarkedFinished();
+
+private:
+    QString Program(const QString& relative) const { return dir_.path() + "/Kalore/" + relative; }
+
+    QTemporaryDir dir_;
+    QProcess web_;
+    QProcess kalore_;
+    TestChannel channel_;
+};
+
+void ProgrammedRecordingE2E::initTestCase() {
+    QVERIFY(dir_.isValid());
+    std::error_code error;
+    std::filesystem::copy(KALORE_PROGRAM_FOLDER, Program("").toStdString(),
+                          std::filesystem::copy_options::recursive, error);
+    QVERIFY2(!error, error.message().c_str());
+    QVERIFY(QDir(Program("RECORDS")).entryList(QDir::Files).isEmpty());
+
+    web_.start(FAKE_WEB_SERVER, {});
+    QVERIFY(web_.waitForReadyRead(5000));
+    const QByteArray port = web_.readLine().trimmed();
+    QVERIFY(port.toInt() > 0);
+    const QByteArray site = "http://127.0.0.1:" + port;
+    QVERIFY(
+        WriteFile(Program("B/kalore.ini"), "[Visual]\r\nlastRecordPath=\r\nvlcpath=/usr/bin/vlc\r\n"
+                                           "[Connexion]\r\ninternetProvider=\r\n[Web]\r\nsite=" +
+                                               site + "\r\nbox=" + site + "\r\n"));
+    QVERIFY(channel_.Start());
+}
+
+void ProgrammedRecordingE2E::cleanupTestCase() {
+    if (kalore_.state() != QProcess::NotRunning) {
+        kalore_.terminate();
+        kalore_.waitForFinished(5000);
+    }
+    web_.kill();
+    web_.waitForFinished(5000);
+}
+
+void ProgrammedRecordingE2E::programmedRecordingsAreMadeNamedAndMarkedFinished() {
+    const QDateTime h264Start = WholeSecondsFromNow(kLeadSeconds);
+    const QDateTime hqStart = h264Start.addSecs(kLengthSeconds + kGapSeconds);
+    const QList<ScheduleEntry> entries = {{"Mire H264", h264Start,
+                                           h264Start.addSecs(kLengthSeconds), "Programmé",
+                                           kFormatH264, channel_.Address()},
+                                          {"Mire HQ", hqStart, hqStart.addSecs(kLengthSeconds),
+                                           "Programmé", kFormatHighQuality, channel_.Address()}};
+    QVERIFY(WriteFile(Program("B/recordslist"), RecordsListBytes(entries)));
+    QVERIFY(WriteFile(Program("B/recordsurlist"), RecordsUrlListBytes(entries)));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Start-up registers autostart: keep it out of the user's own settings.
+    environment.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    kalore_.setProcessEnvironment(environment);
+    // Start-up leaves the address answer in the current folder, which must be writable.
+    kalore_.setWorkingDirectory(Program(""));
+    kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
+    kalore_.start(Program("kalore"), {});
+    QVERIFY(kalore_.waitForStarted(5000));
+    const qint64 pid = kalore_.processId();
+
+    // The schedule is saved at every change of status, so the disk follows the
+    // recordings as they happen.
+    const QStringList finished = {"Terminé", "Terminé"};
+    const QStringList recordingFirst = {"Enregistrement..", "Programmé"};
+    const QStringList recordingSecond = {"Terminé", "Enregistrement.."};
+    QSet<qint64> recorders;
+    QSet<QString> seenWhileRecording;
+    QStringList statuses;
+    QElapsedTimer waited;
+    waited.start();
+    const qint64 deadline = 1000LL * (kLeadSeconds + 2 * kLengthSeconds + kGapSeconds + 20);
+    while ((statuses = StatusesOf(ReadFile(Program("B/recordslist")))) != finished) {
+        const QList<qint64> children = RecorderChildrenOf(pid);
+        if (!children.isEmpty()) {
+            recorders.unite(QSet<qint64>(children.begin(), children.end()));
+            seenWhileRecording.insert(StatusesOf(ReadFile(Program("B/recordslist"))).join('|'));
+        }
+        QVERIFY2(kalore_.state() == QProcess::Running, "the program ended by itself");
+        QVERIFY2(waited.elapsed() < deadline, qPrintable("statuses: " + statuses.join('|')));
+        QTest::qWait(50);
+    }
+
+    QCOMPARE(recorders.size(), 2);
+    QVERIFY(seenWhileRecording.contains(recordingFirst.join('|')));
+    QVERIFY(seenWhileRecording.contains(recordingSecond.join('|')));
+    // Each recorder is ended and reaped before its row is marked.
+    QCOMPARE(RecorderChildrenOf(pid), QList<qint64>());
+    for (const qint64 recorder : recorders) {
+        QVERIFY2(!ProcessExists(recorder), "a recorder child is left running");
+    }
+
+    QStringList names = {ProgrammedFileName(h264Start), ProgrammedFileName(hqStart)};
+    names.sort();
+    QCOMPARE(QDir(Program("RECORDS")).entryList(QDir::Files, QDir::Name), names);
+
+    const Probe h264 = ProbeFile(Program("RECORDS/" + ProgrammedFileName(h264Start)));
+    QVERIFY2(h264.Has("format_name=mpegts"), qPrintable(h264.text));
+    QVERIFY2(h264.text.contains("codec_name=h264\nwidth=320\nheight=240\n"), qPrintable(h264.text));
+    QVERIFY2(h264.Has("codec_name=mp3"), qPrintable(h264.text));
+    QVERIFY2(qAbs(h264.Duration() - kLengthSeconds) <= 1.0, qPrintable(h264.text));
+
+    const Probe hq = ProbeFile(Program("RECORDS/" + ProgrammedFileName(hqStart)));
+    QVERIFY2(hq.Has("format_name=mpeg"), qPrintable(hq.text));
+    QVERIFY2(hq.Has("codec_name=mpeg2video"), qPrintable(hq.text));
+    QVERIFY2(hq.Has("codec_name=mp3"), qPrintable(hq.text));
+    QVERIFY2(qAbs(hq.Duration() - kLengthSeconds) <= 1.0, qPrintable(hq.text));
+
+    QCOMPARE(kalore_.state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(ProgrammedRecordingE2E)
+#include "programmed_recording_e2e.moc"
