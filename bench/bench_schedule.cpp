@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <unistd.h>
+#include <vector>
 
 #include "app/clock.h"
 #include "app/host.h"
@@ -45,7 +46,7 @@ struct Bench {
     ~Bench() { std::filesystem::remove_all(folder); }
 
     // Entry i lasts ten minutes, one per quarter-hour from 08/12/2026 on.
-    bool Add(int i) {
+    static kalore::ScheduleEntryRequest Entry(int i) {
         const int day = 8 + i / 96;
         const int minutes = (i % 96) * 15;
         char date[16];
@@ -55,13 +56,22 @@ struct Bench {
                       1 + (day - 1) / 28 % 12, 2027 + (day - 1) / 336);
         std::snprintf(start, sizeof start, "%02d:%02d:00", minutes / 60, minutes % 60);
         std::snprintf(end, sizeof end, "%02d:%02d:00", minutes / 60, minutes % 60 + 10);
-        return schedule.AddScheduledRecording(
-            {date, start, date, end, "France 2", "rtp://@232.0.1.2:8200", "H264"});
+        return {date, start, date, end, "France 2", "rtp://@232.0.1.2:8200", "H264"};
     }
+    bool Add(int i) { return schedule.AddScheduledRecording(Entry(i)); }
+    // The table as adding the entries one by one leaves it, saved once.
     void Fill(int count) {
+        std::vector<kalore::ScheduleRow> rows;
+        std::vector<std::string> urls;
         for (int i = 0; i < count; ++i) {
-            Add(i);
+            const kalore::ScheduleEntryRequest r = Entry(i);
+            rows.push_back({r.channel, r.startDate, r.startTime, r.endDate, r.endTime,
+                            kalore::kStatusProgrammed, r.format});
+            urls.push_back(r.url);
         }
+        rows.emplace_back();
+        schedule.Table().Replace(std::move(rows), std::move(urls));
+        schedule.StringGrid2File();
     }
 
     std::filesystem::path folder;

@@ -12,4 +12,9 @@ std::string TextAfterComma(std::string_view line);
 // that a character the code page lacks becomes '?' (the result is UTF-8 again).
 std::string Utf8TextAfterComma(std::string_view line);
 
+// True when the UTF-8 text comes back from Windows-1252 as it stands: ASCII and
+// well-formed letters U+00A0..U+00FF only. Then so does every piece of it cut at
+// ASCII bytes, so Utf8TextAfterComma gives what TextAfterComma gives.
+bool SurvivesWindows1252(std::string_view text);
+
 } // namespace kalore

@@ -7,6 +7,8 @@ TextLines::TextLines(std::string_view content) : content_(content) {
     if (ctrlZ != std::string_view::npos) {
         content_ = content_.substr(0, ctrlZ);
     }
+    // One look for the whole content spares a second scan of each line.
+    hasCarriageReturns_ = content_.find('\r') != std::string_view::npos;
 }
 
 std::string_view TextLines::ReadLine(std::string& scratch) {
@@ -19,7 +21,7 @@ std::string_view TextLines::ReadLine(std::string& scratch) {
     }
     const std::string_view raw = content_.substr(pos_, end - pos_);
     pos_ = end + 1;
-    if (raw.find('\r') == std::string_view::npos) {
+    if (!hasCarriageReturns_ || raw.find('\r') == std::string_view::npos) {
         return raw;
     }
     scratch.clear();

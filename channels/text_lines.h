@@ -21,6 +21,7 @@ public:
 private:
     std::string_view content_;
     std::size_t pos_ = 0;
+    bool hasCarriageReturns_ = false;
 };
 
 } // namespace kalore

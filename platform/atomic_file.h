@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -12,11 +15,39 @@ struct FileResult {
     bool ok() const { return error.empty(); }
 };
 
-// Writes every (path, content) pair through a temporary file beside it, flushed to
-// disk, then renames them all into place, so a crash mid-write can't leave a
-// truncated file and the files of a set change together. Nothing is renamed unless
-// every temporary file was written.
+// Writes every (path, content) pair to a temporary file beside it (path + ".tmp"),
+// each flushed to disk before the next is begun, then renames them into place in
+// the order given, so a crash mid-write can't leave a truncated file. The last
+// file's rename completes the set: put the file that readers look at first last.
+// Nothing is renamed unless every temporary file was written; once the renames
+// have begun, a failure leaves the rest for FinishInterruptedWrite.
 FileResult WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files);
+
+// What start-up did with the temporary files of a WriteFilesAtomically that a
+// crash or a kill cut short.
+struct InterruptedWrite {
+    bool completed = false;             // its renames were finished
+    std::vector<std::string> keptAside; // temporaries renamed to path + aside suffix
+    std::string error;                  // the set may be out of step: tell the user
+};
+
+// Looks for the temporary files of an interrupted write of `paths` (in the order
+// they were written) and settles them so the set on disk is always one write:
+// - the last temporary exists and lastIsWhole accepts its bytes: every temporary
+//   was written, so the write is completed (an earlier file may already be in
+//   place, and only completing it puts the set back in step);
+// - otherwise the write never got to its renames: the files in place are the
+//   previous write, whole; its temporaries are kept aside as path + asideSuffix,
+//   never deleted.
+InterruptedWrite FinishInterruptedWrite(const std::vector<std::string>& paths,
+                                        const std::function<bool(std::string_view)>& lastIsWhole,
+                                        const std::string& asideSuffix);
+
+// Test seam: called after each step of WriteFilesAtomically, so a test can end the
+// process there as a crash would. Null in the program.
+enum class AtomicWriteStep { TemporaryWritten, Renamed };
+using AtomicWriteStepHook = void (*)(AtomicWriteStep step, std::size_t fileIndex);
+void SetAtomicWriteStepHook(AtomicWriteStepHook hook);
 
 // Reads a whole file; false when it can't be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& content);

@@ -12,9 +12,11 @@ std::int64_t JulianDayNumber(std::int64_t year, std::int64_t month, std::int64_t
            (3 * ((year + 4900 + a) / 100)) / 4 + day - 32075;
 }
 
-// Seconds since a fixed origin; a Julian date times 86400, kept in whole numbers so
-// the difference is exact and needs no rounding.
-std::int64_t SecondsOf(std::string_view date, std::string_view time) {
+} // namespace
+
+// A Julian date times 86400, kept in whole numbers so the difference is exact and
+// needs no rounding.
+std::int64_t SecondsOfDateTime(std::string_view date, std::string_view time) {
     const int day = FixedPositionInteger(date, 0, 2);
     const int month = FixedPositionInteger(date, 3, 2);
     const int year = FixedPositionInteger(date, 6, 4);
@@ -23,8 +25,6 @@ std::int64_t SecondsOf(std::string_view date, std::string_view time) {
     const int second = FixedPositionInteger(time, 6, 2);
     return JulianDayNumber(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
 }
-
-} // namespace
 
 std::string DateText(const LocalDateTime& when) {
     char text[32];
@@ -42,8 +42,10 @@ int FixedPositionInteger(std::string_view text, std::size_t first, std::size_t c
     const std::string_view piece =
         first < text.size() ? text.substr(first, count) : std::string_view();
     const auto fail = [&piece]() {
-        return ConversionError("'" + std::string(piece) +
-                               "' n'est pas une valeur entière correcte");
+        std::string message = "'";
+        message.append(piece);
+        message.append("' n'est pas une valeur entière correcte");
+        return ConversionError(message);
     };
     if (piece.size() != count) {
         throw fail();
@@ -72,7 +74,8 @@ int FixedPositionInteger(std::string_view text, std::size_t first, std::size_t c
 
 std::int64_t DateTimeDiffSeconds(std::string_view date1, std::string_view time1,
                                  std::string_view date2, std::string_view time2) {
-    return SecondsOf(date2, time2) - SecondsOf(date1, time1);
+    const std::int64_t from = SecondsOfDateTime(date1, time1);
+    return SecondsOfDateTime(date2, time2) - from;
 }
 
 } // namespace kalore

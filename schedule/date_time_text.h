@@ -25,6 +25,10 @@ std::string TimeText(const LocalDateTime& when);
 // Throws ConversionError for a piece that isn't one, a text too short included.
 int FixedPositionInteger(std::string_view text, std::size_t first, std::size_t count);
 
+// Seconds since a fixed origin of a local date and time, to subtract one from
+// another. Throws ConversionError for a damaged text.
+std::int64_t SecondsOfDateTime(std::string_view date, std::string_view time);
+
 // Whole seconds from (date1, time1) to (date2, time2), positive when the second lies
 // later; local calendar arithmetic, no time-zone or daylight-saving correction.
 // Throws ConversionError for a damaged text.

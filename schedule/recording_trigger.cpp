@@ -39,23 +39,27 @@ RecordingTrigger::RecordingTrigger(ScheduleTable& table, const Clock& clock, Tim
 
 int RecordingTrigger::FindNextRecording() {
     const LocalDateTime now = clock_.Now();
-    const std::string nowDate = DateText(now);
-    const std::string nowTime = TimeText(now);
+    const std::int64_t nowSeconds = SecondsOfDateTime(DateText(now), TimeText(now));
     std::int64_t best = 0;
     int result = -1;
+    std::string line;
     for (int row = 1; row <= table_.RowCount() - 2; ++row) {
         if (table_.Cell(row, kStatusColumn) != kStatusProgrammed) {
             continue;
         }
-        const std::string& date = table_.Cell(row, kStartDateColumn);
-        const std::string& time = table_.Cell(row, kStartTimeColumn);
-        const std::int64_t secs = DateTimeDiffSeconds(nowDate, nowTime, date, time);
+        const std::int64_t secs = table_.StartSeconds(row) - nowSeconds;
         if (secs > 0 && (result == -1 || secs < best)) {
             best = secs;
             result = row;
         }
-        host_.AppendLog("** Record: **" + date + "**/**" + time +
-                        "** Reste (s) pour commencer: " + std::to_string(secs));
+        // One buffer for the line of every row: a big schedule logs thousands.
+        line.assign("** Record: **");
+        line.append(table_.Cell(row, kStartDateColumn));
+        line.append("**/**");
+        line.append(table_.Cell(row, kStartTimeColumn));
+        line.append("** Reste (s) pour commencer: ");
+        line.append(std::to_string(secs));
+        host_.AppendLog(line);
     }
     if (result == -1) {
         host_.AppendLog("$$$$* Acun enregistrement ne sera programmé");
@@ -78,9 +82,7 @@ void RecordingTrigger::ArmNextRecording() {
             // leave the trigger armed with half of another entry.
             PendingRecording next;
             next.positionGridProchainRecord = row;
-            next.Duration = std::to_string(DateTimeDiffSeconds(
-                table_.Cell(row, kStartDateColumn), table_.Cell(row, kStartTimeColumn),
-                table_.Cell(row, kEndDateColumn), table_.Cell(row, kEndTimeColumn)));
+            next.Duration = std::to_string(table_.EndSeconds(row) - table_.StartSeconds(row));
             host_.AppendLog("!!positionGridProchainRecord: " + std::to_string(row));
             next.Url = table_.UrlOfRow(row);
             next.Channel = table_.Cell(row, kChannelColumn);

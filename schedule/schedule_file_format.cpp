@@ -11,8 +11,15 @@ namespace {
 constexpr const char* kNotANumber = "Saisie numérique incorrecte";
 
 void AppendLine(std::string& out, std::string_view utf8) {
-    out += Utf8ToWin1252(utf8);
-    out += "\r\n";
+    // Most cells are ASCII, the same in both code pages: no converted copy for them.
+    const bool ascii = std::all_of(utf8.begin(), utf8.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        out.append(utf8);
+    } else {
+        out.append(Utf8ToWin1252(utf8));
+    }
+    out.append("\r\n");
 }
 
 // A Pascal text file read: Ctrl-Z ends it, a line ends at LF (a CR before it
@@ -123,10 +130,23 @@ std::string RecordsListBytes(const ScheduleTable& table) {
 
 std::string RecordsUrlListBytes(const ScheduleTable& table) {
     std::string out;
+    out.reserve(table.Urls().size() * 32);
     for (const std::string& url : table.Urls()) {
         AppendLine(out, url);
     }
     return out;
+}
+
+bool IsWholeRecordsList(std::string_view bytes) {
+    RecordsListReader reader(bytes);
+    long long columns = 0;
+    long long rowCount = 0;
+    if (!bytes.ends_with("\r\n") || !reader.ReadInteger(columns) || !reader.ReadInteger(rowCount) ||
+        columns != kScheduleColumns || rowCount < 2) {
+        return false;
+    }
+    const auto lines = static_cast<long long>(std::count(bytes.begin(), bytes.end(), '\n'));
+    return lines == 2 + kScheduleColumns * (rowCount - 1);
 }
 
 ParsedSchedule ParseScheduleFiles(std::string_view recordsList, std::string_view urlList) {

@@ -14,6 +14,10 @@ std::string RecordsListBytes(const ScheduleTable& table);
 // The bytes of "recordsurlist": one address per line, CR LF after each.
 std::string RecordsUrlListBytes(const ScheduleTable& table);
 
+// True when the bytes are all that RecordsListBytes writes for their counts: a
+// file cut short by a crash fails, so it is never taken for a save.
+bool IsWholeRecordsList(std::string_view bytes);
+
 // The most rows a file may claim beyond the cells it holds; a larger count is a
 // damaged file, never an allocation.
 inline constexpr long long kMaxClaimedScheduleRows = 10000;

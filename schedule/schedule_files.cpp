@@ -22,7 +22,33 @@ std::string ScheduleFiles::RecordsUrlListPath() const {
     return folder_ + NativeRelative("B\\recordsurlist");
 }
 
+std::string ScheduleFiles::Stamp(const char* what) const {
+    const LocalDateTime now = clock_.Now();
+    char stamp[48];
+    std::snprintf(stamp, sizeof stamp, ".%s-%04d%02d%02d-%02d%02d%02d", what, now.year, now.month,
+                  now.day, now.hour, now.minute, now.second);
+    return stamp;
+}
+
+void ScheduleFiles::FinishInterruptedSave() {
+    const InterruptedWrite finished = FinishInterruptedWrite(
+        {RecordsUrlListPath(), RecordsListPath()}, IsWholeRecordsList, Stamp("interrupted"));
+    if (finished.completed) {
+        host_.AppendLog("Planning : enregistrement interrompu terminé (" + RecordsListPath() + ")");
+    }
+    for (const std::string& copy : finished.keptAside) {
+        host_.AppendLog("Planning : enregistrement interrompu mis de côté : " + copy);
+    }
+    if (!finished.error.empty()) {
+        host_.ShowMessage("Le planning " + RecordsListPath() +
+                          " n'a pas pu être remis en état après un enregistrement interrompu (" +
+                          finished.error + ").\rVérifiez les enregistrements programmés.");
+    }
+}
+
 ScheduleLoadResult ScheduleFiles::Load(ScheduleTable& table) {
+    // A save cut short leaves its temporary files: settle them before reading.
+    FinishInterruptedSave();
     std::string list;
     std::string urls;
     if (!FileExists(RecordsListPath()) || !FileExists(RecordsUrlListPath()) ||
@@ -51,14 +77,11 @@ ScheduleLoadResult ScheduleFiles::Load(ScheduleTable& table) {
 }
 
 std::string ScheduleFiles::KeepDamagedCopies(const std::string& list, const std::string& urls) {
-    const LocalDateTime now = clock_.Now();
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d%02d", now.year, now.month,
-                  now.day, now.hour, now.minute, now.second);
+    const std::string stamp = Stamp("damaged");
     const std::string listCopy = RecordsListPath() + stamp;
     // Both files: the URL list only makes sense beside its table.
     const FileResult written =
-        WriteFilesAtomically({{listCopy, list}, {RecordsUrlListPath() + stamp, urls}});
+        WriteFilesAtomically({{RecordsUrlListPath() + stamp, urls}, {listCopy, list}});
     return written.ok() ? listCopy : std::string();
 }
 
@@ -69,9 +92,11 @@ bool ScheduleFiles::Save(const ScheduleTable& table) {
         return false;
     }
     unsavedDamaged_.reset();
+    // The table last: its rename completes the save, and a save cut short before
+    // it is finished at the next start.
     const FileResult written =
-        WriteFilesAtomically({{RecordsListPath(), RecordsListBytes(table)},
-                              {RecordsUrlListPath(), RecordsUrlListBytes(table)}});
+        WriteFilesAtomically({{RecordsUrlListPath(), RecordsUrlListBytes(table)},
+                              {RecordsListPath(), RecordsListBytes(table)}});
     if (!written.ok()) {
         host_.ShowMessage("Erreur StringGrid2File, chemin **" + RecordsUrlListPath() + "**");
         return false;

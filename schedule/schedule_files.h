@@ -33,8 +33,10 @@ public:
     std::string RecordsListPath() const;
     std::string RecordsUrlListPath() const;
 
-    // Reads both files into the table (File2StringGrid). A damaged file is copied
-    // aside before anything can be written over it, and the user is told where.
+    // Reads both files into the table (File2StringGrid). A save that a crash cut
+    // short is first finished, or its temporary files kept aside (logged). A
+    // damaged file is copied aside before anything can be written over it, and the
+    // user is told where.
     ScheduleLoadResult Load(ScheduleTable& table);
     // Writes both files (StringGrid2File); a failure is shown to the user. True on success.
     bool Save(const ScheduleTable& table);
@@ -42,6 +44,9 @@ public:
     void Attach(ScheduleTable& table);
 
 private:
+    // ".<what>-YYYYMMDD-HHMMSS" from the clock.
+    std::string Stamp(const char* what) const;
+    void FinishInterruptedSave();
     std::string KeepDamagedCopies(const std::string& list, const std::string& urls);
 
     std::string folder_;

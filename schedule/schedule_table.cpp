@@ -3,9 +3,11 @@
 #include <stdexcept>
 #include <utility>
 
+#include "schedule/date_time_text.h"
+
 namespace kalore {
 
-ScheduleTable::ScheduleTable() : rows_(1) {}
+ScheduleTable::ScheduleTable() : rows_(1), seconds_(1) {}
 
 const ScheduleRow& ScheduleTable::Header() {
     static const ScheduleRow header = {
@@ -21,13 +23,37 @@ const std::string& ScheduleTable::Cell(int row, int column) const {
     return row == 0 ? Header()[column] : rows_[row - 1][column];
 }
 
+std::int64_t ScheduleTable::StartSeconds(int row) const {
+    return CachedSeconds(row, kStartDateColumn, kStartTimeColumn, &RowSeconds::start);
+}
+
+std::int64_t ScheduleTable::EndSeconds(int row) const {
+    return CachedSeconds(row, kEndDateColumn, kEndTimeColumn, &RowSeconds::end);
+}
+
+std::int64_t ScheduleTable::CachedSeconds(int row, int dateColumn, int timeColumn,
+                                          std::optional<std::int64_t> RowSeconds::*slot) const {
+    const std::string& date = Cell(row, dateColumn);
+    const std::string& time = Cell(row, timeColumn);
+    if (row == 0) {
+        return SecondsOfDateTime(date, time);
+    }
+    std::optional<std::int64_t>& cached = seconds_[static_cast<std::size_t>(row - 1)].*slot;
+    if (!cached) {
+        cached = SecondsOfDateTime(date, time);
+    }
+    return *cached;
+}
+
 const std::string& ScheduleTable::UrlOfRow(int row) const {
     return urls_.at(static_cast<std::size_t>(row - 1));
 }
 
 void ScheduleTable::AppendEntry(const ScheduleRow& entry, const std::string& url) {
     rows_.back() = entry;
+    seconds_.back() = {};
     rows_.emplace_back();
+    seconds_.emplace_back();
     urls_.push_back(url);
     Changed();
 }
@@ -37,6 +63,7 @@ void ScheduleTable::RemoveEntry(int row) {
         return;
     }
     rows_.erase(rows_.begin() + (row - 1));
+    seconds_.erase(seconds_.begin() + (row - 1));
     if (static_cast<std::size_t>(row - 1) < urls_.size()) {
         urls_.erase(urls_.begin() + (row - 1));
     }
@@ -45,6 +72,7 @@ void ScheduleTable::RemoveEntry(int row) {
 
 void ScheduleTable::ClearEntries() {
     rows_.assign(1, ScheduleRow{});
+    seconds_.assign(1, RowSeconds{});
     urls_.clear();
     Changed();
 }
@@ -77,6 +105,7 @@ void ScheduleTable::Replace(std::vector<ScheduleRow> rows, std::vector<std::stri
     if (rows_.empty()) {
         rows_.emplace_back();
     }
+    seconds_.assign(rows_.size(), RowSeconds{});
     urls_ = std::move(urls);
     if (onChanged) {
         onChanged();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,10 @@ public:
     // Any row 0..RowCount()-1; throws std::out_of_range otherwise.
     const std::string& Cell(int row, int column) const;
     const std::vector<std::string>& Urls() const { return urls_; }
+    // SecondsOfDateTime of an entry row's start and end cells, worked out once per
+    // row: every add looks at each row's dates. Throws as SecondsOfDateTime does.
+    std::int64_t StartSeconds(int row) const;
+    std::int64_t EndSeconds(int row) const;
     // Line row - 1 of the URL list; throws std::out_of_range when the list is short.
     const std::string& UrlOfRow(int row) const;
 
@@ -67,9 +73,19 @@ public:
     static const ScheduleRow& Header();
 
 private:
+    struct RowSeconds {
+        std::optional<std::int64_t> start;
+        std::optional<std::int64_t> end;
+    };
+
     void Changed();
+    std::int64_t CachedSeconds(int row, int dateColumn, int timeColumn,
+                               std::optional<std::int64_t> RowSeconds::*slot) const;
 
     std::vector<ScheduleRow> rows_; // rows 1..RowCount()-1
+    // In step with rows_; empty slots are worked out on demand (a damaged text
+    // stays empty and throws again).
+    mutable std::vector<RowSeconds> seconds_;
     std::vector<std::string> urls_;
     int selectedRow_ = 1;
     std::function<void()> persist_;

@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,8 +11,20 @@
 namespace kalore {
 namespace {
 
+AtomicWriteStepHook stepHook = nullptr;
+
+void Reached(AtomicWriteStep step, std::size_t index) {
+    if (stepHook != nullptr) {
+        stepHook(step, index);
+    }
+}
+
 std::string ErrorText(const std::string& path) {
     return path + ": " + std::strerror(errno);
+}
+
+std::string TemporaryOf(const std::string& path) {
+    return path + ".tmp";
 }
 
 FileResult WriteAndSync(const std::string& path, const std::string& content) {
@@ -32,37 +45,140 @@ FileResult WriteAndSync(const std::string& path, const std::string& content) {
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    // The data and the size are what a reader needs; the times can wait.
+    if (::fdatasync(fd) != 0) {
+        const FileResult failed{ErrorText(path)};
+        ::close(fd);
+        return failed;
+    }
+    if (::close(fd) != 0) {
         return {ErrorText(path)};
     }
     return {};
 }
 
-} // namespace
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
 
-FileResult WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files) {
-    std::vector<std::string> temporaries;
-    const auto discard = [&temporaries] {
-        for (const auto& t : temporaries) {
-            ::unlink(t.c_str());
+// Makes the renames in a folder last through a power cut.
+FileResult SyncFolder(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return {ErrorText(folder)};
+    }
+    const bool synced = ::fsync(fd) == 0;
+    const FileResult result = synced ? FileResult{} : FileResult{ErrorText(folder)};
+    ::close(fd);
+    return result;
+}
+
+// One sync per folder the files lie in (the schedule's two share one).
+FileResult SyncFolders(const std::vector<std::string>& paths) {
+    std::vector<std::string> done;
+    for (const std::string& path : paths) {
+        const std::string folder = FolderOf(path);
+        if (std::find(done.begin(), done.end(), folder) != done.end()) {
+            continue;
         }
-    };
-    for (const auto& [path, content] : files) {
-        const std::string temporary = path + ".tmp";
-        temporaries.push_back(temporary);
-        if (const FileResult r = WriteAndSync(temporary, content); !r.ok()) {
-            discard();
+        done.push_back(folder);
+        if (const FileResult r = SyncFolder(path); !r.ok()) {
             return r;
         }
     }
+    return {};
+}
+
+bool TemporaryExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(TemporaryOf(path).c_str(), &st) == 0;
+}
+
+} // namespace
+
+void SetAtomicWriteStepHook(AtomicWriteStepHook hook) {
+    stepHook = hook;
+}
+
+FileResult WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::string> paths;
+    for (const auto& file : files) {
+        paths.push_back(file.first);
+    }
+    // The last temporary goes first: while it exists, the ones before it are whole.
+    const auto discard = [&paths](std::size_t written) {
+        for (std::size_t i = written; i-- > 0;) {
+            ::unlink(TemporaryOf(paths[i]).c_str());
+        }
+    };
+    // A last temporary left by a failed write would vouch for the new ones before
+    // they are whole.
+    if (!paths.empty()) {
+        ::unlink(TemporaryOf(paths.back()).c_str());
+    }
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (::rename(temporaries[i].c_str(), files[i].first.c_str()) != 0) {
-            const FileResult failed{ErrorText(files[i].first)};
-            discard();
+        if (const FileResult r = WriteAndSync(TemporaryOf(paths[i]), files[i].second); !r.ok()) {
+            discard(i + 1);
+            return r;
+        }
+        Reached(AtomicWriteStep::TemporaryWritten, i);
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (::rename(TemporaryOf(paths[i]).c_str(), paths[i].c_str()) != 0) {
+            const FileResult failed{ErrorText(paths[i])};
+            if (i == 0) {
+                discard(files.size());
+            }
             return failed;
         }
+        Reached(AtomicWriteStep::Renamed, i);
     }
-    return {};
+    return SyncFolders(paths);
+}
+
+InterruptedWrite FinishInterruptedWrite(const std::vector<std::string>& paths,
+                                        const std::function<bool(std::string_view)>& lastIsWhole,
+                                        const std::string& asideSuffix) {
+    InterruptedWrite result;
+    if (paths.empty()) {
+        return result;
+    }
+    std::vector<std::size_t> left;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (TemporaryExists(paths[i])) {
+            left.push_back(i);
+        }
+    }
+    if (left.empty()) {
+        return result;
+    }
+    const std::string& last = paths.back();
+    std::string lastBytes;
+    const bool complete = left.back() == paths.size() - 1 &&
+                          ReadWholeFile(TemporaryOf(last), lastBytes) && lastIsWhole(lastBytes);
+    const bool renamesBegun = left.size() < paths.size() && left.back() == paths.size() - 1;
+    std::vector<std::string> touched;
+    for (const std::size_t i : left) {
+        const std::string target = complete ? paths[i] : paths[i] + asideSuffix;
+        if (::rename(TemporaryOf(paths[i]).c_str(), target.c_str()) != 0) {
+            result.error = ErrorText(target);
+            return result;
+        }
+        touched.push_back(target);
+        if (!complete) {
+            result.keptAside.push_back(target);
+        }
+    }
+    result.completed = complete;
+    if (!complete && renamesBegun) {
+        result.error = last + ": la dernière écriture est incomplète";
+    }
+    if (const FileResult synced = SyncFolders(touched); !synced.ok() && result.error.empty()) {
+        result.error = synced.error;
+    }
+    return result;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
@@ -70,10 +186,21 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
     if (fd < 0) {
         return false;
     }
+    // Straight into a buffer of the file's size: a large file is neither copied
+    // twice nor grown step by step.
+    struct stat st {};
     content.clear();
-    char buffer[65536];
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        content.resize(static_cast<std::size_t>(st.st_size));
+    }
+    std::size_t done = 0;
+    char spill[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        // Once full, a file that grew since fstat goes on through the spill buffer.
+        const bool full = done == content.size();
+        char* const into = full ? spill : content.data() + done;
+        const std::size_t room = full ? sizeof spill : content.size() - done;
+        const ssize_t n = ::read(fd, into, room);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -84,9 +211,13 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
         if (n == 0) {
             break;
         }
-        content.append(buffer, static_cast<std::size_t>(n));
+        if (full) {
+            content.append(spill, static_cast<std::size_t>(n));
+        }
+        done += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    content.resize(done);
     return true;
 }
 
