@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 #include <QWidget>
+#include <QWindow>
 
 #include "app/host.h"
 
@@ -51,7 +52,12 @@ void LiveView::StartLiveView() {
     DestroyControl();
     const QRect bounds(kInset, kInset, panel_.width() - 2 * kInset, panel_.height() - 2 * kInset);
     control_ = new TVLCPlugin(&panel_, bounds, libvlcArgs_);
+    // raise() leaves the native window where it is when the widget is already the
+    // last child, and the labels may get their native windows after it: restack it.
     control_->raise();
+    if (QWindow* native = control_->windowHandle()) {
+        native->raise();
+    }
     control_->ClearPlaylist();
     control_->AddItem(liveStreamAddress_, LiveOptions(), kInsertMode, kHeadPosition);
     control_->NextItem();
