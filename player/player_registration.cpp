@@ -6,14 +6,20 @@
 
 namespace kalore {
 
-void CheckPlayerRegistration(bool& controlAvailable, QDialog& playerDialog,
+void CheckPlayerRegistration(bool& controlAvailable, const std::function<void()>& showPlayerDialog,
                              const std::function<bool()>& playerAvailable) {
     controlAvailable = false;
     if (playerAvailable()) {
         controlAvailable = true;
         return;
     }
-    playerDialog.exec();
+    showPlayerDialog();
+}
+
+void CheckPlayerRegistration(bool& controlAvailable, QDialog& playerDialog,
+                             const std::function<bool()>& playerAvailable) {
+    CheckPlayerRegistration(
+        controlAvailable, [&playerDialog] { playerDialog.exec(); }, playerAvailable);
 }
 
 void CheckPlayerRegistration(bool& controlAvailable, QDialog& playerDialog) {

@@ -11,6 +11,9 @@ namespace kalore {
 // when the dialog closes: the window runs it again when it is next activated.
 void CheckPlayerRegistration(bool& controlAvailable, QDialog& playerDialog,
                              const std::function<bool()>& playerAvailable);
+// The same for a caller that shows the dialog its own way.
+void CheckPlayerRegistration(bool& controlAvailable, const std::function<void()>& showPlayerDialog,
+                             const std::function<bool()>& playerAvailable);
 void CheckPlayerRegistration(bool& controlAvailable, QDialog& playerDialog);
 
 } // namespace kalore

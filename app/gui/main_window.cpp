@@ -209,7 +209,8 @@ void TForm1::FormActivate() {
         }
     }
     playerDialogShowing_ = true;
-    CheckPlayerRegistration(controlAvailable_, *form4_, options_.playerAvailable);
+    CheckPlayerRegistration(
+        controlAvailable_, [this] { ShowPlayerDialog(); }, options_.playerAvailable);
     playerDialogShowing_ = false;
 }
 
