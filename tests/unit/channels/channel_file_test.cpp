@@ -8,6 +8,7 @@
 #include "channels/channel_list.h"
 #include "channels/text_after_comma.h"
 #include "fakes/fakes.h"
+#include "platform/code_page.h"
 
 namespace kalore {
 namespace {
@@ -28,6 +29,27 @@ TEST(TextAfterComma, TakesEverythingAfterTheFirstComma) {
     EXPECT_EQ(Utf8TextAfterComma("1,Chérie 25"), "Chérie 25");
     EXPECT_EQ(Utf8TextAfterComma("1,日本 œ"), "?? œ"); // œ exists in Windows-1252
     EXPECT_EQ(Utf8TextAfterComma("1,a\xFF"), "a?");
+}
+
+TEST(TextAfterComma, SurvivalIsNeverClaimedForTextTheCodePageChanges) {
+    // Letters the code page holds as they stand, holds elsewhere (the euro sign),
+    // lacks, or that are not UTF-8 at all, at each offset around the check's
+    // eight-byte steps, and cut right after them.
+    const std::vector<std::pair<std::string, bool>> letters = {
+        {"\xC3\xA9", true},      {"\xC2\xA0", true}, {"\xC2\x80", false}, {"\xE2\x82\xAC", false},
+        {"\xE6\x97\xA5", false}, {"\xC3", false},    {"\xFF", false},     {"\xC3(", false}};
+    for (const auto& [letter, holds] : letters) {
+        for (std::size_t at = 0; at < 20; ++at) {
+            std::string text(20, 'a');
+            text.insert(at, letter);
+            EXPECT_EQ(SurvivesWindows1252(text), holds) << at << " " << text;
+            for (const std::string& piece : {text, text.substr(0, at + 1)}) {
+                if (SurvivesWindows1252(piece)) {
+                    EXPECT_EQ(Win1252ToUtf8(Utf8ToWin1252(piece)), piece) << at;
+                }
+            }
+        }
+    }
 }
 
 TEST(ChannelPairs, LineEndsCarriageReturnsAndCtrlZ) {
@@ -120,6 +142,18 @@ TEST_F(ChannelFiles, FreePlaylistReadsOneChannelPerEntry) {
               "rtsp://mafreebox.freebox.fr/fbxtv_pub/stream?namespace=1&service=201&flavour=hd");
     EXPECT_EQ(list_.selectedIndex, 0);
     EXPECT_TRUE(host_.messages.empty());
+}
+
+TEST_F(ChannelFiles, FreeNamesGoThroughTheCodePageEvenWhenMostOfTheFileNeedsNot) {
+    const std::string content = "#EXTM3U\n"
+                                "#EXTINF:0,1 - T\xC3\xA9l\xC3\xA9\n"
+                                "rtsp://a\n"
+                                "#EXTINF:0,2 - \xE6\x97\xA5 \xE2\x82\xAC\n"
+                                "rtsp://b\xFF\r\n";
+    Write("listeTVFreeforKalore.txt", content);
+    ASSERT_TRUE(LoadFreeChannelList(Folder(), list_, host_, "site"));
+    EXPECT_EQ(list_.names, (std::vector<std::string>{"1 - Télé", "2 - ? €"}));
+    EXPECT_EQ(list_.addresses, (std::vector<std::string>{"rtsp://a", "rtsp://b?"}));
 }
 
 TEST_F(ChannelFiles, FreeFileFirstLineIsDiscardedWhateverItHolds) {

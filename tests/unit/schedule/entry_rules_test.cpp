@@ -74,6 +74,25 @@ TEST_F(Entries, DamagedRowTextEndsTheAttemptWithTheRuntimeError) {
     EXPECT_EQ(Table().EntryCount(), 1);
 }
 
+TEST_F(Entries, OverlapFollowsTheRowsThroughDeletesClearsAndReloads) {
+    ASSERT_TRUE(Add("20:10:00", "20:20:00", "07/12/2026", "A"));
+    ASSERT_TRUE(Add("21:00:00", "21:30:00", "07/12/2026", "B"));
+    Table().SetSelectedRow(1);
+    schedule_->DeleteSelectedEntry(); // B is row 1 now
+    EXPECT_TRUE(Add("20:12:00", "20:15:00", "07/12/2026", "in A's old slot"));
+    EXPECT_FALSE(Add("21:30:00", "21:40:00", "07/12/2026", "touches B"));
+    schedule_->ClearAllEntries({});
+    EXPECT_TRUE(Add("21:10:00", "21:20:00", "07/12/2026", "in B's old slot"));
+    { // rows read from the files replace every row
+        auto rows = Table().StoredRows();
+        rows[0][kStartTimeColumn] = "22:00:00";
+        rows[0][kEndTimeColumn] = "22:30:00";
+        Table().Replace(rows, Table().Urls());
+        EXPECT_TRUE(Add("21:12:00", "21:14:00"));
+        EXPECT_FALSE(Add("22:30:00", "22:40:00"));
+    }
+}
+
 TEST_F(Entries, DeleteSelectedEntry) {
     ASSERT_TRUE(Add("21:00:00", "21:10:00", "07/12/2026", "A"));
     ASSERT_TRUE(Add("22:00:00", "22:10:00", "07/12/2026", "B"));

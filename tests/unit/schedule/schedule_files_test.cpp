@@ -1,6 +1,7 @@
 #include <csignal>
 #include <sys/wait.h>
 
+#include "platform/atomic_file.h"
 #include "schedule/schedule_file_format.h"
 #include "schedule_fixture.h"
 
@@ -128,6 +129,94 @@ TEST_F(Files, EveryChangeIsOnDiskWhenTheProgramIsKilled) {
     EXPECT_EQ(parsed.rows[0][kChannelColumn], "B");
     EXPECT_EQ(parsed.rows[0][kStatusColumn], "Enregistrement..");
     EXPECT_EQ(parsed.urls.size(), 1u);
+}
+
+TEST(RecordsListCheck, OnlyAWholeFileIsTakenForASave) {
+    ScheduleTable table;
+    table.AppendEntry(
+        {"TF1", "07/12/2026", "21:00:00", "07/12/2026", "22:00:00", kStatusProgrammed, "H264"},
+        "rtp://a");
+    const std::string whole = RecordsListBytes(table);
+    EXPECT_TRUE(IsWholeRecordsList(whole));
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        EXPECT_FALSE(IsWholeRecordsList(whole.substr(0, size))) << size;
+    }
+    EXPECT_FALSE(IsWholeRecordsList(whole + "extra\r\n"));
+}
+
+// A save of the schedule in a child process that ends at the given step.
+AtomicWriteStep crashStep;
+std::size_t crashIndex;
+
+void EndProcessAtCrashStep(AtomicWriteStep step, std::size_t index) {
+    if (step == crashStep && index == crashIndex) {
+        ::_exit(0);
+    }
+}
+
+class InterruptedSaves : public testing::ScheduleFixture {
+protected:
+    void AddInChildCrashingAt(AtomicWriteStep step, std::size_t index) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            crashStep = step;
+            crashIndex = index;
+            SetAtomicWriteStepHook(EndProcessAtCrashStep);
+            Add("22:00:00", "22:10:00", "07/12/2026", "B");
+            ::_exit(1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "never reached the step";
+    }
+    // The program started again on the same folder.
+    std::unique_ptr<Schedule> Restart() {
+        auto again = std::make_unique<Schedule>(Folder(), host_, clock_, timer1_, timer2_,
+                                                [](const PendingRecording&) {});
+        EXPECT_EQ(again->File2StringGrid().outcome, ScheduleLoad::Loaded);
+        return again;
+    }
+    std::string AsidePath(const std::string& path) const {
+        return path + ".interrupted-20261207-200000";
+    }
+};
+
+TEST_F(InterruptedSaves, ASaveCutShortBetweenTheRenamesIsFinishedAtStart) {
+    ASSERT_TRUE(Add("21:00:00", "21:10:00", "07/12/2026", "A"));
+    AddInChildCrashingAt(AtomicWriteStep::Renamed, 0);
+    const auto again = Restart();
+    EXPECT_EQ(again->Table().EntryCount(), 2);
+    EXPECT_EQ(again->Table().Cell(2, kChannelColumn), "B");
+    EXPECT_EQ(again->Table().Urls().size(), 2u);
+    EXPECT_TRUE(Logged("Planning : enregistrement interrompu terminé (" + ListPath() + ")"));
+    EXPECT_FALSE(std::filesystem::exists(ListPath() + ".tmp"));
+}
+
+TEST_F(InterruptedSaves, ASaveCutShortBeforeTheTableWasWrittenIsKeptAside) {
+    ASSERT_TRUE(Add("21:00:00", "21:10:00", "07/12/2026", "A"));
+    AddInChildCrashingAt(AtomicWriteStep::TemporaryWritten, 0);
+    const auto again = Restart();
+    EXPECT_EQ(again->Table().EntryCount(), 1);
+    EXPECT_EQ(again->Table().Urls().size(), 1u);
+    EXPECT_TRUE(
+        Logged("Planning : enregistrement interrompu mis de côté : " + AsidePath(UrlPath())));
+    EXPECT_EQ(Read(AsidePath(UrlPath())), "rtp://@232.0.1.1:8200\r\nrtp://@232.0.1.1:8200\r\n");
+    EXPECT_FALSE(std::filesystem::exists(UrlPath() + ".tmp"));
+    EXPECT_TRUE(host_.messages.empty());
+}
+
+TEST_F(InterruptedSaves, ATornTableTemporaryIsNeverTakenForTheSchedule) {
+    ASSERT_TRUE(Add("21:00:00", "21:10:00", "07/12/2026", "A"));
+    const std::string before = Read(ListPath());
+    AddInChildCrashingAt(AtomicWriteStep::TemporaryWritten, 1);
+    const std::string whole = Read(ListPath() + ".tmp");
+    Write(ListPath() + ".tmp", whole.substr(0, whole.size() - 5)); // as if the disk lost the end
+    const auto again = Restart();
+    EXPECT_EQ(again->Table().EntryCount(), 1);
+    EXPECT_EQ(Read(ListPath()), before);
+    EXPECT_EQ(Read(AsidePath(ListPath())), whole.substr(0, whole.size() - 5));
+    EXPECT_TRUE(host_.messages.empty());
 }
 
 } // namespace
