@@ -4,6 +4,9 @@
 // ffmpeg test stream on loopback as the channel and the web services answered on
 // loopback. Only what the program leaves behind is checked: the recordings, the
 // saved schedule and its children.
+#include <sys/prctl.h>
+
+#include <csignal>
 #include <filesystem>
 
 #include <QDir>
@@ -31,6 +34,11 @@ constexpr int kGapSeconds = 2;
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A child of the test that dies with it, should the test itself be killed.
+void BindToTest(QProcess& process) {
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
@@ -65,6 +73,7 @@ void ProgrammedRecordingE2E::initTestCase() {
     QVERIFY2(!error, error.message().c_str());
     QVERIFY(QDir(Program("RECORDS")).entryList(QDir::Files).isEmpty());
 
+    BindToTest(web_);
     web_.start(FAKE_WEB_SERVER, {});
     QVERIFY(web_.waitForReadyRead(5000));
     const QByteArray port = web_.readLine().trimmed();
@@ -105,6 +114,7 @@ void ProgrammedRecordingE2E::programmedRecordingsAreMadeNamedAndMarkedFinished()
     // Start-up leaves the address answer in the current folder, which must be writable.
     kalore_.setWorkingDirectory(Program(""));
     kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
+    BindToTest(kalore_);
     kalore_.start(Program("kalore"), {});
     QVERIFY(kalore_.waitForStarted(5000));
     const qint64 pid = kalore_.processId();

@@ -56,8 +56,9 @@ private slots:
 
 private:
     // A program folder whose settings name this player and whose channel list holds
-    // the test channel; then a window set up in it.
+    // the test channel, made the current folder; false when that failed.
     bool MakeFolder(const QString& playerPath);
+    // A window set up in that folder; `options` may change the player choices.
     std::unique_ptr<TForm1> MakeWindow(MainWindowOptions options = {});
     QStringList Log() const;
     QString Id(const kalore::MonThread* thread) const {
