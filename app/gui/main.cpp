@@ -32,5 +32,7 @@ int main(int argc, char* argv[]) {
         mainWindow.move(screen->geometry().center() - mainWindow.rect().center());
     }
     mainWindow.show();
+    // Not every window manager focuses a new window; activation runs the player checks.
+    mainWindow.activateWindow();
     return QApplication::exec();
 }

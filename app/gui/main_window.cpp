@@ -14,7 +14,9 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
+#include <QTextCursor>
 #include <QTimeEdit>
 
 #include "app/clock.h"
@@ -265,7 +267,16 @@ void TForm1::SaveSettingsFromControls() {
 }
 
 void TForm1::AppendLog(const std::string& line) {
-    Memo1->appendPlainText(QString::fromStdString(line));
+    // Through a cursor: appending to an empty document would take its one empty
+    // block, so an empty first line would vanish under the next one.
+    QTextCursor cursor(Memo1->document());
+    cursor.movePosition(QTextCursor::End);
+    if (logLines_ > 0) {
+        cursor.insertBlock();
+    }
+    cursor.insertText(QString::fromStdString(line));
+    ++logLines_;
+    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
 
 void TForm1::SetAppTitle(const std::string& text) {

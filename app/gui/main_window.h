@@ -121,6 +121,7 @@ private:
     ChannelList channels_;
     bool controlAvailable_ = false;
     bool playerDialogShowing_ = false;
+    int logLines_ = 0; // lines in Memo1, an empty one included
 
     std::unique_ptr<SystemClock> clock_;
     std::unique_ptr<QtMainThread> mainThread_;

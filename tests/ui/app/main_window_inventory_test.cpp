@@ -35,6 +35,7 @@ private slots:
     void timersStartOff();
 
 private:
+    kalore::testing::WorkingDirectory cwd_; // where the address answer file goes
     kalore::testing::LoopbackWeb web_;
     kalore::testing::ProgramFolder folder_{web_};
     kalore::MessageBoxCapture messages_;

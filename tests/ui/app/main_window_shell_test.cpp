@@ -26,6 +26,7 @@ private slots:
 private:
     std::unique_ptr<TForm1> MakeWindow() { return std::make_unique<TForm1>(folder_->Options()); }
 
+    kalore::testing::WorkingDirectory cwd_; // where the address answer file goes
     LoopbackWeb web_;
     std::unique_ptr<ProgramFolder> folder_;
     std::unique_ptr<kalore::MessageBoxCapture> messages_;
