@@ -1,27 +1,10 @@
 #include "test_channel.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
-namespace {
+#include "support/loopback_servers.h"
 
-int FreeUdpPort() {
-    const int socket = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(socket, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    close(socket);
-    return ntohs(address.sin_port);
-}
-
-} // namespace
-
-TestChannel::TestChannel() : port_(FreeUdpPort()) {}
+TestChannel::TestChannel() : port_(kalore::testing::FreeLoopbackPort(SOCK_DGRAM)) {}
 
 TestChannel::~TestChannel() {
     ffmpeg_.kill();

@@ -1,41 +1,27 @@
 // Live viewing through the main window's own buttons: "Regarder la TV" plays the
 // selected channel in a player 10 pixels inside the video panel, "Stop lecture"
 // stops it, and a second press replaces the player.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <QComboBox>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/gui/message_box.h"
 #include "player/live_view.h"
+#include "support/loopback_servers.h"
+#include "support/test_stream_file.h"
 #include "window_fixture.h"
 
 using kalore::TForm1;
 using kalore::TVLCPlugin;
+using kalore::testing::FreeLoopbackPort;
 using kalore::testing::LoopbackWeb;
 using kalore::testing::ProgramFolder;
 
 namespace {
-
-// A free loopback port of the given socket type.
-int FreePort(int type) {
-    const int socket = ::socket(AF_INET, type, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(socket, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    close(socket);
-    return ntohs(address.sin_port);
-}
 
 bool Covers(const QWidget& control, const QWidget& label) {
     return control.geometry().contains(label.geometry());
@@ -87,13 +73,10 @@ void LiveViewingTest::initTestCase() {
     // The embedded player decodes for real but shows and plays nothing.
     qputenv("KALORE_LIBVLC_ARGS", "--vout=dummy --aout=dummy");
     const QString file = streams_.path() + "/channel.ts";
-    QCOMPARE(QProcess::execute("ffmpeg",
-                               {"-v", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25",
-                                "-t", "20", "-c:v", "mpeg2video", "-f", "mpegts", file}),
-             0);
+    QVERIFY(kalore::testing::MakeTestStreamFile(file));
     playingAddress_ = "file://" + file;
-    silentAddress_ = QString("udp://@127.0.0.1:%1").arg(FreePort(SOCK_DGRAM));
-    refusedAddress_ = QString("http://127.0.0.1:%1/channel.ts").arg(FreePort(SOCK_STREAM));
+    silentAddress_ = QString("udp://@127.0.0.1:%1").arg(FreeLoopbackPort(SOCK_DGRAM));
+    refusedAddress_ = QString("http://127.0.0.1:%1/channel.ts").arg(FreeLoopbackPort(SOCK_STREAM));
 }
 
 void LiveViewingTest::init() {

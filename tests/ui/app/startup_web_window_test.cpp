@@ -2,12 +2,6 @@
 // new-version message, the provider in the caption and the settings, the answer in
 // the log and in "ipGlobal", the channel box filled from the set-top box's playlist,
 // and every way the maker's site or the box can fail.
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -15,11 +9,13 @@
 
 #include "app/gui/message_box.h"
 #include "app/program_info.h"
+#include "support/loopback_servers.h"
 #include "window_fixture.h"
 
 using kalore::TForm1;
 using kalore::testing::LoopbackWeb;
 using kalore::testing::ProgramFolder;
+using kalore::testing::RawTestServer;
 using kalore::testing::WorkingDirectory;
 
 namespace {
@@ -61,68 +57,19 @@ QStringList Items(const QComboBox* box) {
     return items;
 }
 
-// A loopback port for servers that misbehave. Without an answer it never accepts:
-// the kernel still completes the connection, so the client waits for an answer that
-// never comes. With one, each connection gets those bytes after its request, then
-// is closed.
-class RawServer {
-public:
-    explicit RawServer(std::string answer = {}) : answer_(std::move(answer)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(listener_, 8) != 0 || ::pipe2(stop_, O_CLOEXEC) != 0) {
-            qFatal("can't listen on 127.0.0.1");
+// What a misbehaving server on loopback does with each connection: with an answer,
+// sends those bytes after the request, then closes; without one, answers nothing,
+// so the client waits for an answer that never comes.
+kalore::testing::RawTestServer::Handler Answering(std::string answer) {
+    return [answer = std::move(answer)](int connection, int stopSignal) {
+        kalore::testing::ReadRequestHead(connection);
+        if (answer.empty()) {
+            kalore::testing::WaitForHangUp(connection, stopSignal);
+        } else {
+            kalore::testing::SendAll(connection, answer);
         }
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        if (!answer_.empty()) {
-            thread_ = std::thread([this] { Serve(); });
-        }
-    }
-    ~RawServer() {
-        (void)!::write(stop_[1], "s", 1);
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        ::close(listener_);
-        ::close(stop_[0]);
-        ::close(stop_[1]);
-    }
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
-
-private:
-    void Serve() {
-        for (;;) {
-            pollfd waits[2] = {{listener_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
-            if (::poll(waits, 2, -1) < 0 || (waits[1].revents & POLLIN) != 0) {
-                return;
-            }
-            const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (connection < 0) {
-                continue;
-            }
-            std::string head;
-            char buffer[1024];
-            ssize_t n = 0;
-            while (head.find("\r\n\r\n") == std::string::npos &&
-                   (n = ::recv(connection, buffer, sizeof buffer, 0)) > 0) {
-                head.append(buffer, static_cast<std::size_t>(n));
-            }
-            (void)!::send(connection, answer_.data(), answer_.size(), MSG_NOSIGNAL);
-            ::close(connection);
-        }
-    }
-
-    std::string answer_;
-    int listener_ = -1;
-    int stop_[2] = {-1, -1};
-    int port_ = 0;
-    std::thread thread_;
-};
+    };
+}
 
 } // namespace
 
@@ -286,20 +233,21 @@ void StartupWebWindowTest::freePlaylistFillsTheChannelBox() {
 }
 
 void StartupWebWindowTest::playlistIsFollowedThroughARedirect() {
-    httplib::Server box;
-    box.Get("/freeboxtv/playlist.m3u", [](const httplib::Request&, httplib::Response& r) {
-        r.set_redirect("/elsewhere/playlist.m3u");
-    });
-    box.Get("/elsewhere/playlist.m3u", [](const httplib::Request&, httplib::Response& r) {
-        r.set_content(kFreePlaylist, "audio/x-mpegurl");
-    });
-    const int port = box.bind_to_any_port("127.0.0.1");
-    std::thread serving([&box] { box.listen_after_bind(); });
-    web_.address = kFreeAnswer;
-    PointBoxAt("http://127.0.0.1:" + std::to_string(port));
-    Start();
-    box.stop();
-    serving.join();
+    {
+        kalore::testing::HttpTestServer box([](httplib::Server& routes) {
+            routes.Get("/freeboxtv/playlist.m3u",
+                       [](const httplib::Request&, httplib::Response& r) {
+                           r.set_redirect("/elsewhere/playlist.m3u");
+                       });
+            routes.Get("/elsewhere/playlist.m3u",
+                       [](const httplib::Request&, httplib::Response& r) {
+                           r.set_content(kFreePlaylist, "audio/x-mpegurl");
+                       });
+        });
+        web_.address = kFreeAnswer;
+        PointBoxAt(box.Url());
+        Start();
+    }
     QCOMPARE(messages_->texts(), std::vector<std::string>{});
     ExpectProvider("FREE", kFreeNames);
     QCOMPARE(FreeList(), QByteArray(kFreePlaylist));
@@ -319,7 +267,7 @@ void StartupWebWindowTest::failedPlaylistKeepsTheLastGoodList_data() {
 void StartupWebWindowTest::failedPlaylistKeepsTheLastGoodList() {
     QFETCH(QString, answer);
     QFETCH(QString, error);
-    RawServer box(answer.toStdString());
+    RawTestServer box(Answering(answer.toStdString()));
     folder_->Write("B/listeTVFreeforKalore.txt", kLastGoodList);
     web_.address = kFreeAnswer;
     PointBoxAt(box.Url());
@@ -334,7 +282,7 @@ void StartupWebWindowTest::failedPlaylistKeepsTheLastGoodList() {
 }
 
 void StartupWebWindowTest::failedFirstPlaylistLeavesAnEmptyList() {
-    RawServer box("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+    RawTestServer box(Answering("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"));
     web_.address = kFreeAnswer;
     PointBoxAt(box.Url());
     Start();
@@ -353,7 +301,7 @@ void StartupWebWindowTest::failingSiteGivesOrange_data() {
 
 void StartupWebWindowTest::failingSiteGivesOrange() {
     QFETCH(QString, answer);
-    RawServer site(answer.toStdString());
+    RawTestServer site(Answering(answer.toStdString()));
     PointAt(site.Url(), web_.Url());
     Start(std::chrono::milliseconds(300));
     // The version check fails silently; the address query is told, then "neither".

@@ -3,10 +3,8 @@
 // What the window tests share: a program folder of their own, the maker's site and
 // the set-top box answered on loopback, and a main window set up in that folder.
 
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +13,7 @@
 #include <httplib.h>
 
 #include "app/gui/main_window.h"
+#include "support/loopback_servers.h"
 
 namespace kalore::testing {
 
@@ -22,34 +21,25 @@ namespace kalore::testing {
 // test sets.
 class LoopbackWeb {
 public:
-    LoopbackWeb() {
-        server_.Get("/lastVersionForSoft", [this](const httplib::Request&, httplib::Response& r) {
-            r.set_content(version, "text/plain");
-        });
-        server_.Get("/kaloregip.php", [this](const httplib::Request&, httplib::Response& r) {
-            r.set_content(address, "text/plain");
-        });
-        server_.Get("/freeboxtv/playlist.m3u",
-                    [this](const httplib::Request&, httplib::Response& r) {
-                        r.set_content(playlist, "audio/x-mpegurl");
-                    });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-    }
-    ~LoopbackWeb() {
-        server_.stop();
-        thread_.join();
-    }
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    std::string Url() const { return server_.Url(); }
 
     std::string version = "11";
     std::string address = "lns-bzn-1-82.abo.wanadoo.fr\n";
     std::string playlist = "#EXTM3U\n";
 
 private:
-    httplib::Server server_;
-    std::thread thread_;
-    int port_ = 0;
+    HttpTestServer server_{[this](httplib::Server& routes) {
+        routes.Get("/lastVersionForSoft", [this](const httplib::Request&, httplib::Response& r) {
+            r.set_content(version, "text/plain");
+        });
+        routes.Get("/kaloregip.php", [this](const httplib::Request&, httplib::Response& r) {
+            r.set_content(address, "text/plain");
+        });
+        routes.Get("/freeboxtv/playlist.m3u",
+                   [this](const httplib::Request&, httplib::Response& r) {
+                       r.set_content(playlist, "audio/x-mpegurl");
+                   });
+    }};
 };
 
 // A temporary folder made the process's working directory while it lives: the

@@ -1,11 +1,7 @@
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <QDialog>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,36 +9,26 @@
 #include "fakes/fakes.h"
 #include "player/live_view.h"
 #include "player/player_registration.h"
+#include "support/loopback_servers.h"
+#include "support/test_stream_file.h"
 
 using kalore::LiveView;
 using kalore::TVLCPlugin;
+using kalore::testing::FreeLoopbackPort;
 
 namespace {
 
 // No picture or sound leaves the test: libVLC's outputs are the dummy ones.
 const std::vector<std::string> kQuietPlayer{"--no-xlib", "--quiet", "--vout=dummy", "--aout=dummy"};
 
-// A free loopback port of the given socket type.
-int FreePort(int type) {
-    const int socket = ::socket(AF_INET, type, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(socket, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    close(socket);
-    return ntohs(address.sin_port);
-}
-
 // A multicast-style address nobody sends to: the player waits there for ever.
 QString SilentUdpAddress() {
-    return QString("udp://@127.0.0.1:%1").arg(FreePort(SOCK_DGRAM));
+    return QString("udp://@127.0.0.1:%1").arg(FreeLoopbackPort(SOCK_DGRAM));
 }
 
 // A server that refuses the connection: the stream never reaches playing.
 QString RefusedHttpAddress() {
-    return QString("http://127.0.0.1:%1/channel.ts").arg(FreePort(SOCK_STREAM));
+    return QString("http://127.0.0.1:%1/channel.ts").arg(FreeLoopbackPort(SOCK_STREAM));
 }
 
 } // namespace
@@ -73,10 +59,7 @@ private slots:
     void initTestCase() {
         // A short real stream, so that the player really reaches "playing".
         streamFile = dir.path() + "/channel.ts";
-        const int code = QProcess::execute(
-            "ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25", "-t",
-                       "20", "-c:v", "mpeg2video", "-f", "mpegts", streamFile});
-        QCOMPARE(code, 0);
+        QVERIFY(kalore::testing::MakeTestStreamFile(streamFile));
     }
 
     void init() {

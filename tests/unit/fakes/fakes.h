@@ -25,6 +25,14 @@ public:
     std::vector<std::string> messages;
 };
 
+// Keeps nothing: for benchmarks, where a log growing in memory would weigh on the figures.
+class SilentHost : public Host {
+public:
+    void AppendLog(const std::string&) override {}
+    void SetAppTitle(const std::string&) override {}
+    void ShowMessage(const std::string&) override {}
+};
+
 class FakeClock : public Clock {
 public:
     explicit FakeClock(LocalDateTime start = {2026, 12, 7, 20, 0, 0}) : now(start) {}

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include "loopback_servers.h"
+#include "support/loopback_servers.h"
 #include "web_test_support.h"
 
 namespace kalore::testing {

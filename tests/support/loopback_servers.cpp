@@ -31,11 +31,25 @@ int ListenOnLoopback(int& port) {
     return fd;
 }
 
+} // namespace
+
 std::string LoopbackUrl(int port) {
     return "http://127.0.0.1:" + std::to_string(port);
 }
 
-} // namespace
+int FreeLoopbackPort(int type) {
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        throw std::runtime_error("no free port on 127.0.0.1");
+    }
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
 
 HttpTestServer::HttpTestServer(const std::function<void(httplib::Server&)>& routes)
     : server_(std::make_unique<httplib::Server>()) {
@@ -95,16 +109,17 @@ std::string RawTestServer::Url() const {
     return LoopbackUrl(port_);
 }
 
-void ReadRequestHead(int connection) {
+std::string ReadRequestHead(int connection) {
     std::string head;
     char buffer[1024];
     while (head.find("\r\n\r\n") == std::string::npos) {
         const ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
         if (n <= 0) {
-            return;
+            break;
         }
         head.append(buffer, static_cast<std::size_t>(n));
     }
+    return head;
 }
 
 void WaitForHangUp(int connection, int stopSignal) {

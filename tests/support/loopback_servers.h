@@ -1,7 +1,7 @@
 #pragma once
 
-// Servers on 127.0.0.1 for the web tests: a real HTTP server for well-behaved
-// answers, and a raw socket server for the misbehaving ones.
+// Servers on 127.0.0.1 for tests and benchmarks: a real HTTP server for
+// well-behaved answers, and a raw socket server for the misbehaving ones.
 
 #include <functional>
 #include <memory>
@@ -51,12 +51,17 @@ private:
     std::thread thread_;
 };
 
-// Reads the request head, up to the blank line.
-void ReadRequestHead(int connection);
+// Reads the request head, up to the blank line; what came when the client stops short.
+std::string ReadRequestHead(int connection);
 // Waits until the client hangs up or the server is told to stop.
 void WaitForHangUp(int connection, int stopSignal);
 void SendAll(int connection, const std::string& bytes);
 
+// "http://127.0.0.1:<port>"
+std::string LoopbackUrl(int port);
+// A loopback port free at the time of the call, of the given socket type
+// (SOCK_STREAM or SOCK_DGRAM).
+int FreeLoopbackPort(int type);
 // A URL on a loopback port where nothing listens.
 std::string ClosedPortUrl();
 
