@@ -6,26 +6,21 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <vector>
 
-#include "app/host.h"
 #include "channels/channel_file.h"
 #include "channels/channel_list.h"
+#include "support/temp_folder.h"
+#include "tests/unit/fakes/fakes.h"
 
 namespace {
 
-class SilentHost : public kalore::Host {
-public:
-    void AppendLog(const std::string&) override {}
-    void SetAppTitle(const std::string&) override {}
-    void ShowMessage(const std::string&) override {}
-};
+using kalore::testing::SilentHost;
 
 const std::string& ProgramFolder() {
+    static const kalore::testing::TempFolder temp("kalore-bench-channels");
     static const std::string folder = [] {
-        const auto dir =
-            std::filesystem::temp_directory_path() / ("kalore-bench-" + std::to_string(::getpid()));
+        const std::filesystem::path& dir = temp.Path();
         std::filesystem::create_directories(dir / "B");
         std::ofstream out(dir / "B/listeTVFreeforKalore.txt", std::ios::binary);
         out << "#EXTM3U\n";
@@ -37,7 +32,7 @@ const std::string& ProgramFolder() {
             out << "rtsp://mafreebox.freebox.fr/fbxtv_pub/stream?namespace=1&service=" << i
                 << "&flavour=hd\n";
         }
-        return dir.string() + "/";
+        return temp.Slashed();
     }();
     return folder;
 }

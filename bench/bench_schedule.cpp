@@ -4,46 +4,23 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/host.h"
-#include "app/timer.h"
 #include "schedule/schedule.h"
+#include "support/temp_folder.h"
+#include "tests/unit/fakes/fakes.h"
 
 namespace {
 
-class SilentHost : public kalore::Host {
-public:
-    void AppendLog(const std::string&) override {}
-    void SetAppTitle(const std::string&) override {}
-    void ShowMessage(const std::string&) override {}
-};
-
-class FixedClock : public kalore::Clock {
-public:
-    kalore::LocalDateTime Now() const override { return {2026, 12, 7, 20, 0, 0}; }
-};
-
-class IdleTimer : public kalore::Timer {
-public:
-    void Start(std::uint32_t ms) override { interval_ = ms; }
-    void Stop() override {}
-    bool IsActive() const override { return false; }
-    std::uint32_t Interval() const override { return interval_; }
-
-private:
-    std::uint32_t interval_ = 0;
-};
+using kalore::testing::FakeClock;
+using kalore::testing::FakeTimer;
+using kalore::testing::SilentHost;
+using kalore::testing::TempFolder;
 
 struct Bench {
     Bench()
-        : folder(std::filesystem::temp_directory_path() /
-                 ("kalore-bench-schedule-" + std::to_string(::getpid()))),
-          schedule((std::filesystem::create_directories(folder / "B"), folder.string() + "/"), host,
-                   clock, timer1, timer2, nullptr) {}
-    ~Bench() { std::filesystem::remove_all(folder); }
+        : schedule((std::filesystem::create_directories(folder.Path() / "B"), folder.Slashed()),
+                   host, clock, timer1, timer2, nullptr) {}
 
     // Entry i lasts ten minutes, one per quarter-hour from 08/12/2026 on.
     static kalore::ScheduleEntryRequest Entry(int i) {
@@ -74,11 +51,11 @@ struct Bench {
         schedule.StringGrid2File();
     }
 
-    std::filesystem::path folder;
+    const TempFolder folder{"kalore-bench-schedule"};
     SilentHost host;
-    FixedClock clock;
-    IdleTimer timer1;
-    IdleTimer timer2;
+    FakeClock clock; // 07/12/2026 20:00:00
+    FakeTimer timer1;
+    FakeTimer timer2;
     kalore::Schedule schedule;
 };
 

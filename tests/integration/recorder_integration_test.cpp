@@ -1,4 +1,4 @@
-#include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +12,7 @@
 #include "platform/child_process.h"
 #include "platform/process_list.h"
 #include "recorder/recording_controller.h"
+#include "support/temp_folder.h"
 
 namespace kalore {
 namespace {
@@ -48,9 +49,6 @@ double Duration(const std::string& probe) {
 class RecorderIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kalore-rec.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = std::string(pattern) + "/";
         std::filesystem::create_directory(folder + "RECORDS");
         port = 20000 + static_cast<int>(getpid() % 20000);
         stream = ChildProcess::Start({"/usr/bin/ffmpeg", "-loglevel", "error", "-re", "-f", "lavfi",
@@ -64,14 +62,14 @@ protected:
     void TearDown() override {
         mainThread.Shutdown();
         stream->Close();
-        std::filesystem::remove_all(folder);
     }
     std::string Address() const { return "udp://@127.0.0.1:" + std::to_string(port); }
     bool LogHas(const std::string& line) {
         return std::find(host.log.begin(), host.log.end(), line) != host.log.end();
     }
 
-    std::string folder;
+    const testing::TempFolder temp{"kalore-rec"};
+    const std::string folder = temp.Slashed();
     int port = 0;
     std::unique_ptr<ChildProcess> stream;
     testing::FakeHost host;

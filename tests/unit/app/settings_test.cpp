@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "fakes.h"
+#include "support/temp_folder.h"
 
 namespace kalore {
 namespace {
@@ -16,20 +17,10 @@ namespace fs = std::filesystem;
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("kalore-settings-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_ / "B");
-        programFolder_ = folder_.string() + "/";
-    }
-    void TearDown() override {
-        ::chmod(IniPath().c_str(), 0644);
-        fs::remove_all(folder_);
-    }
+    void SetUp() override { fs::create_directories(folder_.Path() / "B"); }
+    void TearDown() override { ::chmod(IniPath().c_str(), 0644); }
 
-    std::string IniPath() const { return (folder_ / "B" / "kalore.ini").string(); }
+    std::string IniPath() const { return (folder_.Path() / "B" / "kalore.ini").string(); }
     void WriteIni(const std::string& bytes) const {
         std::ofstream(IniPath(), std::ios::binary) << bytes;
     }
@@ -40,8 +31,8 @@ protected:
         return s.str();
     }
 
-    fs::path folder_;
-    std::string programFolder_;
+    const testing::TempFolder folder_{"kalore-settings"};
+    const std::string programFolder_ = folder_.Slashed();
     testing::FakeHost host_;
 };
 

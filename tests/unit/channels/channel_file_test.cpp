@@ -9,6 +9,7 @@
 #include "channels/text_after_comma.h"
 #include "fakes/fakes.h"
 #include "platform/code_page.h"
+#include "support/temp_folder.h"
 
 namespace kalore {
 namespace {
@@ -110,20 +111,14 @@ TEST(ChannelPairs, SelectedAddressIsEmptyForAnIndexNamingNoItem) {
 
 class ChannelFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("kalore-channels-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_ / "B");
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void SetUp() override { std::filesystem::create_directories(folder_.Path() / "B"); }
 
-    std::string Folder() const { return folder_.string() + "/"; }
+    std::string Folder() const { return folder_.Slashed(); }
     void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(folder_ / "B" / name, std::ios::binary) << bytes;
+        std::ofstream(folder_.Path() / "B" / name, std::ios::binary) << bytes;
     }
 
-    std::filesystem::path folder_;
+    const testing::TempFolder folder_{"kalore-channels"};
     FakeHost host_;
     ChannelList list_;
 };
@@ -203,7 +198,7 @@ TEST_F(ChannelFiles, DeveloperReloadAppendsWholeLines) {
 TEST_F(ChannelFiles, SuppliedOrangeListLoads) {
     std::filesystem::copy_file(std::filesystem::path(KALORE_SOURCE_DIR) /
                                    "channels/data/listeTVforKalore.txt",
-                               folder_ / "B/listeTVforKalore.txt");
+                               folder_.Path() / "B/listeTVforKalore.txt");
     ChannelList supplied;
     ASSERT_TRUE(LoadOrangeChannelList(Folder(), supplied, host_, "site"));
     EXPECT_EQ(supplied.names.at(0), "TF1");

@@ -2,39 +2,19 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include "support/crash_at_write_step.h"
+#include "support/temp_folder.h"
 
 namespace kalore {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The step at which the child process ends, as a crash or a kill would end it.
-AtomicWriteStep crashStep;
-std::size_t crashIndex;
-
-void EndProcessAtCrashStep(AtomicWriteStep step, std::size_t index) {
-    if (step == crashStep && index == crashIndex) {
-        ::_exit(0);
-    }
-}
-
 class AtomicFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("kalore-atomic-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        a_ = (folder_ / "a").string();
-        b_ = (folder_ / "b").string();
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     static std::string Read(const std::string& path) {
         std::string content;
         return ReadWholeFile(path, content) ? content : "<missing>";
@@ -45,18 +25,9 @@ protected:
 
     // Writes the new pair in a child that ends at the given step.
     void WriteNewPairCrashingAt(AtomicWriteStep step, std::size_t index) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            crashStep = step;
-            crashIndex = index;
-            SetAtomicWriteStepHook(EndProcessAtCrashStep);
+        testing::WriteInChildEndingAt(step, index, [this] {
             WriteFilesAtomically({{a_, "new a"}, {b_, "new b"}});
-            ::_exit(1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "never reached the step";
+        });
     }
 
     InterruptedWrite Finish() {
@@ -64,9 +35,9 @@ protected:
             {a_, b_}, [](std::string_view bytes) { return bytes == "new b"; }, ".aside");
     }
 
-    fs::path folder_;
-    std::string a_;
-    std::string b_;
+    const testing::TempFolder folder_{"kalore-atomic"};
+    const std::string a_ = (folder_.Path() / "a").string();
+    const std::string b_ = (folder_.Path() / "b").string();
 };
 
 TEST_F(AtomicFiles, WritesTheSetAndLeavesNoTemporaries) {
@@ -160,7 +131,7 @@ TEST_F(AtomicFiles, ReadWholeFileReadsEveryByte) {
     // A file whose size says 0 still gives what it holds.
     EXPECT_TRUE(ReadWholeFile("/proc/self/status", content));
     EXPECT_NE(content.find("Pid:"), std::string::npos);
-    EXPECT_FALSE(ReadWholeFile((folder_ / "missing").string(), content));
+    EXPECT_FALSE(ReadWholeFile((folder_.Path() / "missing").string(), content));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "platform/atomic_file.h"
 #include "platform/player_check.h"
 #include "platform/program_folder.h"
+#include "support/temp_folder.h"
 
 namespace kalore {
 namespace {
@@ -18,13 +19,7 @@ namespace fs = std::filesystem;
 
 class AutostartTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kalore-autostart.XXXXXX";
-        root_ = mkdtemp(pattern);
-        autostart_ = root_ + "/autostart";
-        fs::create_directory(autostart_);
-    }
-    void TearDown() override { fs::remove_all(root_); }
+    void SetUp() override { fs::create_directory(autostart_); }
 
     std::string Entry() const {
         std::string text;
@@ -32,8 +27,9 @@ protected:
         return text;
     }
 
-    std::string root_;
-    std::string autostart_;
+    const testing::TempFolder folder_{"kalore-autostart"};
+    const std::string root_ = folder_.Path().string();
+    const std::string autostart_ = root_ + "/autostart";
 };
 
 TEST_F(AutostartTest, WritesEntryStartingKaloreFromTheProgramFolder) {

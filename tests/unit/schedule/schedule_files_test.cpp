@@ -4,6 +4,7 @@
 #include "platform/atomic_file.h"
 #include "schedule/schedule_file_format.h"
 #include "schedule_fixture.h"
+#include "support/crash_at_write_step.h"
 
 namespace kalore {
 namespace {
@@ -102,7 +103,7 @@ TEST_F(Files, DamagedFileIsKeptAsideBeforeAnythingOverwritesIt) {
 }
 
 TEST_F(Files, WriteFailureIsShownWithTheUrlListPath) {
-    std::filesystem::remove_all(folder_ / "B");
+    std::filesystem::remove_all(folder_.Path() / "B");
     EXPECT_FALSE(schedule_->StringGrid2File());
     EXPECT_EQ(host_.messages, std::vector<std::string>{"Erreur StringGrid2File, chemin **" +
                                                        Folder() + "B/recordsurlist**"});
@@ -144,31 +145,12 @@ TEST(RecordsListCheck, OnlyAWholeFileIsTakenForASave) {
     EXPECT_FALSE(IsWholeRecordsList(whole + "extra\r\n"));
 }
 
-// A save of the schedule in a child process that ends at the given step.
-AtomicWriteStep crashStep;
-std::size_t crashIndex;
-
-void EndProcessAtCrashStep(AtomicWriteStep step, std::size_t index) {
-    if (step == crashStep && index == crashIndex) {
-        ::_exit(0);
-    }
-}
-
 class InterruptedSaves : public testing::ScheduleFixture {
 protected:
+    // A save of the schedule in a child process that ends at the given step.
     void AddInChildCrashingAt(AtomicWriteStep step, std::size_t index) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            crashStep = step;
-            crashIndex = index;
-            SetAtomicWriteStepHook(EndProcessAtCrashStep);
-            Add("22:00:00", "22:10:00", "07/12/2026", "B");
-            ::_exit(1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "never reached the step";
+        testing::WriteInChildEndingAt(step, index,
+                                      [this] { Add("22:00:00", "22:10:00", "07/12/2026", "B"); });
     }
     // The program started again on the same folder.
     std::unique_ptr<Schedule> Restart() {

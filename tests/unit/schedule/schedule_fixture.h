@@ -4,13 +4,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "fakes/fakes.h"
 #include "schedule/schedule.h"
+#include "support/temp_folder.h"
 
 namespace kalore::testing {
 
@@ -18,21 +18,16 @@ namespace kalore::testing {
 // fake timers and a recorder that only records what it was asked to start.
 class ScheduleFixture : public ::testing::Test {
 protected:
-    ScheduleFixture()
-        : folder_(std::filesystem::temp_directory_path() /
-                  ("kalore-schedule-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_ / "B");
+    ScheduleFixture() {
+        std::filesystem::create_directories(folder_.Path() / "B");
         schedule_ = std::make_unique<Schedule>(
             Folder(), host_, clock_, timer1_, timer2_,
             [this](const PendingRecording& pending) { started_.push_back(pending); });
     }
-    ~ScheduleFixture() override { std::filesystem::remove_all(folder_); }
 
-    std::string Folder() const { return folder_.string() + "/"; }
-    std::string ListPath() const { return (folder_ / "B/recordslist").string(); }
-    std::string UrlPath() const { return (folder_ / "B/recordsurlist").string(); }
+    std::string Folder() const { return folder_.Slashed(); }
+    std::string ListPath() const { return (folder_.Path() / "B/recordslist").string(); }
+    std::string UrlPath() const { return (folder_.Path() / "B/recordsurlist").string(); }
 
     static std::string Read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
@@ -54,7 +49,7 @@ protected:
         return std::find(host_.log.begin(), host_.log.end(), line) != host_.log.end();
     }
 
-    std::filesystem::path folder_;
+    const TempFolder folder_{"kalore-schedule"};
     FakeHost host_;
     FakeClock clock_;
     FakeTimer timer1_;

@@ -3,7 +3,6 @@
 // A fresh temporary folder per test, made the current working directory while the
 // test runs (the address answer file lies there).
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -12,22 +11,17 @@
 #include "app/web/request_options.h"
 #include "fakes/fakes.h"
 #include "platform/atomic_file.h"
+#include "support/temp_folder.h"
 
 namespace kalore::testing {
 
 class WebTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kalore-web-XXXXXX");
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
         previous = std::filesystem::current_path();
         std::filesystem::current_path(folder);
     }
-    void TearDown() override {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(folder);
-    }
+    void TearDown() override { std::filesystem::current_path(previous); }
 
     std::string ReadFile(const std::filesystem::path& path) const {
         std::string content;
@@ -35,7 +29,8 @@ protected:
         return content;
     }
 
-    std::filesystem::path folder;
+    const TempFolder temp{"kalore-web"};
+    const std::filesystem::path folder = temp.Path();
     std::filesystem::path previous;
     FakeHost host;
     int pumps = 0;
