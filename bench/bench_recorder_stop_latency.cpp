@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "app/host.h"
-#include "app/timer.h"
 #include "recorder/recording_controller.h"
+#include "tests/unit/fakes/fakes.h"
 #include "tests/unit/fakes/queue_main_thread.h"
 
 namespace {
@@ -34,14 +34,6 @@ public:
     void SetAppTitle(const std::string&) override {}
     void ShowMessage(const std::string&) override {}
     std::string last;
-};
-
-class IdleTimer : public kalore::Timer {
-public:
-    void Start(std::uint32_t) override {}
-    void Stop() override {}
-    bool IsActive() const override { return false; }
-    std::uint32_t Interval() const override { return 0; }
 };
 
 // The pid of a child of this process running `program`, or 0.
@@ -79,7 +71,7 @@ double Milliseconds(Clock::duration d) {
 void BM_StopLatency(benchmark::State& state) {
     LogHost host;
     kalore::testing::QueueMainThread mainThread;
-    IdleTimer timer2;
+    kalore::testing::FakeTimer timer2; // never fires
     kalore::RecorderSettings settings{
         [] { return std::string(KALORE_SOURCE_DIR "/tests/data/recorder/fake-recorder.sh"); },
         [] { return std::string("Kalore"); },
