@@ -119,6 +119,8 @@ void TForm1::Button2Click() {
 
 void TForm1::Button3Click() {
     Memo1->clear();
+    // The next line is the first again, not one after an empty line.
+    logLines_ = 0;
 }
 
 void TForm1::Button5Click() {

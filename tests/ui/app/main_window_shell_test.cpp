@@ -50,6 +50,8 @@ void MainWindowShellTest::logKeepsLinesUntilClearAndClearOnEmptyIsHarmless() {
     QCOMPARE(memo->toPlainText(), QString());
     QTest::mouseClick(window->findChild<QPushButton*>("Button3"), Qt::LeftButton);
     QCOMPARE(memo->toPlainText(), QString());
+    window->AppendLog("après");
+    QCOMPARE(memo->toPlainText(), QString("après"));
 }
 
 void MainWindowShellTest::programFolderLineEndsWithTheSeparator() {
