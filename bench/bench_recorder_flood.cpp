@@ -8,19 +8,16 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <functional>
-#include <future>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/host.h"
-#include "app/main_thread.h"
-#include "app/timer.h"
 #include "recorder/recording_controller.h"
+#include "tests/unit/fakes/fakes.h"
+#include "tests/unit/fakes/queue_main_thread.h"
 
 namespace {
 
@@ -49,50 +46,15 @@ double Milliseconds(Clock::duration d) {
 // The window's event loop as far as the recorder can tell: tasks posted from
 // other threads run in batches (those queued when the batch starts), and the
 // timer gets its turn only between batches.
-class WindowLoop : public kalore::MainThread {
+class WindowLoop : public kalore::testing::QueueMainThread {
 public:
-    void Post(std::function<void()> task) override {
-        std::lock_guard lock(mutex_);
-        if (!shutDown_) {
-            tasks_.push_back(std::move(task));
-            changed_.notify_one();
-        }
-    }
-
-    bool Synchronize(std::function<void()> task) override {
-        auto ran = std::make_shared<std::promise<bool>>();
-        std::future<bool> done = ran->get_future();
-        {
-            std::lock_guard lock(mutex_);
-            if (shutDown_) {
-                return false;
-            }
-            tasks_.push_back([task = std::move(task), ran] {
-                task();
-                ran->set_value(true);
-            });
-            changed_.notify_one();
-        }
-        try {
-            return done.get();
-        } catch (const std::future_error&) {
-            return false; // dropped by Shutdown
-        }
-    }
-
     // Runs the loop with a tick every kTick until `until` holds or the timeout
     // passes; records how late each tick ran.
     bool RunUntil(const std::function<bool()>& until, Clock::duration timeout) {
         const auto deadline = Clock::now() + timeout;
         auto due = Clock::now() + kTick;
         while (!until()) {
-            std::deque<std::function<void()>> batch;
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait_until(lock, std::min(due, deadline),
-                                    [this] { return !tasks_.empty(); });
-                batch.swap(tasks_);
-            }
+            std::deque<std::function<void()>> batch = TakeQueued(std::min(due, deadline));
             longestQueue = std::max(longestQueue, batch.size());
             for (auto& task : batch) {
                 task();
@@ -111,21 +73,8 @@ public:
         return true;
     }
 
-    // As at exit: hand-offs are refused from now on.
-    void Shutdown() {
-        std::lock_guard lock(mutex_);
-        shutDown_ = true;
-        tasks_.clear();
-    }
-
     std::vector<double> lateness;
     std::size_t longestQueue = 0;
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::function<void()>> tasks_;
-    bool shutDown_ = false;
 };
 
 // Matches each output entry against the child's text as it arrives.
@@ -173,20 +122,12 @@ private:
     std::size_t cursor_ = 0;
 };
 
-class IdleTimer : public kalore::Timer {
-public:
-    void Start(std::uint32_t) override {}
-    void Stop() override {}
-    bool IsActive() const override { return false; }
-    std::uint32_t Interval() const override { return 0; }
-};
-
 void BM_OutputFlood(benchmark::State& state) {
     const std::string expected = ChildText();
     for (auto _ : state) {
         CheckingHost host(expected);
         WindowLoop loop;
-        IdleTimer timer2;
+        kalore::testing::FakeTimer timer2; // never fires
         kalore::RecorderSettings settings{
             [] { return std::string(KALORE_SOURCE_DIR "/bench/recorder-flood-child"); },
             [] { return kCaption; },

@@ -81,6 +81,17 @@ public:
         waiting_.clear();
     }
 
+protected:
+    // Waits until a task is queued or `deadline` passes, then takes every queued
+    // task: for loops that run them in batches, as a window's event loop does.
+    std::deque<std::function<void()>> TakeQueued(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_until(lock, deadline, [this] { return !tasks_.empty(); });
+        std::deque<std::function<void()>> batch;
+        batch.swap(tasks_);
+        return batch;
+    }
+
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
