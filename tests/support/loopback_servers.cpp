@@ -16,18 +16,26 @@
 namespace kalore::testing {
 namespace {
 
-int ListenOnLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+// A socket of the given type bound to a port the kernel picks on 127.0.0.1.
+int BindOnLoopback(int type, int& port) {
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(fd, 16) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("cannot listen on 127.0.0.1");
+        throw std::runtime_error("cannot bind on 127.0.0.1");
     }
     port = ntohs(address.sin_port);
+    return fd;
+}
+
+int ListenOnLoopback(int& port) {
+    const int fd = BindOnLoopback(SOCK_STREAM, port);
+    if (::listen(fd, 16) != 0) {
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    }
     return fd;
 }
 
@@ -38,17 +46,9 @@ std::string LoopbackUrl(int port) {
 }
 
 int FreeLoopbackPort(int type) {
-    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("no free port on 127.0.0.1");
-    }
-    ::close(fd);
-    return ntohs(address.sin_port);
+    int port = 0;
+    ::close(BindOnLoopback(type, port));
+    return port;
 }
 
 HttpTestServer::HttpTestServer(const std::function<void(httplib::Server&)>& routes)
@@ -140,9 +140,7 @@ void SendAll(int connection, const std::string& bytes) {
 }
 
 std::string ClosedPortUrl() {
-    int port = 0;
-    ::close(ListenOnLoopback(port));
-    return LoopbackUrl(port);
+    return LoopbackUrl(FreeLoopbackPort(SOCK_STREAM));
 }
 
 } // namespace kalore::testing
