@@ -46,6 +46,9 @@ void MainWindowShellTest::logKeepsLinesUntilClearAndClearOnEmptyIsHarmless() {
     window->AppendLog("|||deux|||");
     QCOMPARE(memo->document()->lineCount(), before + 2);
     QVERIFY(memo->toPlainText().endsWith("une ligne\n|||deux|||"));
+    // A block of the recorder's output: its CR LF breaks the entry into two lines.
+    window->AppendLog("|||abc\r\ndef|||");
+    QVERIFY(memo->toPlainText().endsWith("|||deux|||\n|||abc\ndef|||"));
     QTest::mouseClick(window->findChild<QPushButton*>("Button3"), Qt::LeftButton);
     QCOMPARE(memo->toPlainText(), QString());
     QTest::mouseClick(window->findChild<QPushButton*>("Button3"), Qt::LeftButton);
