@@ -1,6 +1,8 @@
 // The main window's controls, each at the place and size of the window inventory.
 #include "app/gui/main_window.h"
 
+#include "app/gui/window_pictures.h"
+
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -79,7 +81,7 @@ QFont PixelFont(const QString& family, int pixels, bool bold) {
 
 void TForm1::BuildControls() {
     Image3 = Place(new QLabel(this), "Image3", 0, -7, 993, 768);
-    Image3->setPixmap(QPixmap(":/pictures/pictures/background.jpg"));
+    Image3->setPixmap(WindowPicture("background.jpg"));
 
     Label8 = MakeLabel(this, "Label8", "Chaine TV :", 8, 8, true);
     ComboBox2 = MakeComboBox(this, "ComboBox2", 86, 7, 649);

@@ -1,5 +1,7 @@
 #include "app/gui/splash_window.h"
 
+#include "app/gui/window_pictures.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -13,7 +15,7 @@ TForm3::TForm3(QWidget* parent)
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
     Image1->setGeometry(0, 0, 673, 305);
-    Image1->setPixmap(QPixmap(":/pictures/pictures/splash.jpg"));
+    Image1->setPixmap(WindowPicture("splash.jpg"));
 
     const auto label = [this](const char* name, const QString& text, int x, int y) {
         auto* l = new QLabel(text, this);

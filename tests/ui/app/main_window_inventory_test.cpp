@@ -18,6 +18,7 @@
 
 #include "app/gui/main_window.h"
 #include "app/gui/message_box.h"
+#include "app/gui/splash_window.h"
 #include "window_fixture.h"
 
 using kalore::TForm1;
@@ -33,6 +34,7 @@ private slots:
     void gridHasSevenColumnsOfTheGivenWidths();
     void formatBoxOffersTheTwoFormatsAndShowsTheFirst();
     void timersStartOff();
+    void picturesAreTheJpegArtworkOfTheirSizes();
 
 private:
     kalore::testing::WorkingDirectory cwd_; // where the address answer file goes
@@ -174,6 +176,21 @@ void MainWindowInventoryTest::timersStartOff() {
         QVERIFY2(timer != nullptr, name);
         QVERIFY(!timer->isActive());
     }
+}
+
+void MainWindowInventoryTest::picturesAreTheJpegArtworkOfTheirSizes() {
+    const QPixmap background = window_->findChild<QLabel*>("Image3")->pixmap();
+    QCOMPARE(background.size(), QSize(993, 768));
+
+    kalore::TForm3 splash;
+    QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(splash.size(), QSize(672, 302));
+    auto* picture = splash.findChild<QLabel*>("Image1");
+    QCOMPARE(picture->geometry(), QRect(0, 0, 673, 305));
+    QCOMPARE(picture->pixmap().size(), QSize(673, 305));
+    QCOMPARE(splash.findChild<QLabel*>("Label1")->text(), QString("initialisation.."));
+    QCOMPARE(splash.findChild<QLabel*>("Label1")->pos(), QPoint(392, 152));
+    QCOMPARE(splash.findChild<QLabel*>("Label2")->pos(), QPoint(296, 168));
 }
 
 QTEST_MAIN(MainWindowInventoryTest)
