@@ -52,7 +52,7 @@ private:
         return window;
     }
     template <typename T> T* Find(TForm1& window, const char* name) {
-        return window.findChild<T*>(name);
+        return kalore::testing::FindControl<T>(window, name);
     }
     void Click(TForm1& window, const char* button) {
         QTest::mouseClick(Find<QPushButton>(window, button), Qt::LeftButton);

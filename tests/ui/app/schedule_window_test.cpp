@@ -84,11 +84,7 @@ private:
     QByteArray EntryLines(const QString& channel, const QDateTime& start, const QDateTime& end,
                           const QString& status = "Programmé") const;
     template <typename T> T* Find(const char* name) const {
-        T* child = window_->findChild<T*>(name);
-        if (child == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return child;
+        return kalore::testing::FindControl<T>(*window_, name);
     }
     QTableView* grid() const { return Find<QTableView>("StringGrid1"); }
 

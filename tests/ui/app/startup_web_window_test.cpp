@@ -106,11 +106,7 @@ private:
     }
     QByteArray FreeList() const { return folder_->Read("B/listeTVFreeforKalore.txt"); }
     template <typename T> T* Find(const char* name) const {
-        T* child = window_->findChild<T*>(name);
-        if (child == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return child;
+        return kalore::testing::FindControl<T>(*window_, name);
     }
 
     LoopbackWeb web_;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <httplib.h>
 
@@ -16,6 +17,16 @@
 #include "support/loopback_servers.h"
 
 namespace kalore::testing {
+
+// A control of a window by its inventory name; a missing one ends the test program
+// at once rather than crashing later on a null pointer.
+template <typename T> T* FindControl(const QWidget& window, const char* name) {
+    T* child = window.findChild<T*>(name);
+    if (child == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return child;
+}
 
 // The maker's web services and the set-top box on 127.0.0.1, answering what the
 // test sets.
