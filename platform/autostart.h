@@ -2,11 +2,13 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kalore {
 
 // Starting Kalore with the desktop session: an XDG autostart entry "kalore.desktop"
-// in the user's autostart folder, whose Exec is the quoted program folder + "kalore".
+// in the user's autostart folder, whose Exec runs the given command: the program
+// folder's "kalore" for a copy run from its own folder, the launcher for an installed one.
 //
 // The autostart folder is opened, never created. A folder that is missing or can't be
 // written is left alone without a word, as a settings key that doesn't open would be.
@@ -14,15 +16,13 @@ namespace kalore {
 // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart; empty when neither is known.
 std::string DefaultAutostartFolder();
 
-// The entry's text for a program folder ending with the path separator.
-std::string AutostartEntry(const std::string& programFolder);
+// The entry's text for a command: the program, then its arguments.
+std::string AutostartEntry(const std::vector<std::string>& command);
 
 // Writes (or overwrites) the entry. Returns the message box text for an error
 // other than an unusable folder; nullopt when there is nothing to tell the user.
 std::optional<std::string> RegisterAutostart(const std::string& autostartFolder,
-                                             const std::string& programFolder);
-// The same for the running program's folder and the user's autostart folder.
-std::optional<std::string> RegisterAutostart();
+                                             const std::vector<std::string>& command);
 
 // Removes the entry; every failure is ignored.
 void UnregisterAutostart(const std::string& autostartFolder);

@@ -4,7 +4,9 @@
 
 namespace kalore {
 
-// The folder of the running executable, always ending in the path separator.
+// The full path of the running executable, and its folder, always ending in the
+// path separator.
+std::string ExecutablePath();
 std::string ExecutableFolder();
 
 // The native path separator, and a relative part such as "B\\kalore.ini" written with it.

@@ -238,7 +238,10 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::RegisterAutostartAndReport() {
-    if (const auto message = RegisterAutostart(options_.autostartFolder, programFolder_)) {
+    const std::vector<std::string> command = options_.autostartCommand.empty()
+                                                 ? std::vector{programFolder_ + "kalore"}
+                                                 : options_.autostartCommand;
+    if (const auto message = RegisterAutostart(options_.autostartFolder, command)) {
         ShowMessage(*message);
     }
 }

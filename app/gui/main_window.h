@@ -44,6 +44,7 @@ struct MainWindowOptions {
     QWidget* splash = nullptr;                     // hidden at the end of the set-up sequence
     std::string defaultPlayerLocation;             // empty: the system's usual player path
     std::string autostartFolder;                   // empty: the user's autostart folder
+    std::vector<std::string> autostartCommand;     // empty: "kalore" in the program folder
     std::function<bool()> playerAvailable;         // empty: a real check of libVLC
     std::function<void(TForm4&)> showPlayerDialog; // empty: shown modally
     WebTimeouts webTimeouts;                       // only tests shorten them

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include "platform/atomic_file.h"
-#include "platform/program_folder.h"
 
 namespace kalore {
 
@@ -27,15 +26,18 @@ bool FolderOpens(const std::string& folder) {
 
 // Exec needs the quoting rules of desktop entries, then the escapes of their strings,
 // so that no folder name can add arguments, field codes or further keys.
-std::string ExecValue(const std::string& program) {
-    std::string quoted = "\"";
-    for (char c : program) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') {
-            quoted += '\\';
+std::string ExecValue(const std::vector<std::string>& command) {
+    std::string quoted;
+    for (const std::string& argument : command) {
+        quoted += quoted.empty() ? "\"" : " \"";
+        for (char c : argument) {
+            if (c == '"' || c == '`' || c == '$' || c == '\\') {
+                quoted += '\\';
+            }
+            quoted += c;
         }
-        quoted += c;
+        quoted += '"';
     }
-    quoted += '"';
     std::string value;
     for (char c : quoted) {
         switch (c) {
@@ -75,31 +77,27 @@ std::string DefaultAutostartFolder() {
     return {};
 }
 
-std::string AutostartEntry(const std::string& programFolder) {
+std::string AutostartEntry(const std::vector<std::string>& command) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Kalore\n"
            "Exec=" +
-           ExecValue(programFolder + "kalore") +
+           ExecValue(command) +
            "\n"
            "Terminal=false\n";
 }
 
 std::optional<std::string> RegisterAutostart(const std::string& autostartFolder,
-                                             const std::string& programFolder) {
+                                             const std::vector<std::string>& command) {
     if (!FolderOpens(autostartFolder)) {
         return std::nullopt;
     }
     FileResult written =
-        WriteFilesAtomically({{EntryPath(autostartFolder), AutostartEntry(programFolder)}});
+        WriteFilesAtomically({{EntryPath(autostartFolder), AutostartEntry(command)}});
     if (!written.ok()) {
         return SystemConfigurationErrorMessage(written.error);
     }
     return std::nullopt;
-}
-
-std::optional<std::string> RegisterAutostart() {
-    return RegisterAutostart(DefaultAutostartFolder(), ExecutableFolder());
 }
 
 void UnregisterAutostart(const std::string& autostartFolder) {

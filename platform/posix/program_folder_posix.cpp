@@ -6,13 +6,17 @@
 
 namespace kalore {
 
-std::string ExecutableFolder() {
+std::string ExecutablePath() {
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0) {
-        return "./";
+        return "./kalore";
     }
-    std::string path(buffer, static_cast<std::size_t>(n));
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::string ExecutableFolder() {
+    const std::string path = ExecutablePath();
     return path.substr(0, path.rfind('/') + 1);
 }
 

@@ -9,7 +9,6 @@
 
 #include "platform/atomic_file.h"
 #include "platform/player_check.h"
-#include "platform/program_folder.h"
 #include "support/temp_folder.h"
 
 namespace kalore {
@@ -32,30 +31,34 @@ protected:
     const std::string autostart_ = root_ + "/autostart";
 };
 
-TEST_F(AutostartTest, WritesEntryStartingKaloreFromTheProgramFolder) {
-    EXPECT_EQ(RegisterAutostart(autostart_, "/opt/Kalore/"), std::nullopt);
+TEST_F(AutostartTest, WritesEntryRunningTheCommand) {
+    EXPECT_EQ(RegisterAutostart(autostart_, {"/opt/Kalore/kalore"}), std::nullopt);
     const std::string text = Entry();
     EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
     EXPECT_NE(text.find("\nExec=\"/opt/Kalore/kalore\"\n"), std::string::npos);
     EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
 
-    // Registering again overwrites the entry with the new folder.
-    EXPECT_EQ(RegisterAutostart(autostart_, "/home/ann/Kalore 2/"), std::nullopt);
-    EXPECT_NE(Entry().find("\nExec=\"/home/ann/Kalore 2/kalore\"\n"), std::string::npos);
+    // Registering again overwrites the entry; each argument is quoted on its own.
+    EXPECT_EQ(RegisterAutostart(autostart_, {"/usr/lib/kalore/kalore", "--program-folder",
+                                             "/home/ann/Kalore 2/"}),
+              std::nullopt);
+    EXPECT_NE(Entry().find("\nExec=\"/usr/lib/kalore/kalore\" \"--program-folder\" "
+                           "\"/home/ann/Kalore 2/\"\n"),
+              std::string::npos);
 }
 
-TEST_F(AutostartTest, DefaultRegistrationUsesTheRunningProgramsFolderAndXdgConfigHome) {
+TEST_F(AutostartTest, DefaultFolderIsTheOneOfXdgConfigHome) {
     setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
     EXPECT_EQ(DefaultAutostartFolder(), autostart_);
-    EXPECT_EQ(RegisterAutostart(), std::nullopt);
-    EXPECT_NE(Entry().find("Exec=\"" + ExecutableFolder() + "kalore\""), std::string::npos);
+    EXPECT_EQ(RegisterAutostart(DefaultAutostartFolder(), {"/opt/Kalore/kalore"}), std::nullopt);
     UnregisterAutostart();
     EXPECT_FALSE(FileExists(autostart_ + "/kalore.desktop"));
     unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(AutostartTest, FolderNamesCannotAddArgumentsFieldCodesOrKeys) {
-    EXPECT_EQ(RegisterAutostart(autostart_, "/x/a\"b $c %f\\d\nHidden=true/"), std::nullopt);
+    EXPECT_EQ(RegisterAutostart(autostart_, {"/x/a\"b $c %f\\d\nHidden=true/kalore"}),
+              std::nullopt);
     const std::string text = Entry();
     EXPECT_NE(text.find("Exec=\"/x/a\\\\\"b \\\\$c %%f\\\\\\\\d\\nHidden=true/kalore\"\n"),
               std::string::npos)
@@ -64,7 +67,7 @@ TEST_F(AutostartTest, FolderNamesCannotAddArgumentsFieldCodesOrKeys) {
 }
 
 TEST_F(AutostartTest, RemovesEntryAndIgnoresAMissingOne) {
-    RegisterAutostart(autostart_, "/opt/Kalore/");
+    RegisterAutostart(autostart_, {"/opt/Kalore/kalore"});
     UnregisterAutostart(autostart_);
     EXPECT_FALSE(FileExists(autostart_ + "/kalore.desktop"));
     UnregisterAutostart(autostart_);
@@ -77,17 +80,18 @@ TEST_F(AutostartTest, UnusableFolderWritesNothingAndSaysNothing) {
         // Root ignores permission bits, so the folder is made unreachable instead:
         // its parent is a regular file.
         std::ofstream(root_ + "/file") << "x";
-        EXPECT_EQ(RegisterAutostart(root_ + "/file/autostart", "/opt/Kalore/"), std::nullopt);
+        EXPECT_EQ(RegisterAutostart(root_ + "/file/autostart", {"/opt/Kalore/kalore"}),
+                  std::nullopt);
         UnregisterAutostart(root_ + "/file/autostart");
     }
     {
         // A missing folder is never created.
-        EXPECT_EQ(RegisterAutostart(root_ + "/none", "/opt/Kalore/"), std::nullopt);
+        EXPECT_EQ(RegisterAutostart(root_ + "/none", {"/opt/Kalore/kalore"}), std::nullopt);
         EXPECT_FALSE(fs::exists(root_ + "/none"));
     }
     {
         std::ofstream(root_ + "/plain") << "x";
-        EXPECT_EQ(RegisterAutostart(root_ + "/plain", "/opt/Kalore/"), std::nullopt);
+        EXPECT_EQ(RegisterAutostart(root_ + "/plain", {"/opt/Kalore/kalore"}), std::nullopt);
         EXPECT_EQ(fs::file_size(root_ + "/plain"), 1u);
     }
     EXPECT_EQ(fs::directory_iterator(autostart_), fs::directory_iterator());
@@ -95,7 +99,7 @@ TEST_F(AutostartTest, UnusableFolderWritesNothingAndSaysNothing) {
 
 TEST_F(AutostartTest, WriteFailureInAUsableFolderGivesTheFiveLineMessage) {
     fs::create_directory(autostart_ + "/kalore.desktop");
-    const auto message = RegisterAutostart(autostart_, "/opt/Kalore/");
+    const auto message = RegisterAutostart(autostart_, {"/opt/Kalore/kalore"});
     ASSERT_TRUE(message.has_value());
     EXPECT_EQ(message->rfind("Erreur d'accès à la configuration de votre système\r"
                              "Assurez vous d'avoir les droits d'administrateur.\r"
