@@ -10,10 +10,24 @@ static void InitWindowPictures() {
 
 namespace kalore {
 
-QPixmap WindowPicture(const char* name) {
+namespace {
+void RegisterPictures() {
     static const bool registered = (InitWindowPictures(), true);
     (void)registered;
+}
+} // namespace
+
+QPixmap WindowPicture(const char* name) {
+    RegisterPictures();
     return QPixmap(QStringLiteral(":/pictures/pictures/") + QLatin1String(name), "JPG");
+}
+
+QIcon ProgramIcon() {
+    RegisterPictures();
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/pictures/kalore-48.png"));
+    icon.addFile(QStringLiteral(":/pictures/kalore-128.png"));
+    return icon;
 }
 
 } // namespace kalore
