@@ -45,6 +45,8 @@ std::optional<int> RefusedStart(const kalore::StartOptions& start) {
 int main(int argc, char* argv[]) {
     // Qt takes its own options (-platform…) out of argv; the rest are Kalore's.
     QApplication app(argc, argv);
+    // The application title, early enough for the box about a missing program folder.
+    QApplication::setApplicationDisplayName("Kalore");
     const kalore::StartOptions start =
         kalore::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (const std::optional<int> status = RefusedStart(start)) {
@@ -57,7 +59,6 @@ int main(int argc, char* argv[]) {
     splash->show();
     splash->repaint();
     QApplication::processEvents();
-    QApplication::setApplicationDisplayName("Kalore");
 
     kalore::MainWindowOptions options;
     options.splash = splash;
