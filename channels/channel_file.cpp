@@ -53,10 +53,23 @@ template <typename Rule> void ReadPairsFrom(TextLines& lines, ChannelList& list,
     }
 }
 
+std::string TooBigMessage(const std::string& path, std::uintmax_t size) {
+    constexpr std::uintmax_t kMegabyte = 1024 * 1024;
+    return "Le fichier de chaînes " + path + " est trop volumineux (" +
+           std::to_string((size + kMegabyte - 1) / kMegabyte) + " Mo, au plus " +
+           std::to_string(kChannelFileCapBytes / kMegabyte) +
+           " Mo) : ses chaînes ne sont pas "
+           "chargées.";
+}
+
 bool LoadChannelFile(const std::string& path, bool skipHeader, bool win1252, ChannelList& list,
                      Host& host, const std::string& failureStart, const std::string& makerAddress) {
     std::string content;
-    if (!ReadWholeFile(path, content)) {
+    if (const auto size = FileSize(path); size && *size > kChannelFileCapBytes) {
+        host.ShowMessage(TooBigMessage(path, *size));
+        return false;
+    }
+    if (!ReadWholeFile(path, content, kChannelFileCapBytes)) {
         host.ShowMessage(failureStart + path + "**), merci de contacter " + makerAddress);
         return false;
     }
@@ -108,7 +121,10 @@ bool LoadFreeChannelList(const std::string& programFolder, ChannelList& list, Ho
 FileResult AppendOrangeChannelLinesWhole(const std::string& programFolder, ChannelList& list) {
     const std::string path = OrangeChannelFilePath(programFolder);
     std::string content;
-    if (!ReadWholeFile(path, content)) {
+    if (const auto size = FileSize(path); size && *size > kChannelFileCapBytes) {
+        return {TooBigMessage(path, *size)};
+    }
+    if (!ReadWholeFile(path, content, kChannelFileCapBytes)) {
         return {"Impossible de lire " + path};
     }
     const std::string text = Win1252ToUtf8(content);
