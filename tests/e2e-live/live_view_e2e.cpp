@@ -4,7 +4,11 @@
 // moving picture. With --first-picture=kalore or --first-picture=vlc it only prints
 // how long the first picture took, for the benchmark script.
 //
-// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-picture=kalore|vlc]
+// With --deinterlace it plays an interlaced channel whose fields are white and black,
+// which must show grey.
+//
+// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-picture=kalore|vlc |
+//                                 --deinterlace]
 
 #include <csignal>
 #include <cstdio>
@@ -242,6 +246,46 @@ int CheckMovingPicture(const QString& buildDir, const QString& address,
     return 0;
 }
 
+// How combed the picture is: the mean difference of brightness between neighbouring
+// lines, 0 for a picture whose fields agree, above 200 for white and black lines.
+double Combing(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y + 1 < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            sum += std::abs(qGray(image.pixel(x, y)) - qGray(image.pixel(x, y + 1)));
+        }
+    }
+    return sum / (double(image.width()) * (image.height() - 1));
+}
+
+// A channel whose two fields are white and black must reach the screen blended grey.
+int CheckDeinterlacing(const QString& buildDir, const QString& address) {
+    RealProgram kalore(buildDir, address);
+    QPoint origin;
+    if (!kalore.WaitForMainWindow(origin)) {
+        std::fprintf(stderr, "FAIL: no main window within 30 s\n");
+        return 1;
+    }
+    // The middle of the picture: its edges may be scaled by a pixel.
+    const QRect middle = QRect(kControlArea.center() - QPoint(100, 100), QSize(200, 200));
+    kalore.Click(kButton1Centre);
+    if (!WaitFor([&] { return NonBlackPixels(Screen(middle.translated(origin))) > 20000; },
+                 20000)) {
+        std::fprintf(stderr, "FAIL: no picture within 20 s\n");
+        return 1;
+    }
+    WaitFor([] { return false; }, 1000);
+    const double combing = Combing(Screen(middle.translated(origin)));
+    std::printf("combing of a white-and-black interlaced picture: %.1f (none: 0, raw: ~200)\n",
+                combing);
+    if (combing > 20) {
+        std::fprintf(stderr, "FAIL: the picture is not deinterlaced\n");
+        return 1;
+    }
+    std::printf("PASS\n");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -255,12 +299,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "FAIL: xdotool is missing (scripts/install-deps installs it)\n");
         return 1;
     }
-    TestChannel channel;
+    const QString option = args.value(1);
+    TestChannel channel(option == "--deinterlace" ? TestChannel::kCombedPicture
+                                                  : TestChannel::kMovingPicture);
     if (!channel.Start()) {
         std::fprintf(stderr, "FAIL: ffmpeg did not start\n");
         return 1;
     }
-    const QString option = args.value(1);
+    if (option == "--deinterlace") {
+        return CheckDeinterlacing(args[0], channel.Address());
+    }
     if (option.startsWith("--first-picture=")) {
         const int ms = option.endsWith("=vlc") ? VlcProgramFirstPicture(channel.Address())
                                                : KaloreFirstPicture(args[0], channel.Address());

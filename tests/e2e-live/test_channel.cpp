@@ -4,7 +4,8 @@
 
 #include "support/loopback_servers.h"
 
-TestChannel::TestChannel() : port_(kalore::testing::FreeLoopbackPort(SOCK_DGRAM)) {}
+TestChannel::TestChannel(QString picture)
+    : picture_(std::move(picture)), port_(kalore::testing::FreeLoopbackPort(SOCK_DGRAM)) {}
 
 TestChannel::~TestChannel() {
     ffmpeg_.kill();
@@ -19,7 +20,7 @@ bool TestChannel::Start() {
                              "-f",
                              "lavfi",
                              "-i",
-                             "testsrc2=size=640x480:rate=25",
+                             picture_,
                              "-f",
                              "lavfi",
                              "-i",
