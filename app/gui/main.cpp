@@ -3,6 +3,7 @@
 #include <QScreen>
 #include <QThread>
 
+#include "app/gui/application_title.h"
 #include "app/gui/close_on_signal.h"
 #include "app/gui/main_window.h"
 #include "app/gui/splash_window.h"
@@ -15,7 +16,7 @@ int main(int argc, char* argv[]) {
     splash->show();
     splash->repaint();
     QApplication::processEvents();
-    QApplication::setApplicationDisplayName("Kalore");
+    kalore::SetApplicationTitle("Kalore");
 
     kalore::MainWindowOptions options;
     options.splash = splash;
