@@ -132,7 +132,8 @@ TForm4::TForm4(Host& host, std::string officialSite, std::string makerSite,
     InitPlayerResources();
     Image1->setPixmap(QPixmap(":/player/installer.jpg", "JPG"));
 
-    Button5 = MakeButton(this, "Button5", "Quitter Kalore", {520, 66, 96, 25});
+    // Top left, the one free corner of the fixed layout.
+    Button5 = MakeButton(this, "Button5", "Quitter Kalore", {4, 8, 104, 25});
 
     connect(Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
     connect(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
