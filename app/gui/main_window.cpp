@@ -131,9 +131,9 @@ void TForm1::BuildCore() {
         [this] { ShowPlayerDialog(); });
 
     gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
-    urlModel_ = new TextListModel(schedule_->Table().Urls(), this);
-    channelNamesModel_ = new TextListModel(channels_.names, this);
-    channelAddressesModel_ = new TextListModel(channels_.addresses, this);
+    urlModel_ = TextListModel::Of(schedule_->Table().Urls(), this);
+    channelNamesModel_ = TextListModel::Of(channels_.names, this);
+    channelAddressesModel_ = TextListModel::Of(channels_.addresses, this);
     ComboBox2->setModel(channelNamesModel_);
     ComboBox3->setModel(channelAddressesModel_);
     StringGrid1->setModel(gridModel_);

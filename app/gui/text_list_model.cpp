@@ -2,19 +2,21 @@
 
 namespace kalore {
 
-TextListModel::TextListModel(const std::vector<std::string>& texts, QObject* parent)
-    : QAbstractListModel(parent), texts_(texts) {}
+TextListModel::TextListModel(std::function<std::size_t()> count,
+                             std::function<std::string_view(std::size_t)> item, QObject* parent)
+    : QAbstractListModel(parent), count_(std::move(count)), item_(std::move(item)) {}
 
 int TextListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(texts_.size());
+    return parent.isValid() ? 0 : static_cast<int>(count_());
 }
 
 QVariant TextListModel::data(const QModelIndex& index, int role) const {
     if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid() ||
-        static_cast<std::size_t>(index.row()) >= texts_.size()) {
+        static_cast<std::size_t>(index.row()) >= count_()) {
         return {};
     }
-    return QString::fromStdString(texts_[static_cast<std::size_t>(index.row())]);
+    const std::string_view text = item_(static_cast<std::size_t>(index.row()));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 void TextListModel::Refresh() {

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/memory.h"
+
 namespace kalore {
 namespace {
 
@@ -285,6 +287,8 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::size_t ma
             ::close(fd);
             return false;
         }
+        content.reserve(static_cast<std::size_t>(st.st_size));
+        PreferHugePages(content.data(), content.capacity());
         content.resize(static_cast<std::size_t>(st.st_size));
     }
     std::size_t done = 0;
