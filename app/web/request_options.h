@@ -38,7 +38,7 @@ struct WebTimeouts {
     std::chrono::milliseconds read{100000};
     std::chrono::milliseconds answer{10000};   // the version and the address queries
     std::chrono::milliseconds playlist{30000}; // the set-top box's playlist
-    std::chrono::milliseconds startUp{30000};  // all the requests of one start
+    std::chrono::milliseconds startUp{28000};  // all the requests of one start
 };
 
 // What the downloads of start-up share: where their messages go, the window's

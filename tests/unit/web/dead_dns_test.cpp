@@ -1,24 +1,15 @@
 // A name server that never answers must not hold a request past its limit. The test
-// gives a child process a network and a resolver configuration of its own (Linux
-// namespaces), with a silent name server on its loopback; where namespaces are not
-// allowed, it is skipped.
+// runs the request in a child process isolated with a silent name server; where
+// namespaces are not allowed, it is skipped.
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <net/if.h>
-#include <netinet/in.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/mount.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/web/http_get.h"
+#include "support/silent_name_server.h"
 
 namespace kalore {
 namespace {
@@ -27,43 +18,8 @@ using namespace std::chrono_literals;
 
 enum ChildExit { kWithinLimit = 0, kTooLong = 1, kNoNamespace = 77 };
 
-bool BringLoopbackUp() {
-    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq ifr{};
-    std::strncpy(ifr.ifr_name, "lo", IFNAMSIZ - 1);
-    const bool up = s >= 0 && ::ioctl(s, SIOCGIFFLAGS, &ifr) == 0 &&
-                    (ifr.ifr_flags |= IFF_UP, ::ioctl(s, SIOCSIFFLAGS, &ifr) == 0);
-    ::close(s);
-    return up;
-}
-
-// Listens on 127.0.0.1:53 and reads nothing: every query waits for its time-out.
-bool StartSilentNameServer() {
-    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(53);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return s >= 0 && ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-}
-
-bool UseSilentNameServer() {
-    char conf[] = "/tmp/kalore-resolv-XXXXXX";
-    const int fd = ::mkstemp(conf);
-    const char text[] = "nameserver 127.0.0.1\noptions timeout:30 attempts:3\n";
-    const bool written = fd >= 0 && ::write(fd, text, sizeof text - 1) == sizeof text - 1;
-    ::close(fd);
-    const bool mounted = written &&
-                         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-                         ::mount(conf, "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0;
-    ::unlink(conf);
-    return mounted;
-}
-
 [[noreturn]] void RunChild() {
-    const int user = ::geteuid() == 0 ? 0 : CLONE_NEWUSER;
-    if (::unshare(user | CLONE_NEWNS | CLONE_NEWNET) != 0 || !BringLoopbackUp() ||
-        !StartSilentNameServer() || !UseSilentNameServer()) {
+    if (!testing::IsolateWithSilentNameServer()) {
         ::_exit(kNoNamespace);
     }
     const auto start = std::chrono::steady_clock::now();
