@@ -20,9 +20,13 @@ public:
     bool Start();
     // The address a player listens on, "udp://@127.0.0.1:<port>".
     QString Address() const;
+    // The same stream sent to a second port, for an ffmpeg probe beside the player
+    // (in ffmpeg's form of the address).
+    QString ProbeAddress() const;
 
 private:
     QString picture_;
     QProcess ffmpeg_;
     int port_ = 0;
+    int probePort_ = 0;
 };
