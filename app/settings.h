@@ -4,7 +4,9 @@
 
 namespace kalore {
 
+class Clock;
 class Host;
+class IniFile;
 
 // The three values the settings file keeps between runs.
 struct SettingsValues {
@@ -16,13 +18,32 @@ struct SettingsValues {
 // Full name of the settings file of a program folder.
 std::string SettingsFileName(const std::string& programFolder);
 
-// Fills the output path and the player path from B/kalore.ini. A missing file loads
-// nothing; a file that can't be read shows "Fichier d'initialisation introuvable! ".
-void LoadSettings(const std::string& programFolder, SettingsValues& values, Host& host);
+// B/kalore.ini, which the program never creates: while it is missing nothing is
+// loaded or saved. A file that can't be read whole is copied aside, the user is told,
+// and it is never written over for the rest of the run.
+class SettingsFile {
+public:
+    SettingsFile(std::string programFolder, Host& host, const Clock& clock);
 
-// Writes the three keys into an existing B/kalore.ini, keeping every other section,
-// key and comment; never creates the file. A failure shows the write message with
-// the full file name.
-void SaveSettings(const std::string& programFolder, const SettingsValues& values, Host& host);
+    // Fills the output path and the player path. A file that can't be opened shows
+    // "Fichier d'initialisation introuvable! ". A save that a crash cut short left
+    // its temporary file: it is kept aside (logged).
+    void LoadSettings(SettingsValues& values);
+    // Writes the three keys; only their lines change, and the file keeps its owner
+    // and mode. A failure shows the write message with the full file name.
+    void SaveSettings(const SettingsValues& values);
+
+private:
+    // The file as read; false when it can't be, or is damaged (then told, kept aside).
+    bool Read(IniFile& ini, bool& unreadable);
+    void KeepDamagedCopy(const std::string& bytes, const std::string& damage);
+    void KeepInterruptedSave();
+
+    std::string fileName_;
+    std::string fallbackOutput_;
+    Host& host_;
+    const Clock& clock_;
+    bool damaged_ = false;
+};
 
 } // namespace kalore

@@ -1,5 +1,6 @@
 #include "channels/channel_file.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "app/host.h"
@@ -41,28 +42,54 @@ template <typename Rule> void ReadPairsFrom(TextLines& lines, ChannelList& list,
         if (!address) {
             return;
         }
-        std::string name = rule(*description);
-        std::string url = rule(*address);
+        // Views where the rule takes the text as it stands, strings where it converts.
+        const auto name = rule(*description);
+        const auto url = rule(*address);
         if (first) {
-            list.nameText = name;
-            list.addressText = url;
+            list.nameText = std::string(name);
+            list.addressText = std::string(url);
             list.selectedIndex = 0;
             first = false;
         }
-        list.AddChannel(std::move(name), std::move(url));
+        list.AddChannel(name, url);
     }
+}
+
+// Room for every pair the content may hold, taken at once: a text is never longer
+// than its line, give or take what the code page adds.
+void ReserveFor(std::string_view content, ChannelList& list) {
+    const auto lines = static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n'));
+    list.names.reserve(lines / 2 + 1, content.size());
+    list.addresses.reserve(lines / 2 + 1, content.size());
+}
+
+std::string Win1252TextAfterComma(std::string_view line) {
+    return Win1252ToUtf8(TextAfterCommaIn(line));
+}
+
+std::string TooBigMessage(const std::string& path, std::uintmax_t size) {
+    constexpr std::uintmax_t kMegabyte = 1024 * 1024;
+    return "Le fichier de chaînes " + path + " est trop volumineux (" +
+           std::to_string((size + kMegabyte - 1) / kMegabyte) + " Mo, au plus " +
+           std::to_string(kChannelFileCapBytes / kMegabyte) +
+           " Mo) : ses chaînes ne sont pas "
+           "chargées.";
 }
 
 bool LoadChannelFile(const std::string& path, bool skipHeader, bool win1252, ChannelList& list,
                      Host& host, const std::string& failureStart, const std::string& makerAddress) {
     std::string content;
-    if (!ReadWholeFile(path, content)) {
+    if (const auto size = FileSize(path); size && *size > kChannelFileCapBytes) {
+        host.ShowMessage(TooBigMessage(path, *size));
+        return false;
+    }
+    if (!ReadWholeFile(path, content, kChannelFileCapBytes)) {
         host.ShowMessage(failureStart + path + "**), merci de contacter " + makerAddress);
         return false;
     }
-    if (win1252) {
-        content = Win1252ToUtf8(content);
-    }
+    ReserveFor(content, list);
+    // Lines end at the same bytes in Windows-1252 as in UTF-8: each text is converted
+    // on its own, not the whole content into a copy.
     TextLines lines(content);
     if (skipHeader) {
         std::string header;
@@ -70,8 +97,10 @@ bool LoadChannelFile(const std::string& path, bool skipHeader, bool win1252, Cha
     }
     // A UTF-8 file that Windows-1252 holds as it stands needs no trip through the
     // code page line by line; one look at the whole content tells.
-    if (win1252 || SurvivesWindows1252(content)) {
-        ReadPairsFrom(lines, list, TextAfterComma);
+    if (win1252) {
+        ReadPairsFrom(lines, list, Win1252TextAfterComma);
+    } else if (SurvivesWindows1252(content)) {
+        ReadPairsFrom(lines, list, TextAfterCommaIn);
     } else {
         ReadPairsFrom(lines, list, Utf8TextAfterComma);
     }
@@ -108,11 +137,14 @@ bool LoadFreeChannelList(const std::string& programFolder, ChannelList& list, Ho
 FileResult AppendOrangeChannelLinesWhole(const std::string& programFolder, ChannelList& list) {
     const std::string path = OrangeChannelFilePath(programFolder);
     std::string content;
-    if (!ReadWholeFile(path, content)) {
+    if (const auto size = FileSize(path); size && *size > kChannelFileCapBytes) {
+        return {TooBigMessage(path, *size)};
+    }
+    if (!ReadWholeFile(path, content, kChannelFileCapBytes)) {
         return {"Impossible de lire " + path};
     }
-    const std::string text = Win1252ToUtf8(content);
-    ReadChannelPairs(text, list, [](std::string_view line) { return std::string(line); });
+    ReserveFor(content, list);
+    ReadChannelPairs(content, list, [](std::string_view line) { return Win1252ToUtf8(line); });
     return {};
 }
 
@@ -120,7 +152,7 @@ std::vector<std::string> SelectedIndexLogLines(const ChannelList& list) {
     const int index = list.selectedIndex;
     // No selection names no item: log an empty one rather than fail.
     const std::string item = index >= 0 && static_cast<std::size_t>(index) < list.names.size()
-                                 ? list.names[static_cast<std::size_t>(index)]
+                                 ? std::string(list.names[static_cast<std::size_t>(index)])
                                  : std::string();
     const auto blank = item.find(' ');
     const std::string afterBlank = blank == std::string::npos ? item : item.substr(blank + 1);

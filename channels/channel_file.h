@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,11 @@ namespace kalore {
 
 class Host;
 struct ChannelList;
+
+// The largest channel file read, the downloaded playlist included: some 100,000
+// channels. A bigger file is refused with a message rather than freezing the start
+// and filling memory.
+inline constexpr std::size_t kChannelFileCapBytes = 16 * 1024 * 1024;
 
 // Turns one line of a channel file into the text that goes into a list.
 using ChannelLineRule = std::function<std::string(std::string_view)>;
@@ -26,8 +32,8 @@ void ReadChannelPairs(std::string_view content, ChannelList& list, const Channel
 std::string OrangeChannelFilePath(const std::string& programFolder);
 std::string FreeChannelFilePath(const std::string& programFolder);
 
-// Reads the Orange list (Windows-1252) into the lists; a file that can't be read is
-// reported to the user through the host. False when it could not be read.
+// Reads the Orange list (Windows-1252) into the lists; a file that can't be read, or
+// is over the cap, is reported to the user through the host. False when it was not read.
 bool LoadOrangeChannelList(const std::string& programFolder, ChannelList& list, Host& host,
                            const std::string& makerAddress);
 

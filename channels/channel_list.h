@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
-#include <vector>
+#include <string_view>
+
+#include "channels/text_list.h"
 
 namespace kalore {
 
@@ -9,14 +11,14 @@ namespace kalore {
 // stream addresses (ComboBox3's items, never shown), with both boxes' texts and
 // the channel box's selection. The window shows this state; it keeps no copy.
 struct ChannelList {
-    std::vector<std::string> names;
-    std::vector<std::string> addresses;
+    TextList names;
+    TextList addresses;
     std::string nameText;    // what the channel box shows
     std::string addressText; // the hidden address box's text
     int selectedIndex = -1;  // -1 once the user typed into the box
 
     // Appends one channel; a name never goes in without its address.
-    void AddChannel(std::string name, std::string address);
+    void AddChannel(std::string_view name, std::string_view address);
     // The address at the selected index; empty for -1 or any index naming no item.
     std::string SelectedAddress() const;
 };

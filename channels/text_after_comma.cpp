@@ -9,16 +9,16 @@
 namespace kalore {
 
 std::string TextAfterComma(std::string_view line) {
+    return std::string(TextAfterCommaIn(line));
+}
+
+std::string_view TextAfterCommaIn(std::string_view line) {
     const auto comma = line.find(',');
-    if (comma == std::string_view::npos) {
-        return std::string(line);
-    }
-    return std::string(line.substr(comma + 1));
+    return comma == std::string_view::npos ? line : line.substr(comma + 1);
 }
 
 std::string Utf8TextAfterComma(std::string_view line) {
-    const auto comma = line.find(',');
-    const std::string_view text = comma == std::string_view::npos ? line : line.substr(comma + 1);
+    const std::string_view text = TextAfterCommaIn(line);
     // Text the code page holds as it stands passes through unchanged; checking that
     // first keeps a big playlist quick to load.
     if (SurvivesWindows1252(text)) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,15 +45,30 @@ InterruptedWrite FinishInterruptedWrite(const std::vector<std::string>& paths,
                                         const std::function<bool(std::string_view)>& lastIsWhole,
                                         const std::string& asideSuffix);
 
+// Replaces the content of an existing file the way WriteFilesAtomically does, and
+// the file keeps its owner and mode. A file this user may not write, or one without
+// any write permission (which stops root too, as the read-only attribute does where
+// the format comes from), is an error and stays as it is. Where the replacement
+// can't be given the file's owner, or would break a link, the file is rewritten in
+// place instead.
+FileResult ReplaceFileKeepingOwner(const std::string& path, const std::string& content);
+
+// Copies kept aside are named path + "." + kind + "-" + a date-time stamp that sorts
+// as time does. Deletes all but the `keep` newest of one kind.
+void PruneAsideCopies(const std::string& path, const std::string& kind, std::size_t keep);
+
 // Test seam: called after each step of WriteFilesAtomically, so a test can end the
 // process there as a crash would. Null in the program.
 enum class AtomicWriteStep { TemporaryWritten, Renamed };
 using AtomicWriteStepHook = void (*)(AtomicWriteStep step, std::size_t fileIndex);
 void SetAtomicWriteStepHook(AtomicWriteStepHook hook);
 
-// Reads a whole file; false when it can't be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& content);
+// Reads a whole file; false when it can't be opened or read, or holds more than maxBytes.
+bool ReadWholeFile(const std::string& path, std::string& content,
+                   std::size_t maxBytes = static_cast<std::size_t>(-1));
 
 bool FileExists(const std::string& path);
+// The size of a regular file; nothing when there is none at that path.
+std::optional<std::uintmax_t> FileSize(const std::string& path);
 
 } // namespace kalore

@@ -124,4 +124,81 @@ std::string SanitizeUtf8(std::string_view bytes) {
     return out;
 }
 
+std::size_t FirstInvalidUtf8(std::string_view bytes) {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        const std::size_t start = pos;
+        // U+FFFD itself is well-formed text; only a one-byte step means a bad sequence.
+        if (DecodeUtf8(bytes, pos) == 0xFFFD && pos == start + 1 &&
+            static_cast<std::uint8_t>(bytes[start]) >= 0x80) {
+            return start;
+        }
+    }
+    return std::string_view::npos;
+}
+
+std::size_t FirstUndefinedWindows1252(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<std::uint8_t>(bytes[i]);
+        if (b >= 0x80 && b < 0xA0 && kHighControls[b - 0x80] == 0) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+std::optional<std::string> Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    if (bytes.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    const auto unit = [&](std::size_t i) -> char32_t {
+        const auto first = static_cast<std::uint8_t>(bytes[i]);
+        const auto second = static_cast<std::uint8_t>(bytes[i + 1]);
+        return bigEndian ? (first << 8) | second : (second << 8) | first;
+    };
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xDC00 && cp <= 0xDFFF) {
+            return std::nullopt;
+        }
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + 4 > bytes.size()) {
+                return std::nullopt;
+            }
+            const char32_t low = unit(i + 2);
+            if (low < 0xDC00 || low > 0xDFFF) {
+                return std::nullopt;
+            }
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+            i += 2;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::string Utf8ToUtf16(std::string_view utf8, bool bigEndian) {
+    std::string out;
+    out.reserve(utf8.size() * 2);
+    const auto append = [&](char32_t unit) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        out.push_back(bigEndian ? high : low);
+        out.push_back(bigEndian ? low : high);
+    };
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const char32_t cp = DecodeUtf8(utf8, pos);
+        if (cp >= 0x10000) {
+            append(0xD800 + ((cp - 0x10000) >> 10));
+            append(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            append(cp);
+        }
+    }
+    return out;
+}
+
 } // namespace kalore

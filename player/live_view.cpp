@@ -14,6 +14,7 @@ namespace {
 constexpr int kInsertMode = 1;
 constexpr int kHeadPosition = 0;
 constexpr int kInset = 10;
+constexpr const char* kDeinterlaceMode = "blend";
 
 } // namespace
 
@@ -25,12 +26,6 @@ LiveView::LiveView(QWidget& panel, QPushButton& button8, Host& host,
 
 LiveView::~LiveView() {
     DestroyControl();
-}
-
-const std::vector<std::string>& LiveView::LiveOptions() {
-    static const std::vector<std::string> options{":vout-filter=deinterlace",
-                                                  ":deinterlace-mode=blend"};
-    return options;
 }
 
 void LiveView::Button1Click(const std::string& selectedAddress) {
@@ -59,8 +54,10 @@ void LiveView::StartLiveView() {
         native->raise();
     }
     control_->ClearPlaylist();
-    control_->AddItem(liveStreamAddress_, LiveOptions(), kInsertMode, kHeadPosition);
+    control_->AddItem(liveStreamAddress_, {}, kInsertMode, kHeadPosition);
     control_->NextItem();
+    // French channels are interlaced: without it every movement shows combs.
+    control_->SetDeinterlace(kDeinterlaceMode);
     control_->Play();
 }
 

@@ -45,8 +45,6 @@ public:
     // The current player, or nullptr while none exists.
     TVLCPlugin* Control() const { return control_.data(); }
 
-    static const std::vector<std::string>& LiveOptions();
-
 private:
     QWidget& panel_;
     QPushButton& button8_;

@@ -75,12 +75,13 @@ const char* PlayerProgramName() {
 }
 
 TForm4::TForm4(Host& host, std::string officialSite, std::string makerSite,
-               std::function<void(const std::string&)> setPlayerPath, QWidget* parent)
+               std::function<void(const std::string&)> setPlayerPath,
+               std::function<void()> quitProgram, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       host_(host), officialSite_(std::move(officialSite)), makerSite_(std::move(makerSite)),
-      setPlayerPath_(std::move(setPlayerPath)) {
+      setPlayerPath_(std::move(setPlayerPath)), quitProgram_(std::move(quitProgram)) {
     setObjectName("Form4");
     setWindowTitle("Le logiciel VLC avec le plugin ActiveX nécessaire à Kalore est manquant");
     setFont(DialogFont(13, false));
@@ -131,7 +132,11 @@ TForm4::TForm4(Host& host, std::string officialSite, std::string makerSite,
     InitPlayerResources();
     Image1->setPixmap(QPixmap(":/player/installer.jpg", "JPG"));
 
+    // Top left, the one free corner of the fixed layout.
+    Button5 = MakeButton(this, "Button5", "Quitter Kalore", {4, 8, 104, 25});
+
     connect(Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
     connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
     connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
     connect(Button4, &QPushButton::clicked, this, &TForm4::Button4Click);
@@ -153,6 +158,13 @@ void TForm4::Button2Click() {
     }
     host_.ShowMessage("Le fichier que vous avez sélectionné n’existe pas ou ne correspond pas à "
                       "vlc.exe\rMerci de sélectionner le bon fichier vlc.exe");
+}
+
+void TForm4::Button5Click() {
+    reject();
+    if (quitProgram_) {
+        quitProgram_();
+    }
 }
 
 void TForm4::Button1Click() {

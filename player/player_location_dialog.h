@@ -27,14 +27,20 @@ class TForm4 final : public QDialog {
 
 public:
     // officialSite and makerSite are the base addresses of the player project's site
-    // and of Kalore's own site; setPlayerPath receives an accepted player path.
+    // and of Kalore's own site; setPlayerPath receives an accepted player path;
+    // quitProgram ends the program the normal way, its close sequence run.
     TForm4(Host& host, std::string officialSite, std::string makerSite,
-           std::function<void(const std::string&)> setPlayerPath, QWidget* parent = nullptr);
+           std::function<void(const std::string&)> setPlayerPath,
+           std::function<void()> quitProgram = {}, QWidget* parent = nullptr);
 
     void Button3Click();
     void Button2Click();
     void Button1Click();
     void Button4Click();
+    // "Quitter Kalore": while the player is missing the dialog comes back each time
+    // the main window becomes active, so the main window itself can't be reached to
+    // close the program; this is the way out.
+    void Button5Click();
 
     QLabel* Label1;
     QLabel* Label4;
@@ -53,6 +59,7 @@ public:
     QPushButton* Button4;
     QLabel* Label6;
     QLabel* Image1;
+    QPushButton* Button5;
     OpenFileDialog OpenDialog1;
 
 private:
@@ -60,6 +67,7 @@ private:
     std::string officialSite_;
     std::string makerSite_;
     std::function<void(const std::string&)> setPlayerPath_;
+    std::function<void()> quitProgram_;
 };
 
 } // namespace kalore

@@ -131,6 +131,10 @@ void TVLCPlugin::NextItem() {
     }
 }
 
+void TVLCPlugin::SetDeinterlace(const std::string& mode) {
+    libvlc_video_set_deinterlace(player_, mode.c_str());
+}
+
 void TVLCPlugin::Play() {
     libvlc_media_list_player_play(listPlayer_);
     if (libvlc_media_list_player_get_state(listPlayer_) == libvlc_Error) {

@@ -37,6 +37,10 @@ public:
     void AddItem(const std::string& address, const std::vector<std::string>& options, int mode,
                  int position);
     void NextItem();
+    // Deinterlaces every picture with that mode ("blend"...) from now on. Options
+    // given with an item can't do it: libVLC 3 applies them to the input, and its
+    // video output never sees them.
+    void SetDeinterlace(const std::string& mode);
     void Play();
     bool Playing() const;
     void Stop();

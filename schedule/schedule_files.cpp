@@ -1,7 +1,6 @@
 #include "schedule/schedule_files.h"
 
-#include <cstdio>
-
+#include "app/aside_copy.h"
 #include "app/clock.h"
 #include "app/host.h"
 #include "platform/atomic_file.h"
@@ -22,17 +21,13 @@ std::string ScheduleFiles::RecordsUrlListPath() const {
     return folder_ + NativeRelative("B\\recordsurlist");
 }
 
-std::string ScheduleFiles::Stamp(const char* what) const {
-    const LocalDateTime now = clock_.Now();
-    char stamp[48];
-    std::snprintf(stamp, sizeof stamp, ".%s-%04d%02d%02d-%02d%02d%02d", what, now.year, now.month,
-                  now.day, now.hour, now.minute, now.second);
-    return stamp;
-}
-
 void ScheduleFiles::FinishInterruptedSave() {
-    const InterruptedWrite finished = FinishInterruptedWrite(
-        {RecordsUrlListPath(), RecordsListPath()}, IsWholeRecordsList, Stamp("interrupted"));
+    const InterruptedWrite finished =
+        FinishInterruptedWrite({RecordsUrlListPath(), RecordsListPath()}, IsWholeRecordsList,
+                               AsideSuffix("interrupted", clock_.Now()));
+    if (!finished.keptAside.empty()) {
+        PruneAsideCopiesOfBoth("interrupted");
+    }
     if (finished.completed) {
         host_.AppendLog("Planning : enregistrement interrompu terminé (" + RecordsListPath() + ")");
     }
@@ -77,12 +72,18 @@ ScheduleLoadResult ScheduleFiles::Load(ScheduleTable& table) {
 }
 
 std::string ScheduleFiles::KeepDamagedCopies(const std::string& list, const std::string& urls) {
-    const std::string stamp = Stamp("damaged");
+    const std::string stamp = AsideSuffix("damaged", clock_.Now());
     const std::string listCopy = RecordsListPath() + stamp;
     // Both files: the URL list only makes sense beside its table.
     const FileResult written =
         WriteFilesAtomically({{RecordsUrlListPath() + stamp, urls}, {listCopy, list}});
+    PruneAsideCopiesOfBoth("damaged");
     return written.ok() ? listCopy : std::string();
+}
+
+void ScheduleFiles::PruneAsideCopiesOfBoth(const char* kind) const {
+    PruneAsideCopies(RecordsListPath(), kind, kAsideCopiesKept);
+    PruneAsideCopies(RecordsUrlListPath(), kind, kAsideCopiesKept);
 }
 
 bool ScheduleFiles::Save(const ScheduleTable& table) {

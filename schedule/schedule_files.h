@@ -44,8 +44,8 @@ public:
     void Attach(ScheduleTable& table);
 
 private:
-    // ".<what>-YYYYMMDD-HHMMSS" from the clock.
-    std::string Stamp(const char* what) const;
+    // Only the newest copies of each file of that kind are kept.
+    void PruneAsideCopiesOfBoth(const char* kind) const;
     void FinishInterruptedSave();
     std::string KeepDamagedCopies(const std::string& list, const std::string& urls);
 

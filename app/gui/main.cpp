@@ -1,4 +1,5 @@
-// Program entry: the splash window, the main window's set-up, the message loop.
+// Program entry: Kalore's own options, the start (splash, set-up, main window), then
+// the message loop.
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -6,13 +7,9 @@
 #include <vector>
 
 #include <QApplication>
-#include <QScreen>
-#include <QThread>
 
-#include "app/gui/close_on_signal.h"
-#include "app/gui/main_window.h"
 #include "app/gui/message_box.h"
-#include "app/gui/splash_window.h"
+#include "app/gui/program_start.h"
 #include "app/gui/window_fonts.h"
 #include "app/gui/window_pictures.h"
 #include "app/start_options.h"
@@ -45,8 +42,6 @@ std::optional<int> RefusedStart(const kalore::StartOptions& start) {
 int main(int argc, char* argv[]) {
     // Qt takes its own options (-platform…) out of argv; the rest are Kalore's.
     QApplication app(argc, argv);
-    // The application title, early enough for the box about a missing program folder.
-    QApplication::setApplicationDisplayName("Kalore");
     const kalore::StartOptions start =
         kalore::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (const std::optional<int> status = RefusedStart(start)) {
@@ -55,29 +50,9 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(KALORE_APP_ID);
     QApplication::setWindowIcon(kalore::ProgramIcon());
     kalore::LoadWindowFonts();
-    auto* splash = new kalore::TForm3;
-    splash->show();
-    splash->repaint();
-    QApplication::processEvents();
-
     kalore::MainWindowOptions options;
-    options.splash = splash;
     options.programFolder = start.programFolder;
     options.autostartCommand = kalore::AutostartCommand(start, kalore::ExecutablePath());
-    kalore::TForm1 mainWindow(options);
-
-    mainWindow.CreatePlayerDialog();
-    kalore::CloseOnTerminationRequest(mainWindow);
-
-    QThread::msleep(2000);
-    splash->hide();
-    delete splash;
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        mainWindow.move(screen->geometry().center() - mainWindow.rect().center());
-    }
-    mainWindow.show();
-    // Not every window manager focuses a new window; activation runs the player checks.
-    mainWindow.activateWindow();
+    const std::unique_ptr<kalore::TForm1> mainWindow = kalore::StartProgram(std::move(options));
     return QApplication::exec();
 }

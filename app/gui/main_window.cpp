@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
@@ -20,10 +19,13 @@
 #include <QTimeEdit>
 
 #include "app/clock.h"
+#include "app/gui/application_title.h"
 #include "app/gui/message_box.h"
+#include "app/gui/painted_wait.h"
 #include "app/gui/qt_main_thread.h"
 #include "app/gui/qt_timer.h"
 #include "app/gui/schedule_models.h"
+#include "app/gui/text_list_model.h"
 #include "app/program_info.h"
 #include "app/web/free_playlist.h"
 #include "app/web/provider_detection.h"
@@ -70,7 +72,7 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
         };
     }
     setObjectName("Form1");
-    appTitle_ = QGuiApplication::applicationDisplayName().toStdString();
+    ShowApplicationTitleIn(*this);
     QFont tahoma("Tahoma");
     tahoma.setPixelSize(13);
     setFont(tahoma);
@@ -83,12 +85,16 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
 
 TForm1::~TForm1() {
     FormDestroy();
+    // The controls go first: their models read the core's lists, which are members,
+    // and a control being torn down may still ask them for an item.
+    qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 void TForm1::BuildCore() {
     programFolder_ = ProgramFolderOf(options_);
     webConfig_ = LoadWebConfig(programFolder_, options_.webDefaults);
     clock_ = std::make_unique<SystemClock>();
+    settingsFile_ = std::make_unique<SettingsFile>(programFolder_, *this, *clock_);
     mainThread_ = std::make_unique<QtMainThread>();
     Timer1 = std::make_unique<QtTimer>("Timer1", this);
     Timer2 = std::make_unique<QtTimer>("Timer2", this);
@@ -125,7 +131,11 @@ void TForm1::BuildCore() {
         [this] { ShowPlayerDialog(); });
 
     gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
-    urlModel_ = new ScheduleUrlModel(schedule_->Table(), this);
+    urlModel_ = TextListModel::Of(schedule_->Table().Urls(), this);
+    channelNamesModel_ = TextListModel::Of(channels_.names, this);
+    channelAddressesModel_ = TextListModel::Of(channels_.addresses, this);
+    ComboBox2->setModel(channelNamesModel_);
+    ComboBox3->setModel(channelAddressesModel_);
     StringGrid1->setModel(gridModel_);
     ListBox1->setModel(urlModel_);
     const int widths[] = {206, 77, 76, 78, 84, 100, 95};
@@ -138,15 +148,21 @@ void TForm1::BuildCore() {
 }
 
 void TForm1::CreatePlayerDialog() {
-    form4_ =
-        std::make_unique<TForm4>(*this, kPlayerProjectSite, webConfig_.site,
-                                 [this](const std::string& path) { settings_.playerPath = path; });
+    form4_ = std::make_unique<TForm4>(
+        *this, kPlayerProjectSite, webConfig_.site,
+        [this](const std::string& path) { settings_.playerPath = path; },
+        [this] {
+            // Once the dialog's modal call has returned, as the close box would.
+            closing_ = true;
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        });
 }
 
 void TForm1::FormCreate() {
     // Version check: outside the guarded block, and it never stops the set-up.
-    const WebEnvironment web{*this, [] { QCoreApplication::processEvents(); },
-                             options_.webTimeouts};
+    WebEnvironment web{*this, [] { QCoreApplication::processEvents(); }, options_.webTimeouts,
+                       RunWhileWindowsPaint};
+    web.deadline = std::chrono::steady_clock::now() + options_.webTimeouts.startUp;
     CheckVersion(web, webConfig_, kProgramVersion);
     setWindowTitle(QString::fromStdString(MainCaption(webConfig_.makerAddress)));
     try {
@@ -247,7 +263,8 @@ void TForm1::RegisterAutostartAndReport() {
 }
 
 void TForm1::ShowPlayerDialog() {
-    if (form4_ == nullptr) {
+    // The user asked to quit: the dialog doesn't come back in the meantime.
+    if (form4_ == nullptr || closing_) {
         return;
     }
     playerDialogShowing_ = true;
@@ -260,13 +277,13 @@ void TForm1::ShowPlayerDialog() {
 }
 
 void TForm1::LoadSettingsIntoControls() {
-    LoadSettings(programFolder_, settings_, *this);
+    settingsFile_->LoadSettings(settings_);
     Edit2->setText(QString::fromStdString(settings_.outputPath));
 }
 
 void TForm1::SaveSettingsFromControls() {
     settings_.outputPath = Edit2->text().toStdString();
-    SaveSettings(programFolder_, settings_, *this);
+    settingsFile_->SaveSettings(settings_);
 }
 
 void TForm1::AppendLog(const std::string& line) {
@@ -283,8 +300,12 @@ void TForm1::AppendLog(const std::string& line) {
 }
 
 void TForm1::SetAppTitle(const std::string& text) {
-    appTitle_ = text;
-    QGuiApplication::setApplicationDisplayName(QString::fromStdString(text));
+    SetApplicationTitle(QString::fromStdString(text));
+    ShowApplicationTitleIn(*this);
+}
+
+std::string TForm1::appTitle() const {
+    return ApplicationTitle().toStdString();
 }
 
 void TForm1::ShowMessage(const std::string& text) {
@@ -299,6 +320,11 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    // A close asked by the session while the dialog is up ends the dialog too.
+    if (form4_ != nullptr && form4_->isVisible()) {
+        form4_->reject();
+    }
     FormClose();
     event->accept();
 }

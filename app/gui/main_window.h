@@ -33,7 +33,7 @@ class QtTimer;
 class RecordingController;
 class Schedule;
 class ScheduleGridModel;
-class ScheduleUrlModel;
+class TextListModel;
 class SystemClock;
 class TForm4;
 
@@ -69,7 +69,7 @@ public:
     void ShowMessage(const std::string& text) override;
 
     const std::string& programFolder() const { return programFolder_; }
-    const std::string& appTitle() const { return appTitle_; }
+    std::string appTitle() const;
     const SettingsValues& settings() const { return settings_; }
     const ChannelList& channels() const { return channels_; }
     Schedule& schedule() { return *schedule_; }
@@ -116,15 +116,16 @@ private:
 
     MainWindowOptions options_;
     std::string programFolder_;
-    std::string appTitle_;
     SettingsValues settings_;
     WebConfig webConfig_;
     ChannelList channels_;
     bool controlAvailable_ = false;
     bool playerDialogShowing_ = false;
-    int logLines_ = 0; // lines in Memo1, an empty one included
+    bool closing_ = false; // the user asked to quit: no more player dialogs
+    int logLines_ = 0;     // lines in Memo1, an empty one included
 
     std::unique_ptr<SystemClock> clock_;
+    std::unique_ptr<SettingsFile> settingsFile_;
     std::unique_ptr<QtMainThread> mainThread_;
     std::unique_ptr<QtTimer> Timer1;
     std::unique_ptr<QtTimer> Timer2;
@@ -133,7 +134,9 @@ private:
     std::unique_ptr<LiveView> live_;
     std::unique_ptr<TForm4> form4_;
     ScheduleGridModel* gridModel_ = nullptr;
-    ScheduleUrlModel* urlModel_ = nullptr;
+    TextListModel* urlModel_ = nullptr;
+    TextListModel* channelNamesModel_ = nullptr;
+    TextListModel* channelAddressesModel_ = nullptr;
 
     // Visible controls.
     QLabel* Image3 = nullptr;

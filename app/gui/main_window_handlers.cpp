@@ -17,6 +17,7 @@
 
 #include "app/clock.h"
 #include "app/gui/schedule_models.h"
+#include "app/gui/text_list_model.h"
 #include "channels/channel_file.h"
 #include "player/live_view.h"
 #include "recorder/recording_controller.h"
@@ -64,18 +65,14 @@ void TForm1::ConnectControls() {
 }
 
 void TForm1::ShowChannels() {
-    const auto fill = [](QComboBox* box, const std::vector<std::string>& items,
-                         const std::string& text, int index) {
+    const auto show = [this](QComboBox* box, TextListModel* model, const std::string& text) {
         QSignalBlocker blocker(box);
-        box->clear();
-        for (const auto& item : items) {
-            box->addItem(QString::fromStdString(item));
-        }
-        box->setCurrentIndex(index);
+        model->Refresh();
+        box->setCurrentIndex(channels_.selectedIndex);
         box->setEditText(QString::fromStdString(text));
     };
-    fill(ComboBox2, channels_.names, channels_.nameText, channels_.selectedIndex);
-    fill(ComboBox3, channels_.addresses, channels_.addressText, channels_.selectedIndex);
+    show(ComboBox2, channelNamesModel_, channels_.nameText);
+    show(ComboBox3, channelAddressesModel_, channels_.addressText);
 }
 
 void TForm1::ShowSchedule() {

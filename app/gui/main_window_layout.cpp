@@ -51,6 +51,12 @@ QComboBox* MakeComboBox(QWidget* parent, const char* name, int x, int y, int w) 
     auto* box = Place(new QComboBox(parent), name, x, y, w, kLineHeight);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
+    // A list of 100,000 channels: no box width measured on every item, no item
+    // height asked of each.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (auto* list = qobject_cast<QListView*>(box->view())) {
+        list->setUniformItemSizes(true);
+    }
     return box;
 }
 

@@ -1,7 +1,8 @@
 #include "app/gui/message_box.h"
 
-#include <QApplication>
 #include <QMessageBox>
+
+#include "app/gui/application_title.h"
 
 namespace kalore {
 namespace {
@@ -26,7 +27,7 @@ void ShowMessageBox(QWidget* parent, const std::string& text) {
     QString shown = QString::fromStdString(text);
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox::information(parent, QApplication::applicationDisplayName(), shown);
+    QMessageBox::information(parent, ApplicationTitle(), shown);
 }
 
 } // namespace kalore

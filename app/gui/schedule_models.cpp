@@ -35,23 +35,4 @@ void ScheduleGridModel::Refresh() {
     endResetModel();
 }
 
-ScheduleUrlModel::ScheduleUrlModel(const ScheduleTable& table, QObject* parent)
-    : QAbstractListModel(parent), table_(table) {}
-
-int ScheduleUrlModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(table_.Urls().size());
-}
-
-QVariant ScheduleUrlModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid()) {
-        return {};
-    }
-    return QString::fromStdString(table_.Urls()[index.row()]);
-}
-
-void ScheduleUrlModel::Refresh() {
-    beginResetModel();
-    endResetModel();
-}
-
 } // namespace kalore

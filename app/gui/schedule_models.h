@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QAbstractListModel>
 #include <QAbstractTableModel>
 
 namespace kalore {
@@ -18,19 +17,6 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // The table changed: views read it afresh.
-    void Refresh();
-
-private:
-    const ScheduleTable& table_;
-};
-
-// ListBox1 shows the schedule's URL list.
-class ScheduleUrlModel final : public QAbstractListModel {
-    Q_OBJECT
-public:
-    explicit ScheduleUrlModel(const ScheduleTable& table, QObject* parent = nullptr);
-    int rowCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
     void Refresh();
 
 private:

@@ -24,9 +24,9 @@ std::string CannotCreate(const std::string& path) {
 
 // Runs the download; an error that still escapes it is reported as AAA04.
 bool GuardedDownload(const WebEnvironment& web, const std::string& url, std::ostream& file,
-                     std::size_t maxBytes) {
+                     const RequestOptions& request) {
     try {
-        return DownloadToStream(web, url, file, maxBytes);
+        return DownloadToStream(web, url, file, request);
     } catch (const std::exception& e) {
         web.host.ShowMessage(std::string("Unknown error AAA04 : ") + e.what());
     }
@@ -36,9 +36,9 @@ bool GuardedDownload(const WebEnvironment& web, const std::string& url, std::ost
 } // namespace
 
 bool DownloadToStream(const WebEnvironment& web, const std::string& url, std::ostream& stream,
-                      std::size_t maxBytes) {
+                      const RequestOptions& request) {
     ProcessPendingMessages(web);
-    const TransferResult result = HttpTransfer(url, stream, {web.timeouts, maxBytes});
+    const TransferResult result = HttpTransfer(url, stream, request);
     if (!result.ok()) {
         web.host.ShowMessage("Unknown error AAA03 : " + result.error);
     }
@@ -46,25 +46,25 @@ bool DownloadToStream(const WebEnvironment& web, const std::string& url, std::os
 }
 
 FileResult DownloadToFile(const WebEnvironment& web, const std::string& url,
-                          const std::string& fileName, std::size_t maxBytes) {
+                          const std::string& fileName, const RequestOptions& request) {
     ProcessPendingMessages(web);
     std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
     if (!file.is_open()) {
         return {CannotCreate(fileName)};
     }
-    GuardedDownload(web, url, file, maxBytes);
+    GuardedDownload(web, url, file, request);
     return {};
 }
 
 FileResult DownloadReplacingFile(const WebEnvironment& web, const std::string& url,
-                                 const std::string& fileName, std::size_t maxBytes) {
+                                 const std::string& fileName, const RequestOptions& request) {
     ProcessPendingMessages(web);
     const std::string temporary = fileName + ".tmp";
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
     if (!file.is_open()) {
         return {CannotCreate(temporary)};
     }
-    bool complete = GuardedDownload(web, url, file, maxBytes);
+    bool complete = GuardedDownload(web, url, file, request);
     file.close();
     if (complete && file.fail()) {
         web.host.ShowMessage("Unknown error AAA04 : " + temporary + ": write failed");

@@ -1,15 +1,15 @@
 #include "app/web/free_playlist.h"
 
 #include "app/web/download.h"
-#include "platform/program_folder.h"
+#include "channels/channel_file.h"
 
 namespace kalore {
 
 FileResult DownloadFreePlaylist(const WebEnvironment& web, const WebConfig& config,
                                 const std::string& programFolder) {
     return DownloadReplacingFile(web, config.box + "/freeboxtv/playlist.m3u",
-                                 programFolder + NativeRelative("B\\listeTVFreeforKalore.txt"),
-                                 kPlaylistCapBytes);
+                                 FreeChannelFilePath(programFolder),
+                                 web.Request(web.timeouts.playlist, kChannelFileCapBytes));
 }
 
 } // namespace kalore

@@ -86,8 +86,11 @@ void Configure(CURL* curl, const std::string& url, Transfer& t, const RequestOpt
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirections);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(o.timeouts.connect.count()));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(o.connect.count()));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(o.total.count()));
+    // A name that never resolves: don't wait for the resolver's thread when the time
+    // is up, it ends on its own.
+    curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
     curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
     curl_easy_setopt(curl, CURLOPT_PROXY, "");
@@ -115,10 +118,7 @@ std::string ErrorText(CURLcode code, const Transfer& t, const char* errorBuffer,
     return errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(code);
 }
 
-} // namespace
-
-TransferResult HttpTransfer(const std::string& url, std::ostream& out,
-                            const RequestOptions& options) {
+TransferResult Perform(const std::string& url, std::ostream& out, const RequestOptions& options) {
     InitialiseLibrary();
     CURL* curl = curl_easy_init();
     if (curl == nullptr) {
@@ -127,7 +127,7 @@ TransferResult HttpTransfer(const std::string& url, std::ostream& out,
     Transfer t;
     t.out = &out;
     t.cap = options.maxBodyBytes;
-    t.readTimeout = options.timeouts.read;
+    t.readTimeout = options.read;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     Configure(curl, url, t, options, errorBuffer);
 
@@ -144,6 +144,18 @@ TransferResult HttpTransfer(const std::string& url, std::ostream& out,
         return {"HTTP status " + std::to_string(status)};
     }
     return {};
+}
+
+} // namespace
+
+TransferResult HttpTransfer(const std::string& url, std::ostream& out,
+                            const RequestOptions& options) {
+    if (!options.runTransfer) {
+        return Perform(url, out, options);
+    }
+    TransferResult result;
+    options.runTransfer([&] { result = Perform(url, out, options); });
+    return result;
 }
 
 } // namespace kalore

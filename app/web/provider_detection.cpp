@@ -51,7 +51,8 @@ std::string RecogniseProvider(std::string_view answer, const WebConfig& config) 
 
 std::string DetectProvider(const WebEnvironment& web, const WebConfig& config) {
     std::string answer;
-    if (DownloadToFile(web, config.site + "/kaloregip.php", kAddressAnswerFile, kAnswerCapBytes)
+    if (DownloadToFile(web, config.site + "/kaloregip.php", kAddressAnswerFile,
+                       web.Request(web.timeouts.answer, kAnswerCapBytes))
             .ok()) {
         answer = ReadAddressAnswer();
     } else {

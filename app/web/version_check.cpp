@@ -43,8 +43,8 @@ std::optional<int> ParseVersionText(std::string_view text) {
 VersionCheckResult CheckVersion(const WebEnvironment& web, const WebConfig& config,
                                 int programVersion) {
     using Outcome = VersionCheckResult::Outcome;
-    const std::string answer =
-        HttpGetText(config.site + "/lastVersionForSoft", {web.timeouts, kAnswerCapBytes});
+    const std::string answer = HttpGetText(config.site + "/lastVersionForSoft",
+                                           web.Request(web.timeouts.answer, kAnswerCapBytes));
     if (answer == kErreur) {
         return {Outcome::FetchFailed, 0};
     }

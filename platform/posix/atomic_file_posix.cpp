@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/memory.h"
 
 namespace kalore {
 namespace {
@@ -27,11 +31,8 @@ std::string TemporaryOf(const std::string& path) {
     return path + ".tmp";
 }
 
-FileResult WriteAndSync(const std::string& path, const std::string& content) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return {ErrorText(path)};
-    }
+// Writes all of content to an open file, flushes it to disk and closes it.
+FileResult WriteAllAndClose(int fd, const std::string& path, const std::string& content) {
     std::size_t done = 0;
     while (done < content.size()) {
         const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
@@ -46,7 +47,7 @@ FileResult WriteAndSync(const std::string& path, const std::string& content) {
         done += static_cast<std::size_t>(n);
     }
     // The data and the size are what a reader needs; the times can wait.
-    if (::fdatasync(fd) != 0) {
+    if (::ftruncate(fd, static_cast<off_t>(content.size())) != 0 || ::fdatasync(fd) != 0) {
         const FileResult failed{ErrorText(path)};
         ::close(fd);
         return failed;
@@ -55,6 +56,33 @@ FileResult WriteAndSync(const std::string& path, const std::string& content) {
         return {ErrorText(path)};
     }
     return {};
+}
+
+FileResult WriteAndSync(const std::string& path, const std::string& content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return {ErrorText(path)};
+    }
+    return WriteAllAndClose(fd, path, content);
+}
+
+// The temporary file of `path`, created with the owner and mode of `like`; -1 when it
+// can't be created or given them.
+int OpenTemporaryLike(const std::string& path, const struct stat& like) {
+    const std::string temporary = TemporaryOf(path);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return -1;
+    }
+    const bool sameOwner = like.st_uid == ::geteuid() && like.st_gid == ::getegid();
+    // The owner first: changing it may clear the set-id bits that the mode then restores.
+    if ((!sameOwner && ::fchown(fd, like.st_uid, like.st_gid) != 0) ||
+        ::fchmod(fd, like.st_mode & 07777) != 0) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return -1;
+    }
+    return fd;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -181,7 +209,71 @@ InterruptedWrite FinishInterruptedWrite(const std::vector<std::string>& paths,
     return result;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content) {
+FileResult ReplaceFileKeepingOwner(const std::string& path, const std::string& content) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return {ErrorText(path)};
+    }
+    const bool linked = S_ISLNK(st.st_mode) || st.st_nlink > 1;
+    if (linked && ::stat(path.c_str(), &st) != 0) {
+        return {ErrorText(path)};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return {path + ": not a regular file"};
+    }
+    if ((st.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+        errno = EACCES;
+        return {ErrorText(path)};
+    }
+    const int temporary = linked ? -1 : OpenTemporaryLike(path, st);
+    if (temporary < 0) {
+        // In place: a crash mid-write could cut the file short, but its owner, mode
+        // and links stay.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return {ErrorText(path)};
+        }
+        return WriteAllAndClose(fd, path, content);
+    }
+    if (const FileResult r = WriteAllAndClose(temporary, TemporaryOf(path), content); !r.ok()) {
+        ::unlink(TemporaryOf(path).c_str());
+        return r;
+    }
+    Reached(AtomicWriteStep::TemporaryWritten, 0);
+    if (::rename(TemporaryOf(path).c_str(), path.c_str()) != 0) {
+        const FileResult failed{ErrorText(path)};
+        ::unlink(TemporaryOf(path).c_str());
+        return failed;
+    }
+    Reached(AtomicWriteStep::Renamed, 0);
+    return SyncFolder(path);
+}
+
+void PruneAsideCopies(const std::string& path, const std::string& kind, std::size_t keep) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string prefix = path.substr(folder.size()) + "." + kind + "-";
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    std::vector<std::string> copies;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::string_view(entry->d_name).starts_with(prefix)) {
+            copies.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    if (copies.size() <= keep) {
+        return;
+    }
+    std::sort(copies.begin(), copies.end());
+    for (std::size_t i = 0; i + keep < copies.size(); ++i) {
+        ::unlink((folder + copies[i]).c_str());
+    }
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
@@ -191,6 +283,12 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
     struct stat st {};
     content.clear();
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+            ::close(fd);
+            return false;
+        }
+        content.reserve(static_cast<std::size_t>(st.st_size));
+        PreferHugePages(content.data(), content.capacity());
         content.resize(static_cast<std::size_t>(st.st_size));
     }
     std::size_t done = 0;
@@ -215,6 +313,11 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
             content.append(spill, static_cast<std::size_t>(n));
         }
         done += static_cast<std::size_t>(n);
+        // A file that grows while it is read, or a device without end.
+        if (done > maxBytes) {
+            ::close(fd);
+            return false;
+        }
     }
     ::close(fd);
     content.resize(done);
@@ -224,6 +327,14 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::uintmax_t> FileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uintmax_t>(st.st_size);
 }
 
 } // namespace kalore

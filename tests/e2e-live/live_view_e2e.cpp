@@ -1,10 +1,15 @@
 // Plays the loopback test channel in the real program: a sandboxed program folder
 // whose Orange list holds the channel first, "Regarder la TV" clicked with xdotool
 // on a private X display, and screenshots of the player's area that must show a
-// moving picture. With --first-picture=kalore or --first-picture=vlc it only prints
-// how long the first picture took, for the benchmark script.
+// moving picture. With --first-pictures=kalore:N or --first-pictures=vlc:N it only
+// prints how long the first picture took after each of N orders to play, in a running
+// Kalore or in a running idle vlc program, for the benchmark script.
 //
-// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-picture=kalore|vlc]
+// With --deinterlace it plays an interlaced channel whose fields are white and black,
+// which must show grey.
+//
+// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-pictures=kalore|vlc:N |
+//                                 --deinterlace]
 
 #include <csignal>
 #include <cstdio>
@@ -14,9 +19,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QThread>
+#include <sys/stat.h>
 
 #include "test_channel.h"
 
@@ -24,6 +32,7 @@ namespace {
 
 // The main window's client-area geometry that the checks rely on.
 const QPoint kButton1Centre(225 + 119 / 2, 431 + 25 / 2);
+const QPoint kButton8Centre(350 + 123 / 2, 431 + 25 / 2);
 const QRect kControlArea(226 + 10, 37 + 10, 509 - 20, 388 - 20);
 const QSize kMainWindow(742, 742);
 // Half of the player's area, or of the test picture in the player program's window.
@@ -158,42 +167,158 @@ private:
     QProcess kalore_;
 };
 
-int KaloreFirstPicture(const QString& buildDir, const QString& address) {
-    RealProgram kalore(buildDir, address);
-    QPoint origin;
-    if (!kalore.WaitForMainWindow(origin)) {
-        return -1;
+// When the channel's key frames reach a decoder reading the stream: no player can
+// show a picture before the next one, so they are the floor of every figure.
+class KeyFrameWatch {
+public:
+    KeyFrameWatch(const QString& address, const QElapsedTimer& clock) : clock_(clock) {
+        QObject::connect(&ffmpeg_, &QProcess::readyReadStandardError, [this] {
+            while (ffmpeg_.canReadLine() || ffmpeg_.bytesAvailable() > 0) {
+                const QByteArray line = ffmpeg_.readLine();
+                if (line.isEmpty()) {
+                    break;
+                }
+                if (line.contains("iskey:1")) {
+                    keys_.append(clock_.elapsed());
+                }
+            }
+        });
+        ffmpeg_.setReadChannel(QProcess::StandardError);
+        ffmpeg_.start("ffmpeg", {"-v", "info", "-i", address, "-map", "0:v", "-vf", "showinfo",
+                                 "-f", "null", "-"});
     }
-    const QRect area = kControlArea.translated(origin);
-    QElapsedTimer clock;
-    clock.start();
-    kalore.Click(kButton1Centre);
-    if (!WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 20000)) {
-        return -1;
+    ~KeyFrameWatch() {
+        ffmpeg_.kill();
+        ffmpeg_.waitForFinished(3000);
     }
-    return int(clock.elapsed());
-}
+    // True once the probe reads the stream (two key frames seen).
+    bool WaitUntilReading() {
+        return WaitFor([this] { return keys_.size() >= 2; }, 20000);
+    }
+    // Milliseconds from `since` to the first key frame after it; -1 when none came.
+    int NextAfter(qint64 since) {
+        int wait = -1;
+        WaitFor(
+            [&] {
+                for (const qint64 key : keys_) {
+                    if (key >= since) {
+                        wait = int(key - since);
+                        return true;
+                    }
+                }
+                return false;
+            },
+            5000);
+        return wait;
+    }
 
-int VlcProgramFirstPicture(const QString& address) {
-    QProcess vlc;
-    vlc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+private:
+    const QElapsedTimer& clock_;
+    QProcess ffmpeg_;
+    QList<qint64> keys_;
+};
+
+// The vlc program, started once and left idle, told what to play through its
+// remote-control interface on a local socket.
+class IdleVlc {
+public:
+    IdleVlc() {
+        QDir().mkpath(dir_.path());
+        ::chmod(dir_.path().toLocal8Bit().constData(), 0777);
+        vlc_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // vlc refuses to run as root; the wrapper drops to an unprivileged user then.
+        // The same deinterlacing as Kalore's live view, so both do the same work.
+        // Without a terminal the interface gives up unless told to go on.
+        vlc_.start(KALORE_SOURCE_DIR "/scripts/run-unprivileged",
+                   {"vlc", "--intf=oldrc", "--rc-fake-tty", "--rc-unix=" + Socket(), "--no-xlib",
+                    "--quiet", "--aout=dummy", "--no-video-title-show", "--deinterlace=1",
+                    "--deinterlace-mode=blend"});
+    }
+    ~IdleVlc() {
+        vlc_.terminate();
+        if (!vlc_.waitForFinished(3000)) {
+            vlc_.kill();
+            vlc_.waitForFinished(3000);
+        }
+    }
+    bool WaitUntilIdle() {
+        return WaitFor(
+            [this] {
+                socket_.connectToServer(Socket());
+                return socket_.waitForConnected(100);
+            },
+            20000);
+    }
+    void Command(const QString& line) {
+        socket_.write((line + "\n").toUtf8());
+        socket_.flush();
+    }
+
+private:
+    QString Socket() const { return dir_.path() + "/rc"; }
+
+    QTemporaryDir dir_;
+    QProcess vlc_;
+    QLocalSocket socket_;
+};
+
+// Each sample: the player shows nothing, then the clock starts as it is told to play
+// (a click on "Regarder la TV", or vlc's "add"), and stops at the first picture.
+// Prints "<milliseconds> <milliseconds to the next key frame>" per sample.
+int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
+                       TestChannel& channel) {
     QElapsedTimer clock;
     clock.start();
-    // vlc refuses to run as root; the wrapper drops to an unprivileged user then.
-    vlc.start(KALORE_SOURCE_DIR "/scripts/run-unprivileged",
-              {"vlc", "--intf=dummy", "--no-xlib", "--quiet", "--aout=dummy",
-               "--no-video-title-show", "--video-filter=deinterlace", "--deinterlace-mode=blend",
-               address});
-    const QRect whole = QGuiApplication::primaryScreen()->geometry();
-    const bool shown =
-        WaitFor([&] { return NonBlackPixels(Screen(whole)) > kPictureShown; }, 20000);
-    const int elapsed = int(clock.elapsed());
-    vlc.terminate();
-    if (!vlc.waitForFinished(3000)) {
-        vlc.kill();
-        vlc.waitForFinished(3000);
+    KeyFrameWatch keys(channel.ProbeAddress(), clock);
+    if (!keys.WaitUntilReading()) {
+        return 1;
     }
-    return shown ? elapsed : -1;
+    std::unique_ptr<RealProgram> kalore;
+    std::unique_ptr<IdleVlc> vlc;
+    QRect area = QGuiApplication::primaryScreen()->geometry();
+    std::function<void()> stop;
+    std::function<void()> play;
+    if (who == "kalore") {
+        kalore = std::make_unique<RealProgram>(buildDir, channel.Address());
+        QPoint origin;
+        if (!kalore->WaitForMainWindow(origin)) {
+            return 1;
+        }
+        area = kControlArea.translated(origin);
+        stop = [&] {
+            kalore->Click(kButton8Centre);
+        };
+        play = [&] {
+            kalore->Click(kButton1Centre);
+        };
+    } else {
+        vlc = std::make_unique<IdleVlc>();
+        if (!vlc->WaitUntilIdle()) {
+            return 1;
+        }
+        stop = [&] {
+            vlc->Command("stop");
+        };
+        play = [&] {
+            vlc->Command("add " + channel.Address());
+        };
+    }
+    for (int i = 0; i < samples; ++i) {
+        stop();
+        if (!WaitFor([&] { return NonBlackPixels(Screen(area)) < kPictureShown / 4; }, 10000)) {
+            return 1;
+        }
+        WaitFor([] { return false; }, 1000); // idle again
+        const qint64 start = clock.elapsed();
+        play();
+        if (!WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 20000)) {
+            return 1;
+        }
+        const qint64 shown = clock.elapsed();
+        std::printf("%lld %d\n", static_cast<long long>(shown - start), keys.NextAfter(start));
+        std::fflush(stdout);
+    }
+    return 0;
 }
 
 int CheckMovingPicture(const QString& buildDir, const QString& address,
@@ -242,30 +367,75 @@ int CheckMovingPicture(const QString& buildDir, const QString& address,
     return 0;
 }
 
+// How combed the picture is: the mean difference of brightness between neighbouring
+// lines, 0 for a picture whose fields agree, above 200 for white and black lines.
+double Combing(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y + 1 < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            sum += std::abs(qGray(image.pixel(x, y)) - qGray(image.pixel(x, y + 1)));
+        }
+    }
+    return sum / (double(image.width()) * (image.height() - 1));
+}
+
+// A channel whose two fields are white and black must reach the screen blended grey.
+int CheckDeinterlacing(const QString& buildDir, const QString& address) {
+    RealProgram kalore(buildDir, address);
+    QPoint origin;
+    if (!kalore.WaitForMainWindow(origin)) {
+        std::fprintf(stderr, "FAIL: no main window within 30 s\n");
+        return 1;
+    }
+    // The middle of the picture: its edges may be scaled by a pixel.
+    const QRect middle = QRect(kControlArea.center() - QPoint(100, 100), QSize(200, 200));
+    kalore.Click(kButton1Centre);
+    // A quarter lit: raw, half the lines are black.
+    if (!WaitFor([&] { return NonBlackPixels(Screen(middle.translated(origin))) > 10000; },
+                 20000)) {
+        std::fprintf(stderr, "FAIL: no picture within 20 s\n");
+        return 1;
+    }
+    WaitFor([] { return false; }, 1000);
+    const double combing = Combing(Screen(middle.translated(origin)));
+    std::printf("combing of a white-and-black interlaced picture: %.1f (none: 0, raw: ~200)\n",
+                combing);
+    if (combing > 20) {
+        std::fprintf(stderr, "FAIL: the picture is not deinterlaced\n");
+        return 1;
+    }
+    std::printf("PASS\n");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: live_view_e2e BUILD_DIR [FOLDER | --first-picture=WHO]\n");
+        std::fprintf(stderr, "usage: live_view_e2e BUILD_DIR [FOLDER | --first-pictures=WHO:N | "
+                             "--deinterlace]\n");
         return 2;
     }
     if (Run("sh", {"-c", "command -v xdotool"}).isEmpty()) {
         std::fprintf(stderr, "FAIL: xdotool is missing (scripts/install-deps installs it)\n");
         return 1;
     }
-    TestChannel channel;
+    const QString option = args.value(1);
+    TestChannel channel(option == "--deinterlace" ? TestChannel::kCombedPicture
+                                                  : TestChannel::kMovingPicture);
     if (!channel.Start()) {
         std::fprintf(stderr, "FAIL: ffmpeg did not start\n");
         return 1;
     }
-    const QString option = args.value(1);
-    if (option.startsWith("--first-picture=")) {
-        const int ms = option.endsWith("=vlc") ? VlcProgramFirstPicture(channel.Address())
-                                               : KaloreFirstPicture(args[0], channel.Address());
-        std::printf("%d\n", ms);
-        return ms < 0 ? 1 : 0;
+    if (option == "--deinterlace") {
+        return CheckDeinterlacing(args[0], channel.Address());
+    }
+    if (option.startsWith("--first-pictures=")) {
+        const QStringList whoAndCount = option.section('=', 1).split(':');
+        return PrintFirstPictures(whoAndCount.value(0), whoAndCount.value(1).toInt(), args[0],
+                                  channel);
     }
     return CheckMovingPicture(args[0], channel.Address(), option);
 }

@@ -4,7 +4,9 @@
 
 #include "support/loopback_servers.h"
 
-TestChannel::TestChannel() : port_(kalore::testing::FreeLoopbackPort(SOCK_DGRAM)) {}
+TestChannel::TestChannel(QString picture)
+    : picture_(std::move(picture)), port_(kalore::testing::FreeLoopbackPort(SOCK_DGRAM)),
+      probePort_(kalore::testing::FreeLoopbackPort(SOCK_DGRAM)) {}
 
 TestChannel::~TestChannel() {
     ffmpeg_.kill();
@@ -19,7 +21,7 @@ bool TestChannel::Start() {
                              "-f",
                              "lavfi",
                              "-i",
-                             "testsrc2=size=640x480:rate=25",
+                             picture_,
                              "-f",
                              "lavfi",
                              "-i",
@@ -32,12 +34,23 @@ bool TestChannel::Start() {
                              "12",
                              "-c:a",
                              "mp2",
+                             "-map",
+                             "0:v",
+                             "-map",
+                             "1:a",
                              "-f",
-                             "mpegts",
-                             QString("udp://127.0.0.1:%1?pkt_size=1316").arg(port_)});
+                             "tee",
+                             QString("[f=mpegts]udp://127.0.0.1:%1?pkt_size=1316|"
+                                     "[f=mpegts]udp://127.0.0.1:%2?pkt_size=1316")
+                                 .arg(port_)
+                                 .arg(probePort_)});
     return ffmpeg_.waitForStarted(5000);
 }
 
 QString TestChannel::Address() const {
     return QString("udp://@127.0.0.1:%1").arg(port_);
+}
+
+QString TestChannel::ProbeAddress() const {
+    return QString("udp://127.0.0.1:%1").arg(probePort_);
 }

@@ -66,10 +66,11 @@ void MainWindowShellTest::programFolderLineEndsWithTheSeparator() {
 }
 
 void MainWindowShellTest::settingsAreLoadedAndWrittenBackAtClose() {
-    const QByteArray web = folder_->Read("B/kalore.ini");
-    folder_->Write("B/kalore.ini", "; garder ce commentaire\r\n" + web +
-                                       "[Visual]\r\nlastRecordPath=/tmp/film.avi\r\nvlcpath=\r\n"
-                                       "[Connexion]\r\ninternetProvider=FREE\r\n");
+    const QByteArray settings = folder_->Read("B/kalore.ini");
+    folder_->Write("B/kalore.ini",
+                   "; garder ce commentaire\r\n" +
+                       QByteArray(settings).replace("lastRecordPath=\r\n",
+                                                    "lastRecordPath=/tmp/film.avi\r\n"));
     auto window = MakeWindow();
     auto* edit = window->findChild<QLineEdit*>("Edit2");
     QCOMPARE(edit->text(), QString("/tmp/film.avi"));

@@ -2,10 +2,16 @@
 // new-version message, the provider in the caption and the settings, the answer in
 // the log and in "ipGlobal", the channel box filled from the set-top box's playlist,
 // and every way the maker's site or the box can fail.
+#include <array>
+
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
+#include <poll.h>
 
 #include "app/gui/message_box.h"
 #include "app/program_info.h"
@@ -90,6 +96,7 @@ private slots:
     void failingSiteGivesOrange();
     void unwritableWorkingDirectory();
     void uncreatableFreeListEndsTheGuardedSetUp();
+    void hostileServersCantHoldTheStartUp();
 
 private:
     // The site on the loopback fixture, the box wherever the test puts it.
@@ -338,6 +345,62 @@ void StartupWebWindowTest::uncreatableFreeListEndsTheGuardedSetUp() {
     // The set-up went on after the block.
     QVERIFY(Log().contains("**" + QString::fromStdString(folder_->Path()) + "**"));
     QVERIFY(!QFile::exists(folder_->File("B/listeTVFreeforKalore.txt.tmp")));
+}
+
+void StartupWebWindowTest::hostileServersCantHoldTheStartUp() {
+    // The site accepts the version query and never answers it, and answers Free to the
+    // address query; the box sends its playlist a byte now and then, so the read
+    // time-out never runs out.
+    RawTestServer site([](int connection, int stop) {
+        if (kalore::testing::ReadRequestHead(connection).starts_with("GET /kaloregip.php")) {
+            kalore::testing::SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Length: 24\r\n\r\n" +
+                                                     std::string(kFreeAnswer));
+            return;
+        }
+        kalore::testing::WaitForHangUp(connection, stop);
+    });
+    RawTestServer box([](int connection, int stop) {
+        kalore::testing::ReadRequestHead(connection);
+        kalore::testing::SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Length: 9999\r\n\r\n");
+        while (::poll(std::array<pollfd, 1>{{{stop, POLLIN, 0}}}.data(), 1, 100) == 0) {
+            kalore::testing::SendAll(connection, "#");
+        }
+    });
+    PointAt(site.Url(), box.Url());
+    folder_->Write("B/listeTVFreeforKalore.txt", kLastGoodList);
+    const QDateTime start = QDateTime::currentDateTime().addSecs(3600);
+    folder_->Write("B/recordslist",
+                   "7\r\n3\r\nTF1\r\n" + start.toString("dd/MM/yyyy\r\nHH:mm:ss").toUtf8() +
+                       "\r\n" + start.addSecs(60).toString("dd/MM/yyyy\r\nHH:mm:ss").toUtf8() +
+                       "\r\nProgramm\xE9\r\nH264\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+    folder_->Write("B/recordsurlist", "rtp://@232.0.1.1:8200\r\n");
+
+    kalore::MainWindowOptions options = folder_->Options();
+    using namespace std::chrono_literals;
+    options.webTimeouts = {.answer = 1000ms, .playlist = 5000ms, .startUp = 2000ms};
+    // The window's event loop keeps running while the set-up waits.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    window_ = std::make_unique<TForm1>(options);
+    const qint64 elapsed = clock.elapsed();
+
+    QVERIFY2(elapsed < 20000, QByteArray::number(elapsed));
+    QVERIFY(ticks > 10);
+    // The playlist got what was left of the start-up's time, then the last good list stayed.
+    QCOMPARE(messages_->texts().size(), std::size_t(1));
+    QVERIFY2(messages_->texts()[0].starts_with(kAaa03 + "Operation timed out"),
+             messages_->texts()[0].c_str());
+    ExpectProvider("FREE", {"1 - Ancienne"});
+    QVERIFY(window_->findChild<QTimer*>("Timer1")->isActive());
+    // The specified order of the set-up's lines: the answer, the folder, the search.
+    const QStringList log = Log();
+    const int folderLine = log.indexOf("**" + QString::fromStdString(folder_->Path()) + "**");
+    QCOMPARE(log.indexOf(QString(kFreeAnswer).trimmed()), folderLine - 1);
+    QVERIFY(log.indexOf(QRegularExpression("^\\${64}$")) > folderLine);
 }
 
 QTEST_MAIN(StartupWebWindowTest)

@@ -16,6 +16,10 @@ namespace {
 
 using kalore::testing::FakeHost;
 
+std::vector<std::string> Texts(const TextList& list) {
+    return {list.begin(), list.end()};
+}
+
 ChannelList ReadOrange(const std::string& content) {
     ChannelList list;
     ReadChannelPairs(content, list, TextAfterComma);
@@ -56,13 +60,13 @@ TEST(TextAfterComma, SurvivalIsNeverClaimedForTextTheCodePageChanges) {
 TEST(ChannelPairs, LineEndsCarriageReturnsAndCtrlZ) {
     {
         const ChannelList list = ReadOrange("1,TF1\r\nrtp://a\r\n2,M6\nrtp://b");
-        EXPECT_EQ(list.names, (std::vector<std::string>{"TF1", "M6"}));
-        EXPECT_EQ(list.addresses, (std::vector<std::string>{"rtp://a", "rtp://b"}));
+        EXPECT_EQ(Texts(list.names), (std::vector<std::string>{"TF1", "M6"}));
+        EXPECT_EQ(Texts(list.addresses), (std::vector<std::string>{"rtp://a", "rtp://b"}));
     }
     { // a lone CR is dropped from the line, not a line end
         const ChannelList list = ReadOrange("1,T\rF1\nrtp://a\r\r\n");
-        EXPECT_EQ(list.names, std::vector<std::string>{"TF1"});
-        EXPECT_EQ(list.addresses, std::vector<std::string>{"rtp://a"});
+        EXPECT_EQ(Texts(list.names), std::vector<std::string>{"TF1"});
+        EXPECT_EQ(Texts(list.addresses), std::vector<std::string>{"rtp://a"});
     }
     { // Ctrl-Z ends the file
         const ChannelList list = ReadOrange("1,TF1\nrtp://a\n\x1A"
@@ -79,20 +83,20 @@ TEST(ChannelPairs, LineEndsCarriageReturnsAndCtrlZ) {
 TEST(ChannelPairs, NamesAndAddressesNeverFallOutOfStep) {
     { // an odd line count: the last description has no address and adds nothing
         const ChannelList list = ReadOrange("1,TF1\nrtp://a\n2,M6\n");
-        EXPECT_EQ(list.names, std::vector<std::string>{"TF1"});
-        EXPECT_EQ(list.addresses, std::vector<std::string>{"rtp://a"});
+        EXPECT_EQ(Texts(list.names), std::vector<std::string>{"TF1"});
+        EXPECT_EQ(Texts(list.addresses), std::vector<std::string>{"rtp://a"});
     }
     { // blank lines are not lines of a pair, an empty first line included
         const ChannelList list = ReadOrange("\n1,TF1\n\nrtp://a\n\n");
-        EXPECT_EQ(list.names, std::vector<std::string>{"TF1"});
-        EXPECT_EQ(list.addresses, std::vector<std::string>{"rtp://a"});
+        EXPECT_EQ(Texts(list.names), std::vector<std::string>{"TF1"});
+        EXPECT_EQ(Texts(list.addresses), std::vector<std::string>{"rtp://a"});
         EXPECT_EQ(list.selectedIndex, 0);
         EXPECT_EQ(list.nameText, "TF1");
         EXPECT_EQ(list.SelectedAddress(), "rtp://a");
     }
     { // a non-empty line whose text is empty still makes its item
         const ChannelList list = ReadOrange("7,\nrtp://a\n");
-        EXPECT_EQ(list.names, std::vector<std::string>{""});
+        EXPECT_EQ(Texts(list.names), std::vector<std::string>{""});
     }
     { // nothing read: nothing selected
         const ChannelList list = ReadOrange("");
@@ -132,7 +136,8 @@ TEST_F(ChannelFiles, FreePlaylistReadsOneChannelPerEntry) {
           "#EXTINF:0,5 - France 5 \xC3\xA9t\xC3\xA9\n"
           "rtsp://mafreebox.freebox.fr/fbxtv_pub/stream?namespace=1&service=203\n");
     EXPECT_TRUE(LoadFreeChannelList(Folder(), list_, host_, "site"));
-    EXPECT_EQ(list_.names, (std::vector<std::string>{"2 - France 2 (HD)", "5 - France 5 été"}));
+    EXPECT_EQ(Texts(list_.names),
+              (std::vector<std::string>{"2 - France 2 (HD)", "5 - France 5 été"}));
     EXPECT_EQ(list_.addresses.at(0),
               "rtsp://mafreebox.freebox.fr/fbxtv_pub/stream?namespace=1&service=201&flavour=hd");
     EXPECT_EQ(list_.selectedIndex, 0);
@@ -147,16 +152,16 @@ TEST_F(ChannelFiles, FreeNamesGoThroughTheCodePageEvenWhenMostOfTheFileNeedsNot)
                                 "rtsp://b\xFF\r\n";
     Write("listeTVFreeforKalore.txt", content);
     ASSERT_TRUE(LoadFreeChannelList(Folder(), list_, host_, "site"));
-    EXPECT_EQ(list_.names, (std::vector<std::string>{"1 - Télé", "2 - ? €"}));
-    EXPECT_EQ(list_.addresses, (std::vector<std::string>{"rtsp://a", "rtsp://b?"}));
+    EXPECT_EQ(Texts(list_.names), (std::vector<std::string>{"1 - Télé", "2 - ? €"}));
+    EXPECT_EQ(Texts(list_.addresses), (std::vector<std::string>{"rtsp://a", "rtsp://b?"}));
 }
 
 TEST_F(ChannelFiles, FreeFileFirstLineIsDiscardedWhateverItHolds) {
     Write("listeTVFreeforKalore.txt", "1,TF1\nrtp://a\n2,M6\nrtp://b\n");
     EXPECT_TRUE(LoadFreeChannelList(Folder(), list_, host_, "site"));
     // The pairs shift by one line: what follows is read as it stands.
-    EXPECT_EQ(list_.names, std::vector<std::string>{"rtp://a"});
-    EXPECT_EQ(list_.addresses, std::vector<std::string>{"M6"});
+    EXPECT_EQ(Texts(list_.names), std::vector<std::string>{"rtp://a"});
+    EXPECT_EQ(Texts(list_.addresses), std::vector<std::string>{"M6"});
     Write("listeTVFreeforKalore.txt", "1,TF1");
     ChannelList one;
     EXPECT_TRUE(LoadFreeChannelList(Folder(), one, host_, "site"));
@@ -170,7 +175,7 @@ TEST_F(ChannelFiles, OrangeFileIsWindows1252) {
     Write("listeTVforKalore.txt", "24,RMC D\xE9"
                                   "couverte\r\nrtp://@232.0.3.24:8200\r\n");
     EXPECT_TRUE(LoadOrangeChannelList(Folder(), list_, host_, "site"));
-    EXPECT_EQ(list_.names, std::vector<std::string>{"RMC Découverte"});
+    EXPECT_EQ(Texts(list_.names), std::vector<std::string>{"RMC Découverte"});
 }
 
 TEST_F(ChannelFiles, MissingFilesNameTheFullPathTried) {
@@ -187,12 +192,34 @@ TEST_F(ChannelFiles, MissingFilesNameTheFullPathTried) {
     EXPECT_FALSE(AppendOrangeChannelLinesWhole(Folder(), list_).ok());
 }
 
+TEST_F(ChannelFiles, FilesOverTheCapAreRefusedWithAMessage) {
+    const std::string pair = "1,TF1\r\nrtp://a\r\n";
+    const std::string big(kChannelFileCapBytes + 1 - pair.size(), '#');
+    Write("listeTVforKalore.txt", pair + big);
+    Write("listeTVFreeforKalore.txt", "#EXTM3U\n" + pair + big);
+    EXPECT_FALSE(LoadOrangeChannelList(Folder(), list_, host_, "site"));
+    EXPECT_FALSE(LoadFreeChannelList(Folder(), list_, host_, "site"));
+    const FileResult appended = AppendOrangeChannelLinesWhole(Folder(), list_);
+    ASSERT_EQ(host_.messages.size(), 2u);
+    EXPECT_EQ(host_.messages[0], "Le fichier de chaînes " + Folder() +
+                                     "B/listeTVforKalore.txt est trop volumineux (17 Mo, au plus "
+                                     "16 Mo) : ses chaînes ne sont pas chargées.");
+    EXPECT_NE(host_.messages[1].find("listeTVFreeforKalore.txt est trop volumineux"),
+              std::string::npos);
+    EXPECT_EQ(appended.error, host_.messages[0]);
+    EXPECT_TRUE(list_.names.empty());
+
+    Write("listeTVforKalore.txt", pair + big.substr(8)); // at the cap: read
+    EXPECT_TRUE(LoadOrangeChannelList(Folder(), list_, host_, "site"));
+    EXPECT_EQ(Texts(list_.names), std::vector<std::string>{"TF1"});
+}
+
 TEST_F(ChannelFiles, DeveloperReloadAppendsWholeLines) {
     Write("listeTVforKalore.txt", "1,TF1\r\nrtp://a\r\n");
     ASSERT_TRUE(LoadOrangeChannelList(Folder(), list_, host_, "site"));
     ASSERT_TRUE(AppendOrangeChannelLinesWhole(Folder(), list_).ok());
-    EXPECT_EQ(list_.names, (std::vector<std::string>{"TF1", "1,TF1"}));
-    EXPECT_EQ(list_.addresses, (std::vector<std::string>{"rtp://a", "rtp://a"}));
+    EXPECT_EQ(Texts(list_.names), (std::vector<std::string>{"TF1", "1,TF1"}));
+    EXPECT_EQ(Texts(list_.addresses), (std::vector<std::string>{"rtp://a", "rtp://a"}));
 }
 
 TEST_F(ChannelFiles, SuppliedOrangeListLoads) {
@@ -204,7 +231,7 @@ TEST_F(ChannelFiles, SuppliedOrangeListLoads) {
     EXPECT_EQ(supplied.names.at(0), "TF1");
     EXPECT_EQ(supplied.names.size(), supplied.addresses.size());
     EXPECT_GE(supplied.names.size(), 20u);
-    for (const std::string& address : supplied.addresses) {
+    for (const std::string_view address : supplied.addresses) {
         EXPECT_TRUE(address.starts_with("rtp://@232.")) << address;
     }
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include "channels/channel_file.h"
 #include "support/loopback_servers.h"
 #include "web_test_support.h"
 
@@ -52,7 +53,7 @@ protected:
             r.set_content(kPlaylist, "audio/x-mpegurl");
         });
         s.Get("/huge/freeboxtv/playlist.m3u", [](const httplib::Request&, httplib::Response& r) {
-            r.set_content(std::string(kPlaylistCapBytes + 1, '#'), "audio/x-mpegurl");
+            r.set_content(std::string(kChannelFileCapBytes + 1, '#'), "audio/x-mpegurl");
         });
     }};
 };

@@ -1,11 +1,15 @@
 #include "app/web/http_get.h"
 
+#include <array>
 #include <chrono>
 #include <sstream>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <poll.h>
 
+#include "app/web/http_transfer.h"
+#include "fakes/fakes.h"
 #include "support/loopback_servers.h"
 
 namespace kalore::testing {
@@ -100,10 +104,12 @@ TEST_F(HttpGet, RefusesAnswersOverTheCap) {
     EXPECT_EQ(HttpGetText(server.Url() + "/exact").size(), kAnswerCapBytes + 2);
 
     std::ostringstream stream;
-    EXPECT_EQ(HttpGetToStream(server.Url() + "/stream", stream, {{}, 100 * 1024}), kErreur);
+    EXPECT_EQ(HttpGetToStream(server.Url() + "/stream", stream, {.maxBodyBytes = 100 * 1024}),
+              kErreur);
     EXPECT_LE(stream.str().size(), 100u * 1024u);
     std::ostringstream whole;
-    EXPECT_EQ(HttpGetToStream(server.Url() + "/stream", whole, {{}, 256 * 1024}), kPasErreur);
+    EXPECT_EQ(HttpGetToStream(server.Url() + "/stream", whole, {.maxBodyBytes = 256 * 1024}),
+              kPasErreur);
     EXPECT_EQ(whole.str().size(), 256u * 1024u);
 }
 
@@ -113,7 +119,7 @@ TEST(HttpGetMisbehaving, GivesUpOnAServerThatNeverAnswers) {
         WaitForHangUp(connection, stop);
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(HttpGetText(silent.Url() + "/x", {{1000ms, 200ms}, kAnswerCapBytes}), kErreur);
+    EXPECT_EQ(HttpGetText(silent.Url() + "/x", {.connect = 1000ms, .read = 200ms}), kErreur);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
 }
 
@@ -127,7 +133,37 @@ TEST(HttpGetMisbehaving, KeepsWaitingWhileBytesKeepComing) {
             SendAll(connection, piece);
         }
     });
-    EXPECT_EQ(HttpGetText(slow.Url() + "/x", {{1000ms, 1500ms}, kAnswerCapBytes}), "1234\r\n");
+    EXPECT_EQ(HttpGetText(slow.Url() + "/x", {.connect = 1000ms, .read = 1500ms}), "1234\r\n");
+}
+
+TEST(HttpGetMisbehaving, AWholeRequestEndsWithinItsLimitAndTheStartUps) {
+    // A byte now and then: the read time-out never runs out.
+    RawTestServer trickle([](int connection, int stop) {
+        ReadRequestHead(connection);
+        SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
+        while (::poll(std::array<pollfd, 1>{{{stop, POLLIN, 0}}}.data(), 1, 200) == 0) {
+            SendAll(connection, "x");
+        }
+    });
+    const auto elapsed = [start = std::chrono::steady_clock::now()] {
+        return std::chrono::steady_clock::now() - start;
+    };
+    std::ostringstream body;
+    const TransferResult limited =
+        HttpTransfer(trickle.Url() + "/x", body, {.read = 1000ms, .total = 1500ms});
+    EXPECT_NE(limited.error.find("timed out"), std::string::npos) << limited.error;
+    EXPECT_LT(elapsed(), 10s);
+
+    FakeHost host;
+    WebEnvironment web{host, {}, {}};
+    web.deadline = std::chrono::steady_clock::now() + 500ms;
+    EXPECT_LE(web.Request(10s, 1).total, 500ms);
+    EXPECT_GT(web.Request(10s, 1).total, 400ms);
+    web.deadline = std::chrono::steady_clock::now() - 1s;
+    const RequestOptions late = web.Request(10s, kAnswerCapBytes);
+    EXPECT_EQ(late.total, 1ms);
+    EXPECT_EQ(HttpGetText(trickle.Url() + "/x", late), kErreur);
+    EXPECT_LT(elapsed(), 15s);
 }
 
 TEST(HttpGetMisbehaving, FailsWhenTheAnswerIsCutShort) {
