@@ -132,8 +132,10 @@ void Recording::RunEnded(bool byItself) {
         OpenOutage();
         Log("-- vlc s'est arrêté avant la fin : flux perdu à " + TimeText(openOutage_->since));
     }
+    // The waits space the starts of the tries: a try that took its time (a stream
+    // lost after a long run, a stall) is followed at once.
     state_ = RunState::Waiting;
-    retryIn_ = nextWait_;
+    retryIn_ = std::max<std::int64_t>(0, nextWait_ - runLooks_);
     nextWait_ = std::min(nextWait_ * 2, kLongestRetrySeconds);
     Log("-- Nouvel essai dans " + std::to_string(retryIn_) + " s");
 }

@@ -20,7 +20,8 @@ namespace kalore {
 // A run that wrote nothing for this long has lost its stream: it is ended and
 // started again for the rest of the slot.
 inline constexpr std::int64_t kStallSeconds = 15;
-// Waits between tries after an outage: doubled each time, up to the cap.
+// Between the starts of the tries after an outage: doubled each time, up to the
+// cap, and back to the first once the files grow again.
 inline constexpr std::int64_t kFirstRetrySeconds = 2;
 inline constexpr std::int64_t kLongestRetrySeconds = 30;
 // The length timer normally ends a programmed recording; the clock does only
