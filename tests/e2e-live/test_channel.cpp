@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include "support/loopback_servers.h"
+#include "support/test_stream.h"
 
 TestChannel::TestChannel() : port_(kalore::testing::FreeLoopbackPort(SOCK_DGRAM)) {}
 
@@ -13,28 +14,12 @@ TestChannel::~TestChannel() {
 
 bool TestChannel::Start() {
     ffmpeg_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ffmpeg_.start("ffmpeg", {"-v",
-                             "error",
-                             "-re",
-                             "-f",
-                             "lavfi",
-                             "-i",
-                             "testsrc2=size=640x480:rate=25",
-                             "-f",
-                             "lavfi",
-                             "-i",
-                             "sine=frequency=440",
-                             "-c:v",
-                             "mpeg2video",
-                             "-b:v",
-                             "2M",
-                             "-g",
-                             "12",
-                             "-c:a",
-                             "mp2",
-                             "-f",
-                             "mpegts",
-                             QString("udp://127.0.0.1:%1?pkt_size=1316").arg(port_)});
+    QStringList args;
+    for (const std::string& arg : kalore::testing::TestStreamArguments(
+             "udp://127.0.0.1:" + std::to_string(port_) + "?pkt_size=1316")) {
+        args << QString::fromStdString(arg);
+    }
+    ffmpeg_.start(args.takeFirst(), args);
     return ffmpeg_.waitForStarted(5000);
 }
 

@@ -3,39 +3,10 @@
 #include <algorithm>
 
 #include "schedule/date_time_text.h"
+#include "test_stream.h"
 
 namespace kalore::testing {
 namespace {
-
-std::vector<std::string> StreamArguments(const std::string& output, bool listen) {
-    std::vector<std::string> args = {"/usr/bin/ffmpeg",
-                                     "-loglevel",
-                                     "error",
-                                     "-re",
-                                     "-f",
-                                     "lavfi",
-                                     "-i",
-                                     "testsrc2=size=640x480:rate=25",
-                                     "-f",
-                                     "lavfi",
-                                     "-i",
-                                     "sine=frequency=440",
-                                     "-c:v",
-                                     "mpeg2video",
-                                     "-b:v",
-                                     "2M",
-                                     "-g",
-                                     "12",
-                                     "-c:a",
-                                     "mp2",
-                                     "-f",
-                                     "mpegts"};
-    if (listen) {
-        args.insert(args.end(), {"-listen", "1"});
-    }
-    args.push_back(output);
-    return args;
-}
 
 std::string Output(const std::vector<std::string>& argv) {
     auto started = ChildProcess::Start(argv);
@@ -56,12 +27,13 @@ std::string Output(const std::vector<std::string>& argv) {
 
 std::unique_ptr<ChildProcess> StartUdpStream(int port) {
     return ChildProcess::Start(
-               StreamArguments("udp://127.0.0.1:" + std::to_string(port) + "?pkt_size=1316", false))
+               TestStreamArguments("udp://127.0.0.1:" + std::to_string(port) + "?pkt_size=1316"))
         .child;
 }
 
 std::unique_ptr<ChildProcess> StartHttpStream(int port) {
-    return ChildProcess::Start(StreamArguments("http://127.0.0.1:" + std::to_string(port), true))
+    return ChildProcess::Start(
+               TestStreamArguments("http://127.0.0.1:" + std::to_string(port), true))
         .child;
 }
 
