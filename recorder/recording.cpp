@@ -11,8 +11,7 @@ namespace kalore {
 std::shared_ptr<Recording> Recording::Launch(const RecorderSettings& settings, Host& host,
                                              MainThread& mainThread, const Clock& clock,
                                              RecordingPlan plan) {
-    auto recording =
-        std::make_shared<Recording>(Token{}, settings, host, mainThread, clock, std::move(plan));
+    auto recording = std::make_shared<Recording>(Token{}, settings, host, clock, std::move(plan));
     std::weak_ptr<Recording> weak = recording;
     recording->thread_ = std::make_unique<MonThread>(
         settings, host, mainThread, recording->plan_.job,
@@ -26,8 +25,8 @@ std::shared_ptr<Recording> Recording::Launch(const RecorderSettings& settings, H
     return recording;
 }
 
-Recording::Recording(Token, const RecorderSettings& settings, Host& host, MainThread&,
-                     const Clock& clock, RecordingPlan plan)
+Recording::Recording(Token, const RecorderSettings& settings, Host& host, const Clock& clock,
+                     RecordingPlan plan)
     : settings_(settings), host_(host), clock_(clock), plan_(std::move(plan)),
       launchedAt_(clock.Now()),
       growth_(settings.fileSize(plan_.job.OutputFile).value_or(0)), files_{plan_.job.OutputFile},

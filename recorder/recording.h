@@ -53,8 +53,8 @@ public:
     static std::shared_ptr<Recording> Launch(const RecorderSettings& settings, Host& host,
                                              MainThread& mainThread, const Clock& clock,
                                              RecordingPlan plan);
-    Recording(Token, const RecorderSettings& settings, Host& host, MainThread& mainThread,
-              const Clock& clock, RecordingPlan plan);
+    Recording(Token, const RecorderSettings& settings, Host& host, const Clock& clock,
+              RecordingPlan plan);
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
 
