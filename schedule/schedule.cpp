@@ -33,7 +33,20 @@ void Schedule::SettleInterruptedRecordings() {
         } catch (const ConversionError&) {
             // A damaged entry can't be recorded.
         }
+        const std::string entry = "« " + table_.Cell(row, kChannelColumn) + " » du " +
+                                  table_.Cell(row, kStartDateColumn) + " à " +
+                                  table_.Cell(row, kStartTimeColumn);
         table_.SetStatus(row, underWay ? kStatusProgrammed : kStatusIncomplete);
+        if (underWay) {
+            host_.AppendLog("-- Enregistrement interrompu, la fin de son créneau va être "
+                            "enregistrée : ligne " +
+                            std::to_string(row));
+        } else {
+            host_.AppendLog("-- Enregistrement interrompu : ligne " + std::to_string(row) +
+                            " Incomplet");
+            host_.NotifyUser("L'enregistrement de " + entry +
+                             " est incomplet : Kalore a été fermé pendant l'enregistrement.");
+        }
     }
 }
 

@@ -53,6 +53,9 @@ TEST_F(Files, EntriesLeftRecordingAreSettledAtStart) {
     ASSERT_EQ(next.File2StringGrid().outcome, ScheduleLoad::Loaded);
     EXPECT_EQ(next.Table().Cell(1, kStatusColumn), "Incomplet");
     EXPECT_NE(Read(ListPath()).find("Incomplet"), std::string::npos); // saved
+    EXPECT_EQ(host_.notices,
+              std::vector<std::string>{"L'enregistrement de « ended » du 07/12/2026 à 21:00:00 est "
+                                       "incomplet : Kalore a été fermé pendant l'enregistrement."});
     next.ArmNextRecording();
     t1.FireNow();
     EXPECT_EQ(launched, std::vector<std::int64_t>{2400}); // the rest of the slot
