@@ -14,6 +14,10 @@ public:
     virtual void SetAppTitle(const std::string& text) = 0;
     // A modal message box; "\r" in the text breaks lines. Returns when closed.
     virtual void ShowMessage(const std::string& text) = 0;
+    // Tells the user something that happened in the background (a recording that
+    // failed or was cut) without waiting for an answer: nothing is blocked, the
+    // window, its timers and the next recording go on.
+    virtual void NotifyUser(const std::string& text) = 0;
 };
 
 } // namespace kalore

@@ -99,6 +99,7 @@ public:
     }
     void SetAppTitle(const std::string& text) override { captionsShown += text == kCaption; }
     void ShowMessage(const std::string&) override {}
+    void NotifyUser(const std::string&) override {}
 
     bool Complete() {
         SkipTrimmed();
@@ -128,22 +129,23 @@ void BM_OutputFlood(benchmark::State& state) {
         CheckingHost host(expected);
         WindowLoop loop;
         kalore::testing::FakeTimer timer2; // never fires
+        kalore::testing::FakeTimer watch;  // never fires: the child is not retried
+        kalore::SystemClock clock;
         kalore::RecorderSettings settings{
             [] { return std::string(KALORE_SOURCE_DIR "/bench/recorder-flood-child"); },
             [] { return kCaption; },
             "/tmp/",
             "https://maker.example",
             "https://maker.example/memoire",
-            [] {
-            }};
+            {}};
         const auto started = Clock::now();
         bool ended = false;
         {
-            kalore::RecordingController controller(settings, host, loop, timer2);
+            kalore::RecordingController controller(settings, host, loop, clock, timer2, watch);
             controller.Button4Click("flood" + std::to_string(kLines), kalore::kFormatH264,
                                     "/tmp/kalore-bench-flood.ts");
-            // The reader's closing step and the recording step's end each put the caption back.
-            ended = loop.RunUntil([&] { return host.captionsShown == 2; }, 120s);
+            // The reader's closing step puts the caption back once the output has ended.
+            ended = loop.RunUntil([&] { return host.captionsShown == 1; }, 120s);
             state.SetIterationTime(std::chrono::duration<double>(Clock::now() - started).count());
             const std::string last = "fin thread affiché dans le thread!! id: " +
                                      std::to_string(controller.RecordNowThread()->ThreadID());

@@ -33,6 +33,7 @@ public:
     void AppendLog(const std::string& line) override { last = line; }
     void SetAppTitle(const std::string&) override {}
     void ShowMessage(const std::string&) override {}
+    void NotifyUser(const std::string&) override {}
     std::string last;
 };
 
@@ -72,18 +73,19 @@ void BM_StopLatency(benchmark::State& state) {
     LogHost host;
     kalore::testing::QueueMainThread mainThread;
     kalore::testing::FakeTimer timer2; // never fires
+    kalore::testing::FakeTimer watch;  // never fires
+    kalore::SystemClock clock;
     kalore::RecorderSettings settings{
         [] { return std::string(KALORE_SOURCE_DIR "/tests/data/recorder/fake-recorder.sh"); },
         [] { return std::string("Kalore"); },
         "/tmp/",
         "https://maker.example",
         "https://maker.example/memoire",
-        [] {
-        }};
+        {}};
     std::vector<double> samples;
     int round = 0;
     {
-        kalore::RecordingController controller(settings, host, mainThread, timer2);
+        kalore::RecordingController controller(settings, host, mainThread, clock, timer2, watch);
         for (auto _ : state) {
             controller.Button4Click("sleeper", kalore::kFormatH264, "/tmp/kalore-bench-stop.ts");
             const std::string last = "fin thread affiché dans le thread!! id: " +

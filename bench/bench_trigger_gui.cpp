@@ -44,6 +44,7 @@ public:
     void ShowMessage(const std::string& text) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
+    void NotifyUser(const std::string&) override {}
 };
 
 double WallSeconds() {
@@ -94,6 +95,7 @@ void BM_TriggerLateness(benchmark::State& state) {
     kalore::QtMainThread mainThread;
     kalore::QtTimer timer1("Timer1");
     kalore::QtTimer timer2("Timer2");
+    kalore::QtTimer watchTimer("RecordingWatchTimer");
     kalore::RecorderSettings settings{
         [] { return std::string(KALORE_SOURCE_DIR "/bench/trigger-stamp-child"); },
         [] { return std::string("Kalore"); },
@@ -104,17 +106,15 @@ void BM_TriggerLateness(benchmark::State& state) {
     std::vector<double> late;
     {
         std::unique_ptr<kalore::RecordingController> controller;
-        kalore::Schedule schedule(
-            programFolder, host, clock, timer1, timer2, [&](const kalore::PendingRecording& p) {
-                controller->StartScheduledRecording(p.Channel, p.Url,
-                                                    std::to_string(p.positionGridProchainRecord),
-                                                    p.Duration, p.StartDate, p.StartTime, p.Format);
-            });
-        settings.markFinishedRows = [&] {
-            schedule.MarkFinishedRows();
+        kalore::Schedule schedule(programFolder, host, clock, timer1, timer2,
+                                  [&](const kalore::PendingRecording& due, std::int64_t seconds) {
+                                      controller->StartScheduledRecording(due, seconds);
+                                  });
+        settings.setEntryStatus = [&](std::uint64_t entry, const std::string& status) {
+            schedule.SetEntryStatus(entry, status);
         };
-        controller =
-            std::make_unique<kalore::RecordingController>(settings, host, mainThread, timer2);
+        controller = std::make_unique<kalore::RecordingController>(settings, host, mainThread,
+                                                                   clock, timer2, watchTimer);
         timer2.SetHandler([&] { controller->Timer2Timer(); });
 
         int round = 0;

@@ -2,7 +2,6 @@
 
 #include <future>
 
-#include "platform/command_line.h"
 #include "platform/current_thread.h"
 #include "recorder/recorder_command_line.h"
 
@@ -15,9 +14,10 @@ const std::string kPlusLine(67, '+');
 } // namespace
 
 MonThread::MonThread(const RecorderSettings& settings, Host& host, MainThread& mainThread,
-                     RecordingJob job)
+                     RecordingJob job, RecorderEvents events, std::string refusal)
     : settings_(settings), host_(host), mainThread_(mainThread),
-      shared_(std::make_shared<Shared>()), taken_(job), playerPath_(settings.playerPath()) {
+      shared_(std::make_shared<Shared>()), taken_(job), playerPath_(settings.playerPath()),
+      events_(std::move(events)), givenRefusal_(std::move(refusal)) {
     shared_->job = std::move(job);
 }
 
@@ -44,6 +44,22 @@ void MonThread::Terminate() {
     stopChanged_.notify_all();
 }
 
+void MonThread::CutChild() {
+    cut_ = true;
+}
+
+void MonThread::NextRun(RecordingJob job) {
+    std::lock_guard lock(stopMutex_);
+    nextRun_ = std::move(job);
+    stopChanged_.notify_all();
+}
+
+void MonThread::NoMoreRuns() {
+    std::lock_guard lock(stopMutex_);
+    noMoreRuns_ = true;
+    stopChanged_.notify_all();
+}
+
 std::string MonThread::RecorderMode() const {
     return shared_->recording ? kRecorderModeRecording : "";
 }
@@ -52,8 +68,22 @@ void MonThread::Log(std::string line) {
     mainThread_.Post([&host = host_, line = std::move(line)] { host.AppendLog(line); });
 }
 
+void MonThread::Report(RecorderEvent event, std::string detail) {
+    mainThread_.Post([events = events_, event, detail = std::move(detail)] {
+        if (events) {
+            events(event, detail);
+        }
+    });
+}
+
+void MonThread::ShowRecordingTitle() {
+    mainThread_.Post([&host = host_] { host.SetAppTitle("Recording.."); });
+}
+
 void MonThread::Execute() {
     RunRecording();
+    // Only now: a child started from a thread at the lowest priority would inherit
+    // it, and an unprivileged process can't raise it back.
     LowerCurrentThreadPriority();
     WaitForStop();
     if (child_) {
@@ -66,7 +96,6 @@ void MonThread::Execute() {
         }
     }
     Log("fin thread affiché dans le thread!! id: " + std::to_string(threadId_));
-    MarkFinishedRows();
     if (reader_) {
         // The child has gone, so its output has ended and the reader ends too.
         reader_->Join();
@@ -78,27 +107,29 @@ void MonThread::RunRecording() {
     Log("++++ début d'encodage ++++durée*" + taken_.Duration + "** position: **" + taken_.Position);
     if (!shared_->recording) {
         Log("++++ fin encodage ++++");
+        Report(RecorderEvent::StepEnded);
         return;
     }
-    mainThread_.Post([shared = shared_, &host = host_, caption = settings_.mainCaption] {
+    mainThread_.Post([shared = shared_, caption = settings_.mainCaption] {
         shared->rememberedCaption = caption();
-        host.SetAppTitle("Recording..");
     });
-    std::optional<std::string> commandLine = BuildRecorderCommandLine(playerPath_, taken_);
-    if (commandLine) {
-        if (std::optional<std::string> refusal = RefuseUnsafeJob(playerPath_, taken_)) {
-            Log(*refusal);
-            FinishChildRun();
-        } else {
-            RunDos(*commandLine);
-        }
+    ShowRecordingTitle();
+    const std::optional<std::vector<std::string>> arguments =
+        RecorderArguments(playerPath_, taken_);
+    if (!arguments) {
+        Report(RecorderEvent::UnknownFormat);
+    } else if (std::optional<std::string> refusal =
+                   givenRefusal_.empty() ? RefuseUnsafeJob(taken_) : givenRefusal_) {
+        Log(*refusal);
+        Report(RecorderEvent::Refused, *refusal);
+        FinishChildRun();
+    } else {
+        RunChildren(*arguments);
+    }
+    Report(RecorderEvent::StepEnded);
+    if (arguments) {
         if (taken_.IsTimed()) {
-            mainThread_.Post([shared = shared_, mark = settings_.markFinishedRows] {
-                if (mark) {
-                    mark();
-                }
-                shared->job.Reset();
-            });
+            mainThread_.Post([shared = shared_] { shared->job.Reset(); });
         }
         if (taken_.Format == kFormatH264) {
             Log(kPlusLine);
@@ -113,14 +144,34 @@ void MonThread::RunRecording() {
     Log("++++ fin encodage ++++");
 }
 
-void MonThread::RunDos(const std::string& commandLine) {
-    ChildProcess::StartResult started = ChildProcess::Start(SplitCommandLine(commandLine));
-    // Lowered only now: the child would inherit the lowest priority, and an
-    // unprivileged process can't raise it back.
-    LowerCurrentThreadPriority();
+void MonThread::RunChildren(const std::vector<std::string>& firstArguments) {
+    RunDos(firstArguments);
+    while (std::optional<RecordingJob> next = AwaitNextRun()) {
+        const std::optional<std::vector<std::string>> arguments =
+            RecorderArguments(playerPath_, *next);
+        if (!arguments) {
+            break;
+        }
+        shared_->recording = true;
+        // The reader of the child that ended put the caption back.
+        ShowRecordingTitle();
+        RunDos(*arguments);
+    }
+}
+
+void MonThread::RunDos(const std::vector<std::string>& arguments) {
+    cut_ = false;
+    // A child that ended by itself kept its handles and its reader until now.
+    if (child_) {
+        child_->Close();
+        child_.reset();
+    }
+    reader_.reset();
+    ChildProcess::StartResult started = ChildProcess::Start(arguments);
     if (started.error == ChildProcess::StartError::Spawn) {
         Log("Erreur de processus, merci de signaler cette erreur avec votre configuration à " +
             settings_.makerAddress);
+        Report(RecorderEvent::PlayerMissing, playerPath_);
     }
     if (!started.child) {
         FinishChildRun();
@@ -143,20 +194,30 @@ void MonThread::RunDos(const std::string& commandLine) {
                     settings_.makerMemoryAddress);
             }
         }
-    } while (waited == ChildProcess::WaitResult::TimedOut && !terminated_);
+    } while (waited == ChildProcess::WaitResult::TimedOut && !terminated_ && !cut_);
     if (terminated_) {
-        bool closed = child_->Close();
-        child_.reset();
-        if (!closed) {
-            Log("**Erreur de terminaison, merci de signaler cette erreur avec votre configuration "
-                "à " +
-                settings_.makerAddress);
-        }
-        reader_->Cancel();
-        reader_->Join();
+        EndChildRun();
         Log("--TH2 a été arrété dans rundos depuis le thread id: " + std::to_string(threadId_));
+        Report(RecorderEvent::ChildStopped);
+    } else if (cut_) {
+        EndChildRun();
+        Report(RecorderEvent::ChildCut);
+    } else {
+        Report(RecorderEvent::ChildEnded);
     }
     FinishChildRun();
+}
+
+void MonThread::EndChildRun() {
+    // What the child writes while it ends is not shown.
+    reader_->Cancel();
+    bool closed = child_->Close();
+    child_.reset();
+    if (!closed) {
+        Log("**Erreur de terminaison, merci de signaler cette erreur avec votre configuration à " +
+            settings_.makerAddress);
+    }
+    reader_->Join();
 }
 
 void MonThread::FinishChildRun() {
@@ -164,12 +225,15 @@ void MonThread::FinishChildRun() {
     Log("++++ TERIMINEEEEE ++++");
 }
 
-void MonThread::MarkFinishedRows() {
-    mainThread_.Post([shared = shared_, mark = settings_.markFinishedRows] {
-        if (shared->job.IsTimed() && mark) {
-            mark();
-        }
-    });
+std::optional<RecordingJob> MonThread::AwaitNextRun() {
+    std::unique_lock lock(stopMutex_);
+    stopChanged_.wait(lock, [this] { return terminated_ || noMoreRuns_ || nextRun_.has_value(); });
+    if (terminated_ || noMoreRuns_) {
+        return std::nullopt;
+    }
+    std::optional<RecordingJob> next = std::move(nextRun_);
+    nextRun_.reset();
+    return next;
 }
 
 void MonThread::WaitForStop() {

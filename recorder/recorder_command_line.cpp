@@ -2,20 +2,20 @@
 
 #include <algorithm>
 
+#include "platform/file_space.h"
 #include "platform/program_folder.h"
+#include "schedule/date_time_text.h"
 
 namespace kalore {
 namespace {
 
 constexpr const char* kHighQualityChain =
-    " --sout "
     "#transcode{threads=2,vcodec=mp2v,vb=8000,fps=30,acodec=mp3,ab=192,scale=1,channels=2,"
-    "deinterlace,audio-sync,sfilter=logo}:standard{access=file,mux=ps,dst=\"";
+    "deinterlace,audio-sync,sfilter=logo}:standard{access=file,mux=ps,dst=";
 constexpr const char* kH264Chain =
-    " --sout "
     "#transcode{threads=2,width=320,height=240,fps=25,vcodec=h264,vb=256,venc=x264{aud,profile="
     "baseline,level=30,keyint=30,bframes=0,ref=1,nocabac},acodec=mp3,ab=96,sfilter=logo}:"
-    "standard{access=file,mux=ts,dst=\"";
+    "standard{access=file,mux=ts,dst=";
 
 bool IsControl(unsigned char c) {
     return c < 32 || c == 127;
@@ -30,8 +30,8 @@ std::string Printable(const std::string& text) {
     return shown;
 }
 
-// vlc reads a leading "-" or ":" as an option, and a blank or quote would let
-// the rest of the address become options of its own.
+// vlc reads a leading "-" or ":" as an option; blanks, quotes and control
+// characters have no place in a stream address.
 bool IsUnsafeAddress(const std::string& url) {
     if (!url.empty() && (url.front() == '-' || url.front() == ':')) {
         return true;
@@ -42,14 +42,10 @@ bool IsUnsafeAddress(const std::string& url) {
     });
 }
 
-bool HoldsQuote(const std::string& path) {
-    return path.find('"') != std::string::npos;
-}
-
 } // namespace
 
-std::optional<std::string> BuildRecorderCommandLine(const std::string& playerPath,
-                                                    const RecordingJob& job) {
+std::optional<std::vector<std::string>> RecorderArguments(const std::string& playerPath,
+                                                          const RecordingJob& job) {
     const char* chain = nullptr;
     if (job.Format == kFormatHighQuality) {
         chain = kHighQualityChain;
@@ -58,15 +54,35 @@ std::optional<std::string> BuildRecorderCommandLine(const std::string& playerPat
     } else {
         return std::nullopt;
     }
-    std::string line = "\"" + playerPath + "\"" + " -I dummy " + job.Url + " ";
-    if (job.IsTimed()) {
-        line += " --stop-time " + job.Duration;
+    std::vector<std::string> arguments = {playerPath, "-I", "dummy"};
+    if (!job.Url.empty()) {
+        arguments.push_back(job.Url);
     }
-    return line + chain + job.OutputFile + "\"}";
+    if (job.IsTimed()) {
+        arguments.insert(arguments.end(), {"--stop-time", job.Duration});
+    }
+    arguments.insert(arguments.end(),
+                     {"--play-and-exit", "--sout", chain + ChainQuoted(job.OutputFile) + "}"});
+    return arguments;
 }
 
-std::string ScheduledOutputName(const std::string& programFolder, const std::string& startDate,
-                                const std::string& startTime) {
+std::string ChainQuoted(std::string_view value) {
+    std::string quoted = "\"";
+    for (char c : value) {
+        if (c == '\\' || c == '"' || c == '\'') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::optional<std::string> ScheduledOutputName(const std::string& programFolder,
+                                               const std::string& startDate,
+                                               const std::string& startTime) {
+    if (!IsDateText(startDate) || !IsTimeText(startTime)) {
+        return std::nullopt;
+    }
     std::string date = startDate;
     std::replace(date.begin(), date.end(), '/', '-');
     std::string time = startTime;
@@ -77,16 +93,37 @@ std::string ScheduledOutputName(const std::string& programFolder, const std::str
            "_" + time + ".avi";
 }
 
-std::optional<std::string> RefuseUnsafeJob(const std::string& playerPath, const RecordingJob& job) {
+std::string ContinuationPath(const std::string& path, int number) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    // A dot that begins the name (".avi") is no extension.
+    const bool hasExtension = dot != std::string::npos && dot > nameStart;
+    const std::size_t cut = hasExtension ? dot : path.size();
+    return path.substr(0, cut) + "-" + std::to_string(number) + path.substr(cut);
+}
+
+std::optional<std::string> RefuseUnsafeJob(const RecordingJob& job) {
+    if (job.Url.empty()) {
+        return std::string("Adresse vide : aucune chaîne n'est choisie");
+    }
     if (IsUnsafeAddress(job.Url)) {
         return "Adresse refusée, elle pourrait passer des options à vlc : " + Printable(job.Url);
     }
-    if (HoldsQuote(job.OutputFile)) {
-        return "Chemin d'enregistrement refusé, il contient un guillemet : " +
-               Printable(job.OutputFile);
+    const std::string& path = job.OutputFile;
+    const std::string shown = Printable(path);
+    if (path.empty()) {
+        return std::string("Chemin d'enregistrement refusé, il est vide");
     }
-    if (HoldsQuote(playerPath)) {
-        return "Chemin du lecteur refusé, il contient un guillemet : " + Printable(playerPath);
+    // vlc writes "-" to its own output, which nobody keeps.
+    if (path == "-") {
+        return std::string("Chemin d'enregistrement refusé, ce n'est pas un nom de fichier : -");
+    }
+    if (path.back() == '/' || IsFolder(path)) {
+        return "Chemin d'enregistrement refusé, c'est un dossier : " + shown;
+    }
+    if (const std::string folder = FolderOf(path); !folder.empty() && !IsFolder(folder)) {
+        return "Chemin d'enregistrement refusé, le dossier n'existe pas : " + Printable(folder);
     }
     return std::nullopt;
 }

@@ -2,24 +2,39 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "recorder/recording_job.h"
 
 namespace kalore {
 
-// The recorder's command line for the job, as one text: the quoted player
-// path, the address, the stop time of a timed job, the format's transcode
-// chain and the quoted output file. Nothing when the format is neither name.
-std::optional<std::string> BuildRecorderCommandLine(const std::string& playerPath,
-                                                    const RecordingJob& job);
+// The recorder's arguments for the job, one element each, never split again: the
+// player path, "-I dummy", the address, the stop time of a timed job, then
+// "--play-and-exit" (so a lost or refused stream ends the child at once and can be
+// retried) and the format's transcode chain writing to the quoted output file.
+// Nothing when the format is neither name.
+std::optional<std::vector<std::string>> RecorderArguments(const std::string& playerPath,
+                                                          const RecordingJob& job);
 
-// Program folder + "/RECORDS/programme-<date>_<time>.avi", with "/" of the
-// date and ":" of the time turned into "-".
-std::string ScheduledOutputName(const std::string& programFolder, const std::string& startDate,
-                                const std::string& startTime);
+// A value for vlc's option chains: between double quotes, with \ " and ' escaped
+// by a backslash, so that , } { : = and blanks stay part of it.
+std::string ChainQuoted(std::string_view value);
 
-// The log line refusing a job whose address or paths could smuggle options
-// into the recorder's command line; nothing when the job is safe to run.
-std::optional<std::string> RefuseUnsafeJob(const std::string& playerPath, const RecordingJob& job);
+// Program folder + "/RECORDS/programme-<date>_<time>.avi", with "/" of the date and
+// ":" of the time turned into "-". Nothing unless the date is exactly dd/mm/yyyy
+// and the time hh:mm:ss, so that no other text from the schedule file reaches
+// the file name.
+std::optional<std::string> ScheduledOutputName(const std::string& programFolder,
+                                               const std::string& startDate,
+                                               const std::string& startTime);
+
+// The file that continues a recording after an outage: "name-2.avi", "name-3.avi"...
+std::string ContinuationPath(const std::string& path, int number);
+
+// Why a job can't be run safely (a log line naming the refused text), or nothing:
+// an address vlc would read as an option, or an output path that vlc would not
+// write as the file it names.
+std::optional<std::string> RefuseUnsafeJob(const RecordingJob& job);
 
 } // namespace kalore

@@ -1,20 +1,28 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/file_space.h"
 
 namespace kalore {
 
-// What the recorders need from the window and the configuration. The getters
-// and the row marking are called on the main thread only.
+// What the recorders need from the window, the schedule and the disk. The
+// functions are called on the main thread only.
 struct RecorderSettings {
     std::function<std::string()> playerPath;
     std::function<std::string()> mainCaption;
     std::string programFolder; // ends with the path separator
     std::string makerAddress;  // ends the process error lines
     std::string makerMemoryAddress;
-    // Writes "Terminé" into every schedule row reading "Enregistrement..".
-    std::function<void()> markFinishedRows;
+    // Writes a programmed recording's outcome ("Terminé", "Incomplet", "Échec")
+    // into its own schedule entry, if the entry is still there.
+    std::function<void(std::uint64_t entryId, const std::string& status)> setEntryStatus;
+    // How the recordings look at their files once a second; tests may replace them.
+    std::function<std::optional<std::uint64_t>(const std::string&)> fileSize = FileSizeOf;
+    std::function<std::optional<std::uint64_t>(const std::string&)> freeSpace = FreeSpaceFor;
 };
 
 } // namespace kalore

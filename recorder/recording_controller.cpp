@@ -2,72 +2,139 @@
 
 #include <algorithm>
 
+#include "recorder/disk_space.h"
 #include "recorder/recorder_command_line.h"
+#include "schedule/date_time_text.h"
 
 namespace kalore {
+namespace {
+
+constexpr std::uint32_t kWatchIntervalMs = 1000;
+
+std::string Megabytes(std::uint64_t bytes) {
+    return std::to_string(bytes / kMega) + " Mo";
+}
+
+} // namespace
 
 RecordingController::RecordingController(RecorderSettings settings, Host& host,
-                                         MainThread& mainThread, Timer& timer2)
-    : settings_(std::move(settings)), host_(host), mainThread_(mainThread), timer2_(timer2) {}
+                                         MainThread& mainThread, const Clock& clock, Timer& timer2,
+                                         Timer& watchTimer)
+    : settings_(std::move(settings)), host_(host), mainThread_(mainThread), clock_(clock),
+      timer2_(timer2), watchTimer_(watchTimer) {
+    watchTimer_.SetHandler([this] { Tick(); });
+}
 
 RecordingController::~RecordingController() {
     StopAllRecordings();
 }
 
-void RecordingController::Launch(std::unique_ptr<MonThread>& slot, RecordingJob job) {
-    std::erase_if(retired_, [](const auto& thread) { return thread->Finished(); });
+void RecordingController::Launch(std::shared_ptr<Recording>& slot, RecordingPlan plan,
+                                 std::int64_t seconds) {
+    std::erase_if(retired_, [](const auto& recording) { return recording->Thread().Finished(); });
     if (slot) {
-        // A recorder that is replaced must still end, or its child would run on.
-        slot->ClearRecorderMode();
-        slot->Terminate();
+        // A recording that is replaced must still end, or its child would run on.
+        slot->Stop(StopReason::Replaced);
         retired_.push_back(std::move(slot));
     }
-    slot = std::make_unique<MonThread>(settings_, host_, mainThread_, std::move(job));
-    slot->Start();
+    WarnIfDiskShort(plan.job, seconds);
+    slot = Recording::Launch(settings_, host_, mainThread_, clock_, std::move(plan));
     latest_ = slot.get();
-    host_.AppendLog("ID thread: " + std::to_string(slot->ThreadID()));
+    host_.AppendLog("ID thread: " + std::to_string(slot->Thread().ThreadID()));
+    if (!watchTimer_.IsActive()) {
+        watchTimer_.Start(kWatchIntervalMs);
+    }
+}
+
+// Warned, not refused: the recording may well fit, and the disk guard stops it
+// before the disk is full.
+void RecordingController::WarnIfDiskShort(const RecordingJob& job, std::int64_t seconds) {
+    const auto free = settings_.freeSpace(job.OutputFile);
+    const std::uint64_t wanted = SpaceWantedFor(job.Format, seconds);
+    if (!free || *free >= wanted) {
+        return;
+    }
+    host_.AppendLog("-- Attention : " + Megabytes(*free) + " libres pour " + job.OutputFile +
+                    ", cet enregistrement demande environ " + Megabytes(wanted));
+    host_.NotifyUser("Il ne reste que " + Megabytes(*free) + " libres pour « " + job.OutputFile +
+                     " », et cet enregistrement demande environ " + Megabytes(wanted) +
+                     ".\rIl est lancé quand même, et sera arrêté s'il reste moins de " +
+                     Megabytes(kDiskReserveBytes) + " libres.");
+}
+
+std::string RecordingController::FirstFreeName(const std::string& path) const {
+    if (!settings_.fileSize(path)) {
+        return path;
+    }
+    for (int number = 2;; ++number) {
+        std::string candidate = ContinuationPath(path, number);
+        if (!settings_.fileSize(candidate)) {
+            return candidate;
+        }
+    }
 }
 
 void RecordingController::Button4Click(const std::string& url, const std::string& format,
                                        const std::string& outputPath) {
-    Launch(recordNow_, {kUnset, url, kUnset, kUnset, format, outputPath});
+    RecordingPlan plan;
+    plan.job = {kUnset, url, kUnset, kUnset, format, outputPath};
+    plan.label = outputPath;
+    Launch(recordNow_, std::move(plan), 0);
     button4Enabled_ = false;
 }
 
-void RecordingController::StartScheduledRecording(
-    const std::string& channel, const std::string& url, const std::string& position,
-    const std::string& duration, const std::string& startDate, const std::string& startTime,
-    const std::string& format) {
-    RecordingJob job{channel,  url,
-                     position, duration,
-                     format,   ScheduledOutputName(settings_.programFolder, startDate, startTime)};
-    host_.AppendLog("$$bug crev: chaine **" + channel + "** url **" + url + "**");
-    Launch(programmed_, std::move(job));
+void RecordingController::StartScheduledRecording(const PendingRecording& due,
+                                                  std::int64_t secondsToEnd) {
+    RecordingPlan plan;
+    const std::optional<std::string> name =
+        ScheduledOutputName(settings_.programFolder, due.StartDate, due.StartTime);
+    if (!name) {
+        plan.refusal = "Nom de fichier refusé, la date et l'heure de début doivent avoir la forme "
+                       "jj/mm/aaaa hh:mm:ss";
+    }
+    // An earlier recording of the same start (the program restarted during it)
+    // is continued beside it, never written over.
+    plan.job = {due.Channel,
+                due.Url,
+                std::to_string(due.positionGridProchainRecord),
+                std::to_string(secondsToEnd),
+                due.Format,
+                name ? FirstFreeName(*name) : ""};
+    plan.label = due.Channel;
+    plan.entryId = due.EntryId;
+    plan.slotText = due.StartDate + " à " + due.StartTime;
+    const std::int64_t now = SecondsOf(clock_.Now());
+    try {
+        plan.slotStart = SecondsOfDateTime(due.StartDate, due.StartTime);
+    } catch (const ConversionError&) {
+        plan.slotStart = now;
+    }
+    plan.slotEnd = now + secondsToEnd;
+    host_.AppendLog("$$bug crev: chaine **" + due.Channel + "** url **" + due.Url + "**");
+    Launch(programmed_, std::move(plan), secondsToEnd);
 }
 
 void RecordingController::Button9Click() {
     if (recordNow_) {
-        host_.AppendLog("Test de terminer le ID thread: " + std::to_string(recordNow_->ThreadID()));
-        recordNow_->Terminate();
-        recordNow_->Job().Reset();
-        recordNow_->ClearRecorderMode();
+        host_.AppendLog("Test de terminer le ID thread: " +
+                        std::to_string(recordNow_->Thread().ThreadID()));
+        recordNow_->Stop(StopReason::User);
+        recordNow_->Thread().Job().Reset();
     }
     button4Enabled_ = true;
 }
 
 void RecordingController::Button2Click() {
     if (latest_) {
-        latest_->ClearRecorderMode();
-        latest_->Terminate();
+        latest_->Stop(StopReason::User);
     }
 }
 
 void RecordingController::Timer2Timer() {
     if (programmed_) {
         host_.AppendLog("++ Timer termine le thread.. Test de terminer le ID thread: " +
-                        std::to_string(programmed_->ThreadID()));
-        programmed_->Terminate();
-        programmed_->ClearRecorderMode();
+                        std::to_string(programmed_->Thread().ThreadID()));
+        programmed_->Stop(StopReason::End);
     } else {
         host_.AppendLog("Erreur terminaison de thread depuis le timer");
     }
@@ -75,15 +142,45 @@ void RecordingController::Timer2Timer() {
 }
 
 void RecordingController::StopAllRecordings() {
-    for (MonThread* thread : {recordNow_.get(), programmed_.get()}) {
-        if (thread) {
-            thread->Terminate();
-            thread->ClearRecorderMode();
+    for (Recording* recording : {recordNow_.get(), programmed_.get()}) {
+        if (recording) {
+            recording->Stop(StopReason::User);
         }
     }
-    for (auto& thread : retired_) {
-        thread->Terminate();
+    for (auto& recording : retired_) {
+        recording->Stop(StopReason::Replaced);
     }
+}
+
+void RecordingController::Tick() {
+    bool running = false;
+    for (Recording* recording : {recordNow_.get(), programmed_.get()}) {
+        if (recording && !recording->Result()) {
+            recording->Tick();
+            running = running || !recording->Result();
+        }
+    }
+    // A full disk ended record now: the user may start it again elsewhere.
+    if (recordNow_ && recordNow_->StoppedBy() == StopReason::DiskFull) {
+        button4Enabled_ = true;
+    }
+    std::erase_if(retired_, [](const auto& recording) { return recording->Thread().Finished(); });
+    if (!running) {
+        watchTimer_.Stop();
+    }
+    if (onChanged) {
+        onChanged();
+    }
+}
+
+std::vector<RecordingProgress> RecordingController::Progress() const {
+    std::vector<RecordingProgress> running;
+    for (const Recording* recording : {recordNow_.get(), programmed_.get()}) {
+        if (recording && !recording->Result() && recording->StoppedBy() == StopReason::None) {
+            running.push_back(recording->Progress());
+        }
+    }
+    return running;
 }
 
 } // namespace kalore

@@ -1,25 +1,30 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/clock.h"
 #include "app/host.h"
 #include "app/main_thread.h"
 #include "app/timer.h"
-#include "recorder/mon_thread.h"
 #include "recorder/recorder_settings.h"
+#include "recorder/recording.h"
+#include "schedule/recording_trigger.h"
 
 namespace kalore {
 
 // The window's recording handlers. Record now and the programmed recording
-// each have a recorder of their own, so neither start orphans the other: the
+// each have a recording of their own, so neither start orphans the other: the
 // stop button ends record now, the length timer the programmed one, and
 // clearing the schedule both. Main thread only.
 class RecordingController {
 public:
+    // `watchTimer` looks at the running recordings once a second.
     RecordingController(RecorderSettings settings, Host& host, MainThread& mainThread,
-                        Timer& timer2);
+                        const Clock& clock, Timer& timer2, Timer& watchTimer);
     // Stops every recording and waits for its thread; shut the MainThread down first.
     ~RecordingController();
     RecordingController(const RecordingController&) = delete;
@@ -35,10 +40,8 @@ public:
     void Button2Click();
     // The length timer fired: stops the programmed recording, disables Timer2.
     void Timer2Timer();
-    void StartScheduledRecording(const std::string& channel, const std::string& url,
-                                 const std::string& position, const std::string& duration,
-                                 const std::string& startDate, const std::string& startTime,
-                                 const std::string& format);
+    // The trigger's entry, due now, recorded until its end `secondsToEnd` from now.
+    void StartScheduledRecording(const PendingRecording& due, std::int64_t secondsToEnd);
     // End of "Vider tous les enregistrements": stops both recordings.
     void StopAllRecordings();
 
@@ -46,24 +49,34 @@ public:
     bool Button4Enabled() const { return button4Enabled_; }
     bool Button9Enabled() const { return !button4Enabled_; }
 
-    // The jobs and modes, for the window and tests; null before the first start.
-    const MonThread* RecordNowThread() const { return recordNow_.get(); }
-    const MonThread* ProgrammedThread() const { return programmed_.get(); }
-    MonThread* RecordNowThread() { return recordNow_.get(); }
-    MonThread* ProgrammedThread() { return programmed_.get(); }
+    // The recordings still running, for the window.
+    std::vector<RecordingProgress> Progress() const;
+    // After each look at the recordings (once a second while one runs).
+    std::function<void()> onChanged;
+
+    // The recordings, for the window and tests; null before the first start.
+    Recording* RecordNow() { return recordNow_.get(); }
+    Recording* Programmed() { return programmed_.get(); }
+    MonThread* RecordNowThread() { return recordNow_ ? &recordNow_->Thread() : nullptr; }
+    MonThread* ProgrammedThread() { return programmed_ ? &programmed_->Thread() : nullptr; }
 
 private:
-    void Launch(std::unique_ptr<MonThread>& slot, RecordingJob job);
+    void Launch(std::shared_ptr<Recording>& slot, RecordingPlan plan, std::int64_t seconds);
+    void WarnIfDiskShort(const RecordingJob& job, std::int64_t seconds);
+    std::string FirstFreeName(const std::string& path) const;
+    void Tick();
 
     RecorderSettings settings_;
     Host& host_;
     MainThread& mainThread_;
+    const Clock& clock_;
     Timer& timer2_;
-    std::unique_ptr<MonThread> recordNow_;
-    std::unique_ptr<MonThread> programmed_;
-    MonThread* latest_ = nullptr;
-    // Replaced recorders, kept until their threads have ended.
-    std::vector<std::unique_ptr<MonThread>> retired_;
+    Timer& watchTimer_;
+    std::shared_ptr<Recording> recordNow_;
+    std::shared_ptr<Recording> programmed_;
+    Recording* latest_ = nullptr;
+    // Replaced recordings, kept until their threads have ended.
+    std::vector<std::shared_ptr<Recording>> retired_;
     bool button4Enabled_ = true;
 };
 

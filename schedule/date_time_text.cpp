@@ -12,18 +12,53 @@ std::int64_t JulianDayNumber(std::int64_t year, std::int64_t month, std::int64_t
            (3 * ((year + 4900 + a) / 100)) / 4 + day - 32075;
 }
 
+// Digits everywhere but at the two separator positions, which hold `separator`.
+bool HasForm(std::string_view text, std::size_t length, char separator) {
+    if (text.size() != length) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        const bool isSeparator = i == 2 || i == 5;
+        if (isSeparator ? text[i] != separator : (text[i] < '0' || text[i] > '9')) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool IsDateText(std::string_view text) {
+    if (!HasForm(text, 10, '/')) {
+        return false;
+    }
+    const int day = FixedPositionInteger(text, 0, 2);
+    const int month = FixedPositionInteger(text, 3, 2);
+    return day >= 1 && day <= 31 && month >= 1 && month <= 12;
+}
+
+bool IsTimeText(std::string_view text) {
+    return HasForm(text, 8, ':') && FixedPositionInteger(text, 0, 2) <= 23 &&
+           FixedPositionInteger(text, 3, 2) <= 59 && FixedPositionInteger(text, 6, 2) <= 59;
+}
 
 // A Julian date times 86400, kept in whole numbers so the difference is exact and
 // needs no rounding.
 std::int64_t SecondsOfDateTime(std::string_view date, std::string_view time) {
-    const int day = FixedPositionInteger(date, 0, 2);
-    const int month = FixedPositionInteger(date, 3, 2);
-    const int year = FixedPositionInteger(date, 6, 4);
-    const int hour = FixedPositionInteger(time, 0, 2);
-    const int minute = FixedPositionInteger(time, 3, 2);
-    const int second = FixedPositionInteger(time, 6, 2);
-    return JulianDayNumber(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    // Read in this order, so a damaged text names its first bad piece.
+    LocalDateTime when;
+    when.day = FixedPositionInteger(date, 0, 2);
+    when.month = FixedPositionInteger(date, 3, 2);
+    when.year = FixedPositionInteger(date, 6, 4);
+    when.hour = FixedPositionInteger(time, 0, 2);
+    when.minute = FixedPositionInteger(time, 3, 2);
+    when.second = FixedPositionInteger(time, 6, 2);
+    return SecondsOf(when);
+}
+
+std::int64_t SecondsOf(const LocalDateTime& when) {
+    return JulianDayNumber(when.year, when.month, when.day) * 86400 + when.hour * 3600 +
+           when.minute * 60 + when.second;
 }
 
 std::string DateText(const LocalDateTime& when) {

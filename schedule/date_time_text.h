@@ -21,6 +21,11 @@ public:
 std::string DateText(const LocalDateTime& when);
 std::string TimeText(const LocalDateTime& when);
 
+// True when the text is exactly "dd/mm/yyyy" (or "hh:mm:ss") with digits that
+// make a calendar date (a time of day): nothing more, nothing less.
+bool IsDateText(std::string_view text);
+bool IsTimeText(std::string_view text);
+
 // The whole number at characters [first, first + count) of text (counted from 0).
 // Throws ConversionError for a piece that isn't one, a text too short included.
 int FixedPositionInteger(std::string_view text, std::size_t first, std::size_t count);
@@ -28,6 +33,9 @@ int FixedPositionInteger(std::string_view text, std::size_t first, std::size_t c
 // Seconds since a fixed origin of a local date and time, to subtract one from
 // another. Throws ConversionError for a damaged text.
 std::int64_t SecondsOfDateTime(std::string_view date, std::string_view time);
+
+// The same count for a date and time of the clock.
+std::int64_t SecondsOf(const LocalDateTime& when);
 
 // Whole seconds from (date1, time1) to (date2, time2), positive when the second lies
 // later; local calendar arithmetic, no time-zone or daylight-saving correction.

@@ -39,17 +39,24 @@ RecordingTrigger::RecordingTrigger(ScheduleTable& table, const Clock& clock, Tim
 
 int RecordingTrigger::FindNextRecording() {
     const LocalDateTime now = clock_.Now();
-    const std::int64_t nowSeconds = SecondsOfDateTime(DateText(now), TimeText(now));
+    const std::int64_t nowSeconds = SecondsOf(now);
     std::int64_t best = 0;
     int result = -1;
     std::string line;
+    // A slot under way is due now, unless a programmed recording runs: entries
+    // that overlap it (edited files) must not cut it short.
+    bool recording = false;
+    for (int row = 1; row <= table_.RowCount() - 2; ++row) {
+        recording = recording || table_.Cell(row, kStatusColumn) == kStatusRecording;
+    }
     for (int row = 1; row <= table_.RowCount() - 2; ++row) {
         if (table_.Cell(row, kStatusColumn) != kStatusProgrammed) {
             continue;
         }
         const std::int64_t secs = table_.StartSeconds(row) - nowSeconds;
-        if (secs > 0 && (result == -1 || secs < best)) {
-            best = secs;
+        if ((secs > 0 || (!recording && UnderWay(row, nowSeconds))) &&
+            (result == -1 || std::max<std::int64_t>(secs, 0) < best)) {
+            best = std::max<std::int64_t>(secs, 0);
             result = row;
         }
         // One buffer for the line of every row: a big schedule logs thousands.
@@ -67,6 +74,16 @@ int RecordingTrigger::FindNextRecording() {
         host_.AppendLog("$$$$*** la ligen prochaine a enregistrer: " + std::to_string(result));
     }
     return result;
+}
+
+// A damaged end keeps a started entry out of the search, as it did before slots
+// under way were recorded.
+bool RecordingTrigger::UnderWay(int row, std::int64_t nowSeconds) const {
+    try {
+        return table_.EndSeconds(row) > nowSeconds;
+    } catch (const ConversionError&) {
+        return false;
+    }
 }
 
 void RecordingTrigger::ArmNextRecording() {
@@ -89,8 +106,12 @@ void RecordingTrigger::ArmNextRecording() {
             next.StartDate = table_.Cell(row, kStartDateColumn);
             next.StartTime = table_.Cell(row, kStartTimeColumn);
             next.Format = table_.Cell(row, kFormatColumn);
+            next.EndDate = table_.Cell(row, kEndDateColumn);
+            next.EndTime = table_.Cell(row, kEndTimeColumn);
+            next.EntryId = table_.EntryId(row);
             const std::int64_t secs =
-                DateTimeDiffSeconds(DateText(now), TimeText(now), next.StartDate, next.StartTime);
+                std::max<std::int64_t>(0, DateTimeDiffSeconds(DateText(now), TimeText(now),
+                                                              next.StartDate, next.StartTime));
             pending_ = std::move(next);
             armed_ = true;
             timer1_.Start(StepFor(secs));
@@ -110,10 +131,11 @@ void RecordingTrigger::Timer1Timer() {
         return;
     }
     std::int64_t secondsLeft = 0;
+    std::int64_t secondsToEnd = 0;
     try {
-        const LocalDateTime now = clock_.Now();
-        secondsLeft = DateTimeDiffSeconds(DateText(now), TimeText(now), pending_.StartDate,
-                                          pending_.StartTime);
+        const std::int64_t now = SecondsOf(clock_.Now());
+        secondsLeft = SecondsOfDateTime(pending_.StartDate, pending_.StartTime) - now;
+        secondsToEnd = SecondsOfDateTime(pending_.EndDate, pending_.EndTime) - now;
     } catch (const std::exception&) {
         Disarm();
         return;
@@ -122,12 +144,23 @@ void RecordingTrigger::Timer1Timer() {
         timer1_.Start(StepFor(secondsLeft));
         return;
     }
-    Launch();
+    // The clock jumped, or the machine slept, past the whole slot: recording now
+    // would record the wrong programme.
+    if (secondsToEnd <= 0) {
+        host_.AppendLog("$$$$ Fin dépassée, l'enregistrement de la ligne " +
+                        std::to_string(pending_.positionGridProchainRecord) +
+                        " n'est pas lancé: " + pending_.EndDate + "/" + pending_.EndTime);
+        Disarm();
+        ArmNextRecording();
+        return;
+    }
+    Launch(secondsToEnd);
 }
 
-void RecordingTrigger::Launch() {
+void RecordingTrigger::Launch(std::int64_t secondsToEnd) {
     const PendingRecording due = pending_;
     const std::string position = std::to_string(due.positionGridProchainRecord);
+    const std::string timer2Seconds = std::to_string(secondsToEnd);
     host_.AppendLog(kStars);
     host_.AppendLog("L'enregistrement va commencer");
     host_.AppendLog("Chaine: " + due.Channel);
@@ -135,12 +168,14 @@ void RecordingTrigger::Launch() {
     host_.AppendLog("Position de l'enregistrement dans la liste: " + position);
     host_.AppendLog("Durée: " + due.Duration);
     host_.AppendLog("Date début/Heur début: " + due.StartDate + "/" + due.StartTime);
-    table_.SetStatus(due.positionGridProchainRecord, kStatusRecording);
+    // The entry's row, wherever deletions have moved it since the trigger was armed.
+    const int row = table_.RowOfEntry(due.EntryId);
+    table_.SetStatus(row, kStatusRecording);
     if (startScheduledRecording_) {
-        startScheduledRecording_(due);
+        startScheduledRecording_(due, secondsToEnd);
     }
-    host_.AppendLog("++ Timer 2 est set à: " + due.Duration);
-    timer2_.Start(MillisecondsOf(due.Duration));
+    host_.AppendLog("++ Timer 2 est set à: " + timer2Seconds);
+    timer2_.Start(MillisecondsOf(timer2Seconds));
     host_.AppendLog(kStars);
     Disarm();
     ArmNextRecording();

@@ -20,11 +20,15 @@ struct PendingRecording {
     std::string StartTime;
     std::string Duration; // whole seconds, decimal
     std::string Format;
+    std::string EndDate;
+    std::string EndTime;
+    std::uint64_t EntryId = 0; // the row's entry, wherever deletions move it
 };
 
-// Hands a due recording to the recorder: Channel, Url, the row
-// (positionGridProchainRecord) and Duration, with StartDate, StartTime and Format.
-using StartScheduledRecordingFn = std::function<void(const PendingRecording&)>;
+// Hands a due recording to the recorder, to record until the entry's end,
+// `secondsToEnd` from now (less than Duration when launched after its start).
+using StartScheduledRecordingFn =
+    std::function<void(const PendingRecording& due, std::int64_t secondsToEnd)>;
 
 // The longest single wait of the trigger timer. The trigger re-reads the local
 // clock each time it fires and launches only once the start second has come, so
@@ -33,15 +37,19 @@ using StartScheduledRecordingFn = std::function<void(const PendingRecording&)>;
 inline constexpr std::uint32_t kTriggerStepMs = 1000;
 
 // Finds the next "Programmé" entry, arms Timer1 for its start and launches it:
-// marks the row, calls the recorder and arms Timer2 with the recording's length.
+// marks the row, calls the recorder and arms Timer2 with the time left to the
+// entry's end. An entry whose slot is already under way (the program started, or
+// the clock jumped, during it) is launched at once for the rest of its slot; one
+// whose end has passed is never launched and keeps "Programmé".
 // Takes Timer1's handler. Main thread only.
 class RecordingTrigger {
 public:
     RecordingTrigger(ScheduleTable& table, const Clock& clock, Timer& timer1, Timer& timer2,
                      Host& host, StartScheduledRecordingFn startScheduledRecording);
 
-    // The row of the "Programmé" entry starting soonest (at least one second ahead;
-    // ties go to the upper row), or -1. Logs every candidate. Throws for damaged texts.
+    // The row of the "Programmé" entry starting soonest (at least one second ahead,
+    // or under way, which comes first; ties go to the upper row), or -1. Logs every
+    // candidate. Throws for damaged texts.
     int FindNextRecording();
     // Captures the next entry and arms Timer1, or switches it off when there is none.
     // A damaged row or a short URL list leaves the trigger off, never half-filled.
@@ -55,7 +63,8 @@ public:
     const PendingRecording& Pending() const { return pending_; }
 
 private:
-    void Launch();
+    bool UnderWay(int row, std::int64_t nowSeconds) const;
+    void Launch(std::int64_t secondsToEnd);
 
     ScheduleTable& table_;
     const Clock& clock_;

@@ -13,6 +13,47 @@ Schedule::Schedule(std::string programFolder, Host& host, const Clock& clock, Ti
     files_.Attach(table_);
 }
 
+ScheduleLoadResult Schedule::File2StringGrid() {
+    ScheduleLoadResult result = files_.Load(table_);
+    if (result.outcome == ScheduleLoad::Loaded) {
+        SettleInterruptedRecordings();
+    }
+    return result;
+}
+
+void Schedule::SettleInterruptedRecordings() {
+    const std::int64_t now = SecondsOf(clock_.Now());
+    for (int row = 1; row <= table_.RowCount() - 2; ++row) {
+        if (table_.Cell(row, kStatusColumn) != kStatusRecording) {
+            continue;
+        }
+        bool underWay = false;
+        try {
+            underWay = table_.StartSeconds(row) <= now && now < table_.EndSeconds(row);
+        } catch (const ConversionError&) {
+            // A damaged entry can't be recorded.
+        }
+        const std::string entry = "« " + table_.Cell(row, kChannelColumn) + " » du " +
+                                  table_.Cell(row, kStartDateColumn) + " à " +
+                                  table_.Cell(row, kStartTimeColumn);
+        table_.SetStatus(row, underWay ? kStatusProgrammed : kStatusIncomplete);
+        if (underWay) {
+            host_.AppendLog("-- Enregistrement interrompu, la fin de son créneau va être "
+                            "enregistrée : ligne " +
+                            std::to_string(row));
+        } else {
+            host_.AppendLog("-- Enregistrement interrompu : ligne " + std::to_string(row) +
+                            " Incomplet");
+            host_.NotifyUser("L'enregistrement de " + entry +
+                             " est incomplet : Kalore a été fermé pendant l'enregistrement.");
+        }
+    }
+}
+
+void Schedule::SetEntryStatus(std::uint64_t entryId, const std::string& status) {
+    table_.SetStatus(table_.RowOfEntry(entryId), status);
+}
+
 bool Schedule::AddScheduledRecording(const ScheduleEntryRequest& request) {
     try {
         return TryAdd(request);

@@ -27,8 +27,10 @@ public:
     ScheduleTable& Table() { return table_; }
     RecordingTrigger& Trigger() { return trigger_; }
 
-    // Start-up: reads the files; then call ArmNextRecording.
-    ScheduleLoadResult File2StringGrid() { return files_.Load(table_); }
+    // Start-up: reads the files, and settles the entries a closed or crashed
+    // program left "Enregistrement.." (SettleInterruptedRecordings); then call
+    // ArmNextRecording.
+    ScheduleLoadResult File2StringGrid();
     bool StringGrid2File() { return files_.Save(table_); }
     void ArmNextRecording() { trigger_.ArmNextRecording(); }
 
@@ -40,10 +42,14 @@ public:
     // "Vider tous les enregistrements": stopRecorders asks every recorder to stop;
     // its failures are ignored. The trigger is switched off as well.
     void ClearAllEntries(const std::function<void()>& stopRecorders);
-    // A programmed recording ended: running rows become "Terminé" (saved).
-    void MarkFinishedRows() { table_.MarkFinishedRows(); }
+    // A programmed recording ended: its own entry shows its outcome (saved).
+    void SetEntryStatus(std::uint64_t entryId, const std::string& status);
 
 private:
+    // Nothing records an entry loaded as "Enregistrement..": one whose slot is
+    // still under way is handed back to the trigger, which records the rest beside
+    // what was recorded; any other becomes "Incomplet".
+    void SettleInterruptedRecordings();
     bool TryAdd(const ScheduleEntryRequest& request);
 
     Host& host_;

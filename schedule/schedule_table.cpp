@@ -1,5 +1,6 @@
 #include "schedule/schedule_table.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -7,7 +8,9 @@
 
 namespace kalore {
 
-ScheduleTable::ScheduleTable() : rows_(1), seconds_(1) {}
+ScheduleTable::ScheduleTable() : rows_(1), seconds_(1) {
+    ids_.push_back(NewId());
+}
 
 const ScheduleRow& ScheduleTable::Header() {
     static const ScheduleRow header = {
@@ -49,11 +52,21 @@ const std::string& ScheduleTable::UrlOfRow(int row) const {
     return urls_.at(static_cast<std::size_t>(row - 1));
 }
 
+std::uint64_t ScheduleTable::EntryId(int row) const {
+    return ids_.at(static_cast<std::size_t>(row - 1));
+}
+
+int ScheduleTable::RowOfEntry(std::uint64_t id) const {
+    const auto found = std::find(ids_.begin(), ids_.end() - 1, id);
+    return found == ids_.end() - 1 ? -1 : static_cast<int>(found - ids_.begin()) + 1;
+}
+
 void ScheduleTable::AppendEntry(const ScheduleRow& entry, const std::string& url) {
     rows_.back() = entry;
     seconds_.back() = {};
     rows_.emplace_back();
     seconds_.emplace_back();
+    ids_.push_back(NewId());
     urls_.push_back(url);
     Changed();
 }
@@ -64,6 +77,7 @@ void ScheduleTable::RemoveEntry(int row) {
     }
     rows_.erase(rows_.begin() + (row - 1));
     seconds_.erase(seconds_.begin() + (row - 1));
+    ids_.erase(ids_.begin() + (row - 1));
     if (static_cast<std::size_t>(row - 1) < urls_.size()) {
         urls_.erase(urls_.begin() + (row - 1));
     }
@@ -73,6 +87,7 @@ void ScheduleTable::RemoveEntry(int row) {
 void ScheduleTable::ClearEntries() {
     rows_.assign(1, ScheduleRow{});
     seconds_.assign(1, RowSeconds{});
+    ids_.assign(1, NewId());
     urls_.clear();
     Changed();
 }
@@ -85,27 +100,16 @@ void ScheduleTable::SetStatus(int row, const std::string& status) {
     Changed();
 }
 
-bool ScheduleTable::MarkFinishedRows() {
-    bool marked = false;
-    for (int row = 1; row <= RowCount() - 2; ++row) {
-        std::string& status = rows_[row - 1][kStatusColumn];
-        if (status == kStatusRecording) {
-            status = kStatusFinished;
-            marked = true;
-        }
-    }
-    if (marked) {
-        Changed();
-    }
-    return marked;
-}
-
 void ScheduleTable::Replace(std::vector<ScheduleRow> rows, std::vector<std::string> urls) {
     rows_ = std::move(rows);
     if (rows_.empty()) {
         rows_.emplace_back();
     }
     seconds_.assign(rows_.size(), RowSeconds{});
+    ids_.clear();
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        ids_.push_back(NewId());
+    }
     urls_ = std::move(urls);
     if (onChanged) {
         onChanged();

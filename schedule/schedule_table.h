@@ -21,6 +21,11 @@ inline constexpr int kFormatColumn = 6;
 inline constexpr const char* kStatusProgrammed = "Programmé";
 inline constexpr const char* kStatusRecording = "Enregistrement..";
 inline constexpr const char* kStatusFinished = "Terminé";
+// Part of the slot was recorded (a stream lost, a late start, a full disk, or a
+// recording the program was closed during).
+inline constexpr const char* kStatusIncomplete = "Incomplet";
+// Nothing usable was recorded.
+inline constexpr const char* kStatusFailed = "Échec";
 
 using ScheduleRow = std::array<std::string, kScheduleColumns>;
 
@@ -49,6 +54,11 @@ public:
     std::int64_t EndSeconds(int row) const;
     // Line row - 1 of the URL list; throws std::out_of_range when the list is short.
     const std::string& UrlOfRow(int row) const;
+    // Each entry keeps one id for the whole run, so a recording finds its own row
+    // however many rows above it were deleted meanwhile. Ids are never reused.
+    std::uint64_t EntryId(int row) const;
+    // The row of the entry, or -1 once it was deleted.
+    int RowOfEntry(std::uint64_t id) const;
 
     int SelectedRow() const { return selectedRow_; }
     // The user's selection in the grid; no save, nothing else changes.
@@ -61,9 +71,6 @@ public:
     // Leaves the header and one empty input row, and an empty URL list.
     void ClearEntries();
     void SetStatus(int row, const std::string& status);
-    // Every entry showing "Enregistrement.." becomes "Terminé" when a programmed
-    // recording ends; true when a row changed.
-    bool MarkFinishedRows();
 
     // Content read from the files: rows 1..RowCount()-1 and the URL list. Not saved.
     void Replace(std::vector<ScheduleRow> rows, std::vector<std::string> urls);
@@ -82,7 +89,11 @@ private:
     std::int64_t CachedSeconds(int row, int dateColumn, int timeColumn,
                                std::optional<std::int64_t> RowSeconds::*slot) const;
 
-    std::vector<ScheduleRow> rows_; // rows 1..RowCount()-1
+    std::uint64_t NewId() { return ++lastId_; }
+
+    std::vector<ScheduleRow> rows_;  // rows 1..RowCount()-1
+    std::vector<std::uint64_t> ids_; // in step with rows_
+    std::uint64_t lastId_ = 0;
     // In step with rows_; empty slots are worked out on demand (a damaged text
     // stays empty and throws again).
     mutable std::vector<RowSeconds> seconds_;

@@ -98,13 +98,13 @@ void TForm1::BuildCore() {
     mainThread_ = std::make_unique<QtMainThread>();
     Timer1 = std::make_unique<QtTimer>("Timer1", this);
     Timer2 = std::make_unique<QtTimer>("Timer2", this);
+    recordingWatchTimer_ = std::make_unique<QtTimer>("RecordingWatchTimer", this);
 
-    schedule_ = std::make_unique<Schedule>(
-        programFolder_, *this, *clock_, *Timer1, *Timer2, [this](const PendingRecording& p) {
-            recorder_->StartScheduledRecording(p.Channel, p.Url,
-                                               std::to_string(p.positionGridProchainRecord),
-                                               p.Duration, p.StartDate, p.StartTime, p.Format);
-        });
+    schedule_ =
+        std::make_unique<Schedule>(programFolder_, *this, *clock_, *Timer1, *Timer2,
+                                   [this](const PendingRecording& due, std::int64_t secondsToEnd) {
+                                       recorder_->StartScheduledRecording(due, secondsToEnd);
+                                   });
 
     RecorderSettings recorderSettings;
     recorderSettings.playerPath = [this] {
@@ -116,15 +116,19 @@ void TForm1::BuildCore() {
     recorderSettings.programFolder = programFolder_;
     recorderSettings.makerAddress = webConfig_.makerAddress;
     recorderSettings.makerMemoryAddress = webConfig_.site + "/forum";
-    recorderSettings.markFinishedRows = [this] {
-        schedule_->MarkFinishedRows();
+    recorderSettings.setEntryStatus = [this](std::uint64_t entryId, const std::string& status) {
+        schedule_->SetEntryStatus(entryId, status);
     };
-    recorder_ = std::make_unique<RecordingController>(std::move(recorderSettings), *this,
-                                                      *mainThread_, *Timer2);
+    recorder_ = std::make_unique<RecordingController>(
+        std::move(recorderSettings), *this, *mainThread_, *clock_, *Timer2, *recordingWatchTimer_);
     Timer2->SetHandler([this] {
         recorder_->Timer2Timer();
         ShowRecorderButtons();
     });
+    recorder_->onChanged = [this] {
+        ShowRecorderButtons();
+        ShowRecordingProgress();
+    };
 
     live_ = std::make_unique<LiveView>(
         *Panel1, *Button8, *this, [this] { return controlAvailable_; },
@@ -310,6 +314,10 @@ std::string TForm1::appTitle() const {
 
 void TForm1::ShowMessage(const std::string& text) {
     ShowMessageBox(this, text);
+}
+
+void TForm1::NotifyUser(const std::string& text) {
+    ShowNoticeBox(this, text);
 }
 
 void TForm1::changeEvent(QEvent* event) {

@@ -67,6 +67,7 @@ public:
     void AppendLog(const std::string& line) override;
     void SetAppTitle(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
+    void NotifyUser(const std::string& text) override;
 
     const std::string& programFolder() const { return programFolder_; }
     std::string appTitle() const;
@@ -111,6 +112,7 @@ private:
     void ShowChannels();
     void ShowSchedule();
     void ShowRecorderButtons();
+    void ShowRecordingProgress();
     void ShowPlayerDialog();
     void RegisterAutostartAndReport();
 
@@ -129,6 +131,7 @@ private:
     std::unique_ptr<QtMainThread> mainThread_;
     std::unique_ptr<QtTimer> Timer1;
     std::unique_ptr<QtTimer> Timer2;
+    std::unique_ptr<QtTimer> recordingWatchTimer_;
     std::unique_ptr<Schedule> schedule_;
     std::unique_ptr<RecordingController> recorder_;
     std::unique_ptr<LiveView> live_;
@@ -166,6 +169,8 @@ private:
     QPushButton* Button13 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QLabel* Label7 = nullptr;
+    // Not in the original inventory: the progress of the running recordings.
+    QLabel* RecordingStatus = nullptr;
     // Controls outside the client area: never seen, but they exist and work.
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* Button3 = nullptr;

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -88,6 +89,15 @@ void TForm1::ShowSchedule() {
 void TForm1::ShowRecorderButtons() {
     Button4->setEnabled(recorder_->Button4Enabled());
     Button9->setEnabled(recorder_->Button9Enabled());
+}
+
+void TForm1::ShowRecordingProgress() {
+    QStringList lines;
+    for (const RecordingProgress& progress : recorder_->Progress()) {
+        lines << QString::fromStdString(ProgressLine(progress));
+    }
+    RecordingStatus->setText(lines.join(QStringLiteral("   |   ")));
+    RecordingStatus->setToolTip(lines.join('\n'));
 }
 
 void TForm1::Button1Click() {

@@ -130,6 +130,10 @@ void TForm1::BuildControls() {
                          QStringLiteral("Format Haute Qualité")});
     ComboBox1->setCurrentIndex(0);
 
+    // The free line between the format box and the grid.
+    RecordingStatus = Place(new QLabel(this), "RecordingStatus", 8, 516, 727, 20);
+    RecordingStatus->setStyleSheet("color: #b00000;");
+
     StringGrid1 = Place(new QTableView(this), "StringGrid1", 8, 538, 727, 147);
     StringGrid1->setFont(PixelFont("Tahoma", 10, false));
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);

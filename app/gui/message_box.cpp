@@ -18,16 +18,36 @@ MessageBoxCapture::~MessageBoxCapture() {
     }
 }
 
+namespace {
+
+// A carriage return breaks the line in the box, as the texts are written.
+QString Shown(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+} // namespace
+
 void ShowMessageBox(QWidget* parent, const std::string& text) {
     if (capture != nullptr) {
         capture->texts_.push_back(text);
         return;
     }
-    // A carriage return breaks the line in the box, as the texts are written.
-    QString shown = QString::fromStdString(text);
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
-        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox::information(parent, ApplicationTitle(), shown);
+    QMessageBox::information(parent, ApplicationTitle(), Shown(text));
+}
+
+void ShowNoticeBox(QWidget* parent, const std::string& text) {
+    if (capture != nullptr) {
+        capture->notices_.push_back(text);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, ApplicationTitle(), Shown(text),
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 } // namespace kalore

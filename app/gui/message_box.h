@@ -10,6 +10,9 @@ namespace kalore {
 // The program's plain modal message box. Tests capture the texts instead of
 // showing them, so no click is needed.
 void ShowMessageBox(QWidget* parent, const std::string& text);
+// The same box, but not modal: it returns at once and the window goes on; the
+// box closes itself when dismissed.
+void ShowNoticeBox(QWidget* parent, const std::string& text);
 
 class MessageBoxCapture {
 public:
@@ -18,11 +21,17 @@ public:
     MessageBoxCapture(const MessageBoxCapture&) = delete;
     MessageBoxCapture& operator=(const MessageBoxCapture&) = delete;
     const std::vector<std::string>& texts() const { return texts_; }
-    void clear() { texts_.clear(); }
+    const std::vector<std::string>& notices() const { return notices_; }
+    void clear() {
+        texts_.clear();
+        notices_.clear();
+    }
 
 private:
     friend void ShowMessageBox(QWidget*, const std::string&);
+    friend void ShowNoticeBox(QWidget*, const std::string&);
     std::vector<std::string> texts_;
+    std::vector<std::string> notices_;
     MessageBoxCapture* previous_ = nullptr;
 };
 

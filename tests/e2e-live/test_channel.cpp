@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include "support/loopback_servers.h"
+#include "support/test_stream.h"
 
 TestChannel::TestChannel(QString picture)
     : picture_(std::move(picture)), port_(kalore::testing::FreeLoopbackPort(SOCK_DGRAM)),
@@ -15,35 +16,14 @@ TestChannel::~TestChannel() {
 
 bool TestChannel::Start() {
     ffmpeg_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ffmpeg_.start("ffmpeg", {"-v",
-                             "error",
-                             "-re",
-                             "-f",
-                             "lavfi",
-                             "-i",
-                             picture_,
-                             "-f",
-                             "lavfi",
-                             "-i",
-                             "sine=frequency=440",
-                             "-c:v",
-                             "mpeg2video",
-                             "-b:v",
-                             "2M",
-                             "-g",
-                             "12",
-                             "-c:a",
-                             "mp2",
-                             "-map",
-                             "0:v",
-                             "-map",
-                             "1:a",
-                             "-f",
-                             "tee",
-                             QString("[f=mpegts]udp://127.0.0.1:%1?pkt_size=1316|"
-                                     "[f=mpegts]udp://127.0.0.1:%2?pkt_size=1316")
-                                 .arg(port_)
-                                 .arg(probePort_)});
+    QStringList args;
+    for (const std::string& arg : kalore::testing::TestStreamArguments(
+             {"udp://127.0.0.1:" + std::to_string(port_) + "?pkt_size=1316",
+              "udp://127.0.0.1:" + std::to_string(probePort_) + "?pkt_size=1316"},
+             false, picture_.toStdString())) {
+        args << QString::fromStdString(arg);
+    }
+    ffmpeg_.start(args.takeFirst(), args);
     return ffmpeg_.waitForStarted(5000);
 }
 

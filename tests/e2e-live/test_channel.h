@@ -3,12 +3,14 @@
 #include <QProcess>
 #include <QString>
 
+#include "support/test_stream.h"
+
 // A live test channel on loopback: ffmpeg sends a moving test picture with sound
 // as MPEG-TS over UDP to 127.0.0.1, in real time, until it is destroyed.
 class TestChannel final {
 public:
     // The picture as an ffmpeg filter source.
-    static constexpr const char* kMovingPicture = "testsrc2=size=640x480:rate=25";
+    static constexpr const char* kMovingPicture = kalore::testing::kTestPicture;
     // Each field a flat colour of its own, white and black: what an interlaced
     // picture shows, at its worst, when nothing deinterlaces it. The size is the
     // player's area, so the lines reach the screen one to one.

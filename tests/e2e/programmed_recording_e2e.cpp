@@ -2,8 +2,9 @@
 // folder of its own whose schedule files hold an H264 entry and a high-quality
 // entry starting a few seconds after it, with the real vlc as its recorder, a live
 // ffmpeg test stream on loopback as the channel and the web services answered on
-// loopback. Only what the program leaves behind is checked: the recordings, the
-// saved schedule and its children.
+// loopback; then once more under a fake clock (faketime) that puts its start in
+// the middle of an entry's slot. Only what the program leaves behind is checked:
+// the recordings, the saved schedule and its children.
 #include <sys/prctl.h>
 
 #include <csignal>
@@ -41,6 +42,17 @@ void BindToTest(QProcess& process) {
     process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
+// The thread-safe libfaketime of this machine's architecture, or "".
+QString LibFaketime() {
+    for (const QString& arch : QDir("/usr/lib").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString library = "/usr/lib/" + arch + "/faketime/libfaketimeMT.so.1";
+        if (QFile::exists(library)) {
+            return library;
+        }
+    }
+    return {};
+}
+
 bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
@@ -55,9 +67,12 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void programmedRecordingsAreMadeNamedAndMarkedFinished();
+    void aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeClock();
 
 private:
     QString Program(const QString& relative) const { return dir_.path() + "/Kalore/" + relative; }
+    // Starts the program, with these variables added to its environment.
+    void StartKalore(const QProcessEnvironment& extra = {});
 
     QTemporaryDir dir_;
     QProcess web_;
@@ -106,17 +121,7 @@ void ProgrammedRecordingE2E::programmedRecordingsAreMadeNamedAndMarkedFinished()
     QVERIFY(WriteFile(Program("B/recordslist"), RecordsListBytes(entries)));
     QVERIFY(WriteFile(Program("B/recordsurlist"), RecordsUrlListBytes(entries)));
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // Start-up registers autostart: keep it out of the user's own settings.
-    environment.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    kalore_.setProcessEnvironment(environment);
-    // Start-up leaves the address answer in the current folder, which must be writable.
-    kalore_.setWorkingDirectory(Program(""));
-    kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
-    BindToTest(kalore_);
-    kalore_.start(Program("kalore"), {});
-    QVERIFY(kalore_.waitForStarted(5000));
+    StartKalore();
     const qint64 pid = kalore_.processId();
 
     // The schedule is saved at every change of status, so the disk follows the
@@ -166,6 +171,72 @@ void ProgrammedRecordingE2E::programmedRecordingsAreMadeNamedAndMarkedFinished()
     QVERIFY2(hq.Has("codec_name=mp3"), qPrintable(hq.text));
     QVERIFY2(qAbs(hq.Duration() - kLengthSeconds) <= 1.0, qPrintable(hq.text));
 
+    QCOMPARE(kalore_.state(), QProcess::Running);
+}
+
+void ProgrammedRecordingE2E::StartKalore(const QProcessEnvironment& extra) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(extra);
+    // Start-up registers autostart: keep it out of the user's own settings.
+    environment.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    kalore_.setProcessEnvironment(environment);
+    // Start-up leaves the address answer in the current folder, which must be writable.
+    kalore_.setWorkingDirectory(Program(""));
+    kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
+    BindToTest(kalore_);
+    kalore_.start(Program("kalore"), {});
+    QVERIFY(kalore_.waitForStarted(5000));
+}
+
+// The computer restarted during a film: the program starts 8 s into a 24 s slot,
+// three days ahead of the real clock. It records the rest, nothing before the
+// program started nor after the slot's end, and the entry ends "Incomplet".
+void ProgrammedRecordingE2E::aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeClock() {
+    kalore_.terminate();
+    QVERIFY(kalore_.waitForFinished(10000));
+    const int ahead = 3 * 86400;
+    const QDateTime start = WholeSecondsFromNow(ahead - 8);
+    const QDateTime end = start.addSecs(24);
+    const QList<ScheduleEntry> entries = {
+        {"Mire en cours", start, end, "Programmé", kFormatH264, channel_.Address()}};
+    QVERIFY(WriteFile(Program("B/recordslist"), RecordsListBytes(entries)));
+    QVERIFY(WriteFile(Program("B/recordsurlist"), RecordsUrlListBytes(entries)));
+
+    const QString faketime = LibFaketime();
+    QVERIFY2(!faketime.isEmpty(), "libfaketime is missing (package faketime)");
+    QProcessEnvironment fake;
+    // Preloaded here rather than through the faketime command, which would make
+    // the program a grandchild of the test.
+    fake.insert("LD_PRELOAD", faketime);
+    fake.insert("FAKETIME", "+" + QString::number(ahead));
+    // Only the wall clock is faked: timers and the recorder keep real time.
+    fake.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+    StartKalore(fake);
+    const qint64 pid = kalore_.processId();
+    QElapsedTimer waited;
+    waited.start();
+    QSet<qint64> recorders;
+    QStringList statuses;
+    while ((statuses = StatusesOf(ReadFile(Program("B/recordslist")))) !=
+           QStringList{"Incomplet"}) {
+        const QList<qint64> children = RecorderChildrenOf(pid);
+        recorders.unite(QSet<qint64>(children.begin(), children.end()));
+        QVERIFY2(kalore_.state() == QProcess::Running, "the program ended by itself");
+        QVERIFY2(waited.elapsed() < 60000, qPrintable("statuses: " + statuses.join('|')));
+        QTest::qWait(50);
+    }
+    const double length = waited.elapsed() / 1000.0;
+    QCOMPARE(recorders.size(), 1);
+    QCOMPARE(RecorderChildrenOf(pid), QList<qint64>());
+
+    const Probe probe = ProbeFile(Program("RECORDS/" + ProgrammedFileName(start)));
+    QVERIFY2(probe.text.contains("codec_name=h264"), qPrintable(probe.text));
+    qInfo("%.1f s recorded of the 16 s left of the slot when the program started",
+          probe.Duration());
+    // The rest of the slot after start-up: never its first 8 s, never past its end.
+    QVERIFY2(probe.Duration() > 4 && probe.Duration() <= 16 + 1.0,
+             qPrintable(QString::number(length) + " s waited\n" + probe.text));
     QCOMPARE(kalore_.state(), QProcess::Running);
 }
 

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -152,6 +153,11 @@ void RecordingWindowE2E::recordNowRecordsUntilTheStopButton() {
     QTest::qWait(kRecordMs);
     QCOMPARE(window_->appTitle(), std::string("Recording.."));
     QVERIFY(ProcessExists(recorder));
+    // The progress line, refreshed every second.
+    const QString progress = window_->findChild<QLabel*>("RecordingStatus")->text();
+    QVERIFY2(progress.startsWith("Enregistrement immédiat « " + output + " » : 00:00:0") &&
+                 progress.contains(" Mo écrits"),
+             qPrintable(progress));
     QTest::mouseClick(Button("Button9"), Qt::LeftButton);
     const double recorded = length.elapsed() / 1000.0;
     QVERIFY(Button("Button4")->isEnabled());
@@ -288,6 +294,11 @@ void RecordingWindowE2E::playerPathLeadingNowhereGivesTheProcessErrorAndTheClosi
     // No child ran, so no reader was started or ended.
     QVERIFY(!Log().contains("--TH2 a été arrété dans rundos depuis le thread id: " + id));
     QVERIFY(!QFile::exists(output));
+    // The user is told, without a box that waits for an answer.
+    QCOMPARE(messages_->notices().size(), std::size_t(1));
+    QVERIFY2(QString::fromStdString(messages_->notices()[0])
+                 .contains("a échoué : le programme vlc est introuvable"),
+             messages_->notices()[0].c_str());
 }
 
 QTEST_MAIN(RecordingWindowE2E)

@@ -1,117 +1,103 @@
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "fakes/fakes.h"
-#include "fakes/queue_main_thread.h"
-#include "platform/child_process.h"
 #include "platform/process_list.h"
-#include "recorder/recording_controller.h"
+#include "support/recording_harness.h"
 #include "support/temp_folder.h"
 
 namespace kalore {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Runs a program to its end and gives its output.
-std::string Output(const std::vector<std::string>& argv) {
-    auto started = ChildProcess::Start(argv);
-    if (!started.child) {
-        return {};
-    }
-    auto pipe = started.child->TakeOutput();
-    std::string text;
-    char buffer[4096];
-    for (long n; (n = pipe->Read(buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    started.child->Close();
-    return text;
-}
-
-std::string Probe(const std::string& file) {
-    return Output({"/usr/bin/ffprobe", "-v", "error", "-show_entries",
-                   "stream=codec_name,width,height:format=format_name,duration", "-of",
-                   "default=noprint_wrappers=1", file});
-}
-
-double Duration(const std::string& probe) {
-    auto at = probe.find("duration=");
-    return at == std::string::npos ? 0 : std::stod(probe.substr(at + 9));
-}
+namespace fs = std::filesystem;
 
 class RecorderIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directory(folder + "RECORDS");
+        fs::create_directory(folder + "RECORDS");
         port = 20000 + static_cast<int>(getpid() % 20000);
-        stream = ChildProcess::Start({"/usr/bin/ffmpeg", "-loglevel", "error", "-re", "-f", "lavfi",
-                                      "-i", "testsrc=size=640x480:rate=25", "-f", "lavfi", "-i",
-                                      "sine=frequency=440", "-c:v", "mpeg2video", "-c:a", "mp2",
-                                      "-f", "mpegts",
-                                      "udp://127.0.0.1:" + std::to_string(port) + "?pkt_size=1316"})
-                     .child;
+        stream = testing::StartUdpStream(port);
         ASSERT_TRUE(stream);
     }
-    void TearDown() override {
-        mainThread.Shutdown();
-        stream->Close();
-    }
+    void TearDown() override { stream->Close(); }
     std::string Address() const { return "udp://@127.0.0.1:" + std::to_string(port); }
-    bool LogHas(const std::string& line) {
-        return std::find(host.log.begin(), host.log.end(), line) != host.log.end();
-    }
 
     const testing::TempFolder temp{"kalore-rec"};
     const std::string folder = temp.Slashed();
     int port = 0;
     std::unique_ptr<ChildProcess> stream;
-    testing::FakeHost host;
-    testing::QueueMainThread mainThread;
-    testing::FakeTimer timer2;
-    RecorderSettings settings{[] { return std::string("/usr/bin/vlc"); },
-                              [] { return std::string("Kalore"); },
-                              "",
-                              "https://maker.example",
-                              "https://maker.example/m",
-                              [] {
-                              }};
 };
 
-TEST_F(RecorderIntegrationTest, TimedH264RecordingIsTransportStreamOfItsLength) {
-    settings.programFolder = folder;
-    RecordingController controller(settings, host, mainThread, timer2);
-    controller.StartScheduledRecording("Test", Address(), "1", "3", "07/12/2026", "20:30:00",
-                                       kFormatH264);
-    mainThread.PumpFor(5s);
-    controller.Timer2Timer();
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return controller.ProgrammedThread()->Finished(); }));
+TEST_F(RecorderIntegrationTest, TimedH264RecordingIsTransportStreamOfItsLengthAndFinished) {
+    testing::RecordingHarness harness(folder);
+    harness.StartProgrammed(Address(), kFormatH264, 4);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 20s));
+    EXPECT_EQ(harness.statuses[0].second, "Terminé") << ::testing::PrintToString(harness.host.log);
 
-    std::string probe = Probe(folder + "RECORDS/programme-07-12-2026_20-30-00.avi");
+    const std::string probe = testing::Probe(file);
     EXPECT_NE(probe.find("format_name=mpegts"), std::string::npos) << probe;
     EXPECT_NE(probe.find("codec_name=h264\nwidth=320\nheight=240"), std::string::npos) << probe;
     EXPECT_NE(probe.find("codec_name=mp3"), std::string::npos) << probe;
-    EXPECT_NEAR(Duration(probe), 3.0, 1.0) << probe;
+    EXPECT_NEAR(testing::ProbedDuration(probe), 4.0, 1.0) << probe;
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
     EXPECT_FALSE(KillProcessesByName("vlc")) << "a recorder child is still running";
 }
 
 TEST_F(RecorderIntegrationTest, HighQualityRecordNowIsProgramStreamWithMpeg2Video) {
-    RecordingController controller(settings, host, mainThread, timer2);
-    controller.Button4Click(Address(), kFormatHighQuality, folder + "maintenant.avi");
-    mainThread.PumpFor(3s);
-    controller.Button9Click();
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return controller.RecordNowThread()->Finished(); }));
+    testing::RecordingHarness harness(folder);
+    harness.Controller().Button4Click(Address(), kFormatHighQuality, folder + "maintenant.avi");
+    harness.RunFor(3s);
+    harness.Controller().Button9Click();
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().RecordNowThread()->Finished(); }, 10s));
 
-    std::string probe = Probe(folder + "maintenant.avi");
+    std::string probe = testing::Probe(folder + "maintenant.avi");
     EXPECT_NE(probe.find("format_name=mpeg"), std::string::npos) << probe;
     EXPECT_NE(probe.find("codec_name=mpeg2video"), std::string::npos) << probe;
+    EXPECT_TRUE(harness.host.notices.empty()) << harness.host.notices[0];
     EXPECT_FALSE(KillProcessesByName("vlc"));
+}
+
+// Every character that vlc's option chains or the old command line gave a meaning:
+// each path is recorded to exactly that file, and nothing else is touched, not
+// even the file an injected "dst=" names (relative to vlc's folder, this one).
+TEST_F(RecorderIntegrationTest, HostilePathsAreRecordedExactlyWhereTheySay) {
+    fs::current_path(folder);
+    std::ofstream("victim.txt") << "canary";
+    const std::vector<std::string> names = {
+        "Mes vidéos, TV}{x:y.avi",     "L'émission du soir.avi",    "a\"b\\c'd=e#f;g h.avi",
+        "-dash,dst=victim.txt,x=.avi", "x\\\",dst=victim.txt}.avi", "'},dst=victim.txt,x={'.avi"};
+    testing::RecordingHarness harness(folder);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        // Relative and absolute paths alike.
+        harness.Controller().Button4Click(Address(), kFormatH264,
+                                          i % 2 ? names[i] : folder + names[i]);
+        harness.RunFor(2500ms);
+        harness.Controller().Button9Click();
+        ASSERT_TRUE(harness.RunUntil(
+            [&] { return harness.Controller().RecordNowThread()->Finished(); }, 10s));
+    }
+    std::set<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        found.insert(entry.path().filename().string());
+    }
+    std::set<std::string> expected(names.begin(), names.end());
+    expected.insert({"victim.txt", "RECORDS"});
+    EXPECT_EQ(found, expected);
+    for (const std::string& name : names) {
+        EXPECT_GT(fs::file_size(folder + name), 0u) << name;
+    }
+    std::ifstream in(folder + "victim.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "canary");
+    EXPECT_TRUE(harness.host.notices.empty()) << harness.host.notices[0];
 }
 
 } // namespace

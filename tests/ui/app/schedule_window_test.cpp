@@ -302,8 +302,9 @@ void ScheduleWindowTest::deletingTheMiddleEntrySelectsTheFormerThird() {
 }
 
 void ScheduleWindowTest::runningEntryCannotBeDeletedButClearingRemovesIt() {
-    // The window was closed while this recording ran: it comes back running.
-    const QDateTime start = InSeconds(-300);
+    // The window was closed while this recording ran, and its slot is over:
+    // nothing records it, so it comes back "Incomplet".
+    const QDateTime start = InSeconds(-900);
     const QDateTime later = InSeconds(3600);
     folder_->Write("B/recordslist",
                    "7\r\n4\r\n" + EntryLines("TF1", start, start.addSecs(600), "Enregistrement..") +
@@ -312,8 +313,11 @@ void ScheduleWindowTest::runningEntryCannotBeDeletedButClearingRemovesIt() {
     folder_->Write("B/recordsurlist", "rtp://@232.0.1.1:8200\r\nrtp://@232.0.1.2:8200\r\n");
     window_ = MakeWindow();
     QCOMPARE(GridRows(), 3);
-    QCOMPARE(Cell(0, 5), QString("Enregistrement.."));
+    QCOMPARE(Cell(0, 5), QString("Incomplet"));
+    QVERIFY(folder_->Read("B/recordslist").contains("Incomplet"));
 
+    window_->schedule().Table().SetStatus(1, "Enregistrement..");
+    QCOMPARE(Cell(0, 5), QString("Enregistrement.."));
     const QByteArray list = folder_->Read("B/recordslist");
     ClickGridRow(0);
     QTest::mouseClick(Find<QPushButton>("Button11"), Qt::LeftButton);

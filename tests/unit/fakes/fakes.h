@@ -19,10 +19,12 @@ public:
     void AppendLog(const std::string& line) override { log.push_back(line); }
     void SetAppTitle(const std::string& text) override { titles.push_back(text); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void NotifyUser(const std::string& text) override { notices.push_back(text); }
 
     std::vector<std::string> log;
     std::vector<std::string> titles;
     std::vector<std::string> messages;
+    std::vector<std::string> notices;
 };
 
 // Keeps nothing: for benchmarks, where a log growing in memory would weigh on the figures.
@@ -31,6 +33,7 @@ public:
     void AppendLog(const std::string&) override {}
     void SetAppTitle(const std::string&) override {}
     void ShowMessage(const std::string&) override {}
+    void NotifyUser(const std::string&) override {}
 };
 
 class FakeClock : public Clock {

@@ -2,79 +2,97 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/command_line.h"
+#include "support/temp_folder.h"
 
 namespace kalore {
 namespace {
 
+using Args = std::vector<std::string>;
+
 const std::string kHq =
-    " --sout #transcode{threads=2,vcodec=mp2v,vb=8000,fps=30,acodec=mp3,ab=192,scale=1,"
-    "channels=2,deinterlace,audio-sync,sfilter=logo}:standard{access=file,mux=ps,dst=\"";
+    "#transcode{threads=2,vcodec=mp2v,vb=8000,fps=30,acodec=mp3,ab=192,scale=1,"
+    "channels=2,deinterlace,audio-sync,sfilter=logo}:standard{access=file,mux=ps,dst=";
 const std::string kH264 =
-    " --sout #transcode{threads=2,width=320,height=240,fps=25,vcodec=h264,vb=256,venc=x264{aud,"
+    "#transcode{threads=2,width=320,height=240,fps=25,vcodec=h264,vb=256,venc=x264{aud,"
     "profile=baseline,level=30,keyint=30,bframes=0,ref=1,nocabac},acodec=mp3,ab=96,sfilter=logo}:"
-    "standard{access=file,mux=ts,dst=\"";
+    "standard{access=file,mux=ts,dst=";
 
-RecordingJob Job(std::string url, std::string duration, std::string format) {
-    return {"-1", url, "-1", duration, format, "/r/a.avi"};
+RecordingJob Job(std::string url, std::string duration, std::string format,
+                 std::string output = "/r/a.avi") {
+    return {"-1", url, "-1", duration, format, output};
 }
 
-TEST(RecorderCommandLine, BothFormatsTimedAndOpenEndedAreExact) {
-    EXPECT_EQ(
-        BuildRecorderCommandLine("/usr/bin/vlc", Job("udp://@1.2", "3600", kFormatHighQuality)),
-        "\"/usr/bin/vlc\" -I dummy udp://@1.2  --stop-time 3600" + kHq + "/r/a.avi\"}");
-    EXPECT_EQ(BuildRecorderCommandLine("/usr/bin/vlc", Job("udp://@1.2", "-1", kFormatHighQuality)),
-              "\"/usr/bin/vlc\" -I dummy udp://@1.2 " + kHq + "/r/a.avi\"}");
-    EXPECT_EQ(BuildRecorderCommandLine("/usr/bin/vlc", Job("rtsp://x/y", "90", kFormatH264)),
-              "\"/usr/bin/vlc\" -I dummy rtsp://x/y  --stop-time 90" + kH264 + "/r/a.avi\"}");
-    EXPECT_EQ(BuildRecorderCommandLine("/usr/bin/vlc", Job("rtsp://x/y", "-1", kFormatH264)),
-              "\"/usr/bin/vlc\" -I dummy rtsp://x/y " + kH264 + "/r/a.avi\"}");
+TEST(RecorderArguments, BothFormatsTimedAndOpenEndedAreExact) {
+    EXPECT_EQ(RecorderArguments("/opt/my vlc/vlc", Job("udp://@1.2", "3600", kFormatHighQuality)),
+              (Args{"/opt/my vlc/vlc", "-I", "dummy", "udp://@1.2", "--stop-time", "3600",
+                    "--play-and-exit", "--sout", kHq + "\"/r/a.avi\"}"}));
+    EXPECT_EQ(RecorderArguments("/usr/bin/vlc", Job("rtsp://x/y", "-1", kFormatH264)),
+              (Args{"/usr/bin/vlc", "-I", "dummy", "rtsp://x/y", "--play-and-exit", "--sout",
+                    kH264 + "\"/r/a.avi\"}"}));
+    // Only an exact name is a format.
+    for (const char* format : {"format haute qualité", "Format Haute Qualité ", ""}) {
+        EXPECT_FALSE(RecorderArguments("/v", Job("u", "-1", format))) << format;
+    }
 }
 
-TEST(RecorderCommandLine, EmptyAddressLeavesThreeBlanksBeforeTheChain) {
-    std::string line = *BuildRecorderCommandLine("/v", Job("", "-1", kFormatH264));
-    EXPECT_NE(line.find("-I dummy   --sout"), std::string::npos);
+TEST(RecorderArguments, TheOutputPathIsOneQuotedValueOfTheChain) {
+    EXPECT_EQ(ChainQuoted("/a/Mes vidéos, TV/x.avi"), "\"/a/Mes vidéos, TV/x.avi\"");
+    EXPECT_EQ(ChainQuoted(R"(L'a "b" c\d}{:=#;.avi)"), R"("L\'a \"b\" c\\d}{:=#;.avi")");
+    const Args args = *RecorderArguments("/v", Job("u", "-1", kFormatH264, "/f/x\",dst=/y\"}"));
+    EXPECT_EQ(args.back(), kH264 + R"("/f/x\",dst=/y\"}"})");
 }
 
-TEST(RecorderCommandLine, FormatIsRecognisedOnlyWhenExact) {
-    EXPECT_FALSE(BuildRecorderCommandLine("/v", Job("u", "-1", "format haute qualité")));
-    EXPECT_FALSE(BuildRecorderCommandLine("/v", Job("u", "-1", "Format Haute Qualité ")));
-    EXPECT_FALSE(BuildRecorderCommandLine("/v", Job("u", "-1", "")));
-}
-
-TEST(RecorderCommandLine, SplitsIntoTheArgumentsVlcExpects) {
-    RecordingJob job = Job("udp://@127.0.0.1:5000", "10", kFormatH264);
-    job.OutputFile = "/home/me/mes films/a.avi";
-    auto args = SplitCommandLine(*BuildRecorderCommandLine("/opt/my vlc/vlc", job));
-    ASSERT_EQ(args.size(), 8u);
-    EXPECT_EQ(args[0], "/opt/my vlc/vlc");
-    EXPECT_EQ(args[3], "udp://@127.0.0.1:5000");
-    EXPECT_EQ(args[5], "10");
-    EXPECT_TRUE(args[7].ends_with(",dst=/home/me/mes films/a.avi}")) << args[7];
-}
-
-TEST(ScheduledOutputName, DashesTheDateAndTimeUnderRecords) {
+TEST(ScheduledOutputName, OnlyExactDatesAndTimesReachTheFileName) {
     EXPECT_EQ(ScheduledOutputName("/opt/kalore/", "07/12/2026", "20:30:00"),
               "/opt/kalore//RECORDS/programme-07-12-2026_20-30-00.avi");
+    for (const auto& [date, time] : std::vector<std::pair<std::string, std::string>>{
+             {"07/12/2026", "09:33:08,dst=/some/folder/victim.txt,x="},
+             {"07/12/2026,dst=/x", "09:33:08"},
+             {"7/12/2026", "09:33:08"},
+             {"07-12-2026", "09:33:08"},
+             {"32/12/2026", "09:33:08"},
+             {"07/13/2026", "09:33:08"},
+             {"07/12/2026", "24:00:00"},
+             {"07/12/2026", "09:60:00"},
+             {"07/12/2026", "9:33:08"}}) {
+        EXPECT_FALSE(ScheduledOutputName("/opt/kalore/", date, time)) << date << " " << time;
+    }
 }
 
-TEST(RefuseUnsafeJob, RefusesAddressesAndPathsThatCouldCarryOptions) {
+TEST(ContinuationPath, NumbersTheNameBeforeItsExtension) {
+    EXPECT_EQ(ContinuationPath("/r/programme-07-12-2026_20-30-00.avi", 2),
+              "/r/programme-07-12-2026_20-30-00-2.avi");
+    EXPECT_EQ(ContinuationPath("film.avi", 3), "film-3.avi");
+    EXPECT_EQ(ContinuationPath("/r.d/film", 2), "/r.d/film-2");
+    EXPECT_EQ(ContinuationPath("/r/.avi", 2), "/r/.avi-2");
+}
+
+TEST(RefuseUnsafeJob, RefusesAddressesThatCarryOptionsAndPathsVlcWouldNotWrite) {
     for (const char* url : {"--extraintf=http", ":sout=#file", "udp://a --sout=x", "udp://a\"b",
                             "udp://a\tb", "udp://a\nb"}) {
-        auto refusal = RefuseUnsafeJob("/usr/bin/vlc", Job(url, "-1", kFormatH264));
+        auto refusal = RefuseUnsafeJob(Job(url, "-1", kFormatH264));
         ASSERT_TRUE(refusal) << url;
         EXPECT_EQ(refusal->rfind("Adresse refusée", 0), 0u);
         EXPECT_EQ(refusal->find_first_of("\t\n"), std::string::npos);
     }
-    RecordingJob quotedOutput = Job("udp://ok", "-1", kFormatH264);
-    quotedOutput.OutputFile = "/tmp/a\" --sout=x";
-    EXPECT_TRUE(RefuseUnsafeJob("/usr/bin/vlc", quotedOutput));
-    EXPECT_TRUE(RefuseUnsafeJob("/usr/bin/v\"lc", Job("udp://ok", "-1", kFormatH264)));
+    EXPECT_EQ(RefuseUnsafeJob(Job("", "-1", kFormatH264)),
+              "Adresse vide : aucune chaîne n'est choisie");
 
-    EXPECT_FALSE(RefuseUnsafeJob("/usr/bin/vlc", Job("", "-1", kFormatH264)));
-    EXPECT_FALSE(RefuseUnsafeJob("/opt/my vlc/vlc", Job("rtsp://mafreebox.freebox.fr/fbxtv_pub/"
-                                                        "stream?namespace=1&service=201&flavour=hd",
-                                                        "-1", kFormatH264)));
+    const testing::TempFolder temp("kalore-refuse");
+    const std::string folder = temp.Path().string();
+    for (const std::string& path :
+         {std::string(), std::string("-"), folder, folder + "/", folder + "/absent/x.avi"}) {
+        auto refusal = RefuseUnsafeJob(Job("udp://ok", "-1", kFormatH264, path));
+        ASSERT_TRUE(refusal) << path;
+        EXPECT_EQ(refusal->rfind("Chemin d'enregistrement refusé", 0), 0u) << *refusal;
+    }
+    for (const std::string& path :
+         {folder + "/a\" --sout=x, b}.avi", std::string("rel.avi"), folder + "/-x.avi"}) {
+        EXPECT_FALSE(RefuseUnsafeJob(Job("rtsp://mafreebox.freebox.fr/fbxtv_pub/"
+                                         "stream?namespace=1&service=201&flavour=hd",
+                                         "-1", kFormatH264, path)))
+            << path;
+    }
 }
 
 } // namespace

@@ -109,6 +109,55 @@ TEST_F(Trigger, LongWaitsAndClockChangesNeverLaunchEarly) {
     EXPECT_EQ(started_.size(), 1u);
 }
 
+TEST_F(Trigger, ASlotUnderWayIsRecordedForItsRestAndAPassedOneNever) {
+    { // started ten minutes ago, ends in twenty: launched at once, until its end
+        Table().Replace({Row("running", "19:50:00", "20:20:00"), ScheduleRow{}}, {"u1"});
+        schedule_->ArmNextRecording();
+        EXPECT_TRUE(
+            Logged("** Record: **07/12/2026**/**19:50:00** Reste (s) pour commencer: -600"));
+        EXPECT_TRUE(Logged("Timer set à: 0"));
+        timer1_.FireNow();
+        ASSERT_EQ(started_.size(), 1u);
+        EXPECT_EQ(secondsToEnd_[0], 1200);
+        EXPECT_TRUE(Logged("Durée: 1800"));
+        EXPECT_TRUE(Logged("++ Timer 2 est set à: 1200"));
+        EXPECT_EQ(timer2_.interval, 1200000u);
+        EXPECT_EQ(Table().Cell(1, kStatusColumn), kStatusRecording);
+    }
+    { // while it records, another entry under way (an edited file) waits its turn
+        Table().Replace({Row("running", "19:50:00", "20:20:00", kStatusRecording),
+                         Row("overlap", "19:55:00", "20:30:00"), ScheduleRow{}},
+                        {"u1", "u2"});
+        schedule_->ArmNextRecording();
+        EXPECT_FALSE(timer1_.active);
+    }
+    { // ended before the program started: never launched, stays "Programmé"
+        Table().Replace({Row("gone", "19:00:00", "19:30:00"), ScheduleRow{}}, {"u1"});
+        started_.clear();
+        schedule_->ArmNextRecording();
+        EXPECT_FALSE(timer1_.active);
+        EXPECT_EQ(Table().Cell(1, kStatusColumn), kStatusProgrammed);
+    }
+}
+
+TEST_F(Trigger, AClockJumpLaunchesTheRestOfASlotButNeverPastItsEnd) {
+    ASSERT_TRUE(Add("21:00:00", "21:30:00", "07/12/2026", "jumped over"));
+    ASSERT_TRUE(Add("22:00:00", "22:30:00", "07/12/2026", "jumped into"));
+    clock_.now.hour = 21, clock_.now.minute = 45; // past the whole first slot
+    timer1_.FireNow();
+    EXPECT_TRUE(started_.empty());
+    EXPECT_TRUE(Logged(
+        "$$$$ Fin dépassée, l'enregistrement de la ligne 1 n'est pas lancé: 07/12/2026/21:30:00"));
+    EXPECT_EQ(Table().Cell(1, kStatusColumn), kStatusProgrammed);
+    EXPECT_EQ(schedule_->Trigger().Pending().Channel, "jumped into");
+
+    clock_.now.hour = 22, clock_.now.minute = 10; // into the second slot
+    timer1_.FireNow();
+    ASSERT_EQ(started_.size(), 1u);
+    EXPECT_EQ(started_[0].Channel, "jumped into");
+    EXPECT_EQ(secondsToEnd_[0], 1200);
+}
+
 TEST_F(Trigger, AFailureLeavesTheTriggerOff) {
     ASSERT_TRUE(Add("21:00:00", "21:10:00", "07/12/2026", "good"));
     ASSERT_TRUE(timer1_.active);

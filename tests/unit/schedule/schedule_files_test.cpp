@@ -27,14 +27,59 @@ TEST_F(Files, EmptyAndOneEntrySchedulesAreByteExact) {
 TEST_F(Files, ReadBackGivesTheSameEntriesInOrder) {
     ASSERT_TRUE(Add("23:00:00", "23:30:00", "07/12/2026", "B"));
     ASSERT_TRUE(Add("21:00:00", "22:00:00", "07/12/2026", "A"));
-    Table().SetStatus(1, kStatusRecording);
+    Table().SetStatus(1, kStatusIncomplete);
 
     testing::FakeTimer t1, t2;
     Schedule next(Folder(), host_, clock_, t1, t2, nullptr);
     EXPECT_EQ(next.File2StringGrid().outcome, ScheduleLoad::Loaded);
     EXPECT_EQ(next.Table().StoredRows(), Table().StoredRows());
     EXPECT_EQ(next.Table().Urls(), Table().Urls());
-    EXPECT_EQ(next.Table().Cell(1, kStatusColumn), "Enregistrement..");
+    EXPECT_EQ(next.Table().Cell(1, kStatusColumn), "Incomplet");
+}
+
+// The program was closed, or the machine restarted, during two recordings.
+TEST_F(Files, EntriesLeftRecordingAreSettledAtStart) {
+    ASSERT_TRUE(Add("21:00:00", "21:30:00", "07/12/2026", "ended"));
+    ASSERT_TRUE(Add("22:00:00", "23:00:00", "07/12/2026", "under way"));
+    ASSERT_TRUE(Add("23:30:00", "23:40:00", "07/12/2026", "later"));
+    Table().SetStatus(1, kStatusRecording);
+    Table().SetStatus(2, kStatusRecording);
+
+    clock_.now.hour = 22, clock_.now.minute = 20;
+    testing::FakeTimer t1, t2;
+    std::vector<std::int64_t> launched;
+    Schedule next(Folder(), host_, clock_, t1, t2,
+                  [&](const PendingRecording&, std::int64_t toEnd) { launched.push_back(toEnd); });
+    ASSERT_EQ(next.File2StringGrid().outcome, ScheduleLoad::Loaded);
+    EXPECT_EQ(next.Table().Cell(1, kStatusColumn), "Incomplet");
+    EXPECT_NE(Read(ListPath()).find("Incomplet"), std::string::npos); // saved
+    EXPECT_EQ(host_.notices,
+              std::vector<std::string>{"L'enregistrement de « ended » du 07/12/2026 à 21:00:00 est "
+                                       "incomplet : Kalore a été fermé pendant l'enregistrement."});
+    next.ArmNextRecording();
+    t1.FireNow();
+    EXPECT_EQ(launched, std::vector<std::int64_t>{2400}); // the rest of the slot
+    EXPECT_EQ(next.Table().Cell(2, kStatusColumn), "Enregistrement..");
+    EXPECT_EQ(next.Table().Cell(3, kStatusColumn), "Programmé");
+}
+
+TEST_F(Files, AnOutcomeMarksOnlyItsOwnEntryWhereverItMoved) {
+    ASSERT_TRUE(Add("21:00:00", "21:10:00", "07/12/2026", "A"));
+    ASSERT_TRUE(Add("21:20:00", "21:30:00", "07/12/2026", "B"));
+    ASSERT_TRUE(Add("21:40:00", "21:50:00", "07/12/2026", "C"));
+    const std::uint64_t b = Table().EntryId(2);
+    Table().SetStatus(2, kStatusRecording);
+    Table().SetStatus(3, kStatusRecording); // started while B still records
+    Table().SetSelectedRow(1);
+    schedule_->DeleteSelectedEntry();
+    schedule_->SetEntryStatus(b, kStatusIncomplete);
+    EXPECT_EQ(Table().Cell(1, kStatusColumn), "Incomplet");
+    EXPECT_EQ(Table().Cell(2, kStatusColumn), "Enregistrement..");
+    Table().SetSelectedRow(1); // an "Incomplet" entry can be deleted
+    schedule_->DeleteSelectedEntry();
+    schedule_->SetEntryStatus(b, kStatusFinished); // gone: nothing changes
+    EXPECT_EQ(Table().EntryCount(), 1);
+    EXPECT_EQ(Table().Cell(1, kStatusColumn), "Enregistrement..");
 }
 
 TEST_F(Files, EitherFileMissingLoadsNothingAndSaysNothing) {
@@ -155,7 +200,7 @@ protected:
     // The program started again on the same folder.
     std::unique_ptr<Schedule> Restart() {
         auto again = std::make_unique<Schedule>(Folder(), host_, clock_, timer1_, timer2_,
-                                                [](const PendingRecording&) {});
+                                                [](const PendingRecording&, std::int64_t) {});
         EXPECT_EQ(again->File2StringGrid().outcome, ScheduleLoad::Loaded);
         return again;
     }

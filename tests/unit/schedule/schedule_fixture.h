@@ -22,7 +22,10 @@ protected:
         std::filesystem::create_directories(folder_.Path() / "B");
         schedule_ = std::make_unique<Schedule>(
             Folder(), host_, clock_, timer1_, timer2_,
-            [this](const PendingRecording& pending) { started_.push_back(pending); });
+            [this](const PendingRecording& pending, std::int64_t secondsToEnd) {
+                started_.push_back(pending);
+                secondsToEnd_.push_back(secondsToEnd);
+            });
     }
 
     std::string Folder() const { return folder_.Slashed(); }
@@ -55,6 +58,7 @@ protected:
     FakeTimer timer1_;
     FakeTimer timer2_;
     std::vector<PendingRecording> started_;
+    std::vector<std::int64_t> secondsToEnd_;
     std::unique_ptr<Schedule> schedule_;
 };
 

@@ -1,0 +1,262 @@
+#include "recorder/recording.h"
+
+#include <algorithm>
+
+#include "recorder/disk_space.h"
+#include "recorder/recorder_command_line.h"
+#include "schedule/date_time_text.h"
+
+namespace kalore {
+
+std::shared_ptr<Recording> Recording::Launch(const RecorderSettings& settings, Host& host,
+                                             MainThread& mainThread, const Clock& clock,
+                                             RecordingPlan plan) {
+    auto recording = std::make_shared<Recording>(Token{}, settings, host, clock, std::move(plan));
+    std::weak_ptr<Recording> weak = recording;
+    recording->thread_ = std::make_unique<MonThread>(
+        settings, host, mainThread, recording->plan_.job,
+        [weak](RecorderEvent event, const std::string& detail) {
+            if (auto alive = weak.lock()) {
+                alive->OnRecorderEvent(event, detail);
+            }
+        },
+        recording->plan_.refusal);
+    recording->thread_->Start();
+    return recording;
+}
+
+Recording::Recording(Token, const RecorderSettings& settings, Host& host, const Clock& clock,
+                     RecordingPlan plan)
+    : settings_(settings), host_(host), clock_(clock), plan_(std::move(plan)),
+      launchedAt_(clock.Now()),
+      growth_(settings.fileSize(plan_.job.OutputFile).value_or(0)), files_{plan_.job.OutputFile},
+      lastGrowth_(launchedAt_) {}
+
+std::int64_t Recording::NowSeconds() const {
+    return SecondsOf(clock_.Now());
+}
+
+std::uint64_t Recording::TotalBytes() const {
+    std::uint64_t total = 0;
+    for (const std::string& file : files_) {
+        total += settings_.fileSize(file).value_or(0);
+    }
+    return total;
+}
+
+void Recording::Tick() {
+    if (result_ || stoppedBy_ != StopReason::None) {
+        return;
+    }
+    const LocalDateTime now = clock_.Now();
+    if (growth_.Look(TotalBytes())) {
+        lastGrowth_ = now;
+        nextWait_ = kFirstRetrySeconds;
+        if (openOutage_) {
+            openOutage_->seconds = SecondsOf(now) - SecondsOf(openOutage_->since);
+            Log("-- Flux retrouvé après " + std::to_string(openOutage_->seconds) + " s");
+            outages_.push_back(*openOutage_);
+            openOutage_.reset();
+        }
+    }
+    ++runLooks_;
+    if (Programmed() && SecondsOf(now) >= plan_.slotEnd + kEndGraceSeconds) {
+        Log("-- L'heure de fin est passée : enregistrement arrêté");
+        Stop(StopReason::End);
+        return;
+    }
+    if (const auto free = settings_.freeSpace(files_.back()); free && *free < kDiskReserveBytes) {
+        Log("-- Moins de " + std::to_string(kDiskReserveBytes / kMega) +
+            " Mo libres sur le disque : enregistrement arrêté");
+        Stop(StopReason::DiskFull);
+        return;
+    }
+    if (state_ == RunState::Running &&
+        std::min(growth_.SilentSeconds(), runLooks_) >= kStallSeconds) {
+        OpenOutage();
+        Log("-- Rien n'a été écrit depuis " + std::to_string(kStallSeconds) + " s dans " +
+            files_.back() + " : flux perdu à " + TimeText(openOutage_->since));
+        state_ = RunState::Cutting;
+        thread_->CutChild();
+    } else if (state_ == RunState::Waiting && --retryIn_ <= 0) {
+        StartNextRun();
+    }
+}
+
+void Recording::Stop(StopReason reason) {
+    if (stoppedBy_ == StopReason::None) {
+        stoppedBy_ = reason;
+        stoppedAt_ = clock_.Now();
+    }
+    thread_->Terminate();
+    thread_->ClearRecorderMode();
+}
+
+void Recording::OnRecorderEvent(RecorderEvent event, const std::string& detail) {
+    switch (event) {
+    case RecorderEvent::ChildEnded:
+        RunEnded(true);
+        break;
+    case RecorderEvent::ChildCut:
+        RunEnded(false);
+        break;
+    case RecorderEvent::ChildStopped:
+        break;
+    case RecorderEvent::PlayerMissing:
+        failure_ = "le programme vlc est introuvable : " + detail;
+        NoMoreRuns();
+        break;
+    case RecorderEvent::Refused:
+        failure_ = detail;
+        break;
+    case RecorderEvent::UnknownFormat:
+        failure_ = "le format d'enregistrement « " + plan_.job.Format + " » est inconnu";
+        break;
+    case RecorderEvent::StepEnded:
+        Judge();
+        break;
+    }
+}
+
+void Recording::RunEnded(bool byItself) {
+    if (stoppedBy_ != StopReason::None || result_ || state_ == RunState::Done) {
+        return;
+    }
+    // At the end of its slot the child stops by itself (its stop time).
+    if (byItself && Programmed() && NowSeconds() >= plan_.slotEnd - kEndGraceSeconds) {
+        NoMoreRuns();
+        return;
+    }
+    if (byItself) {
+        OpenOutage();
+        Log("-- vlc s'est arrêté avant la fin : flux perdu à " + TimeText(openOutage_->since));
+    }
+    // The waits space the starts of the tries: a try that took its time (a stream
+    // lost after a long run, a stall) is followed at once.
+    state_ = RunState::Waiting;
+    retryIn_ = std::max<std::int64_t>(0, nextWait_ - runLooks_);
+    nextWait_ = std::min(nextWait_ * 2, kLongestRetrySeconds);
+    Log("-- Nouvel essai dans " + std::to_string(retryIn_) + " s");
+}
+
+void Recording::StartNextRun() {
+    RecordingJob next = plan_.job;
+    if (Programmed()) {
+        const std::int64_t left = plan_.slotEnd - NowSeconds();
+        if (left <= 0) {
+            NoMoreRuns();
+            return;
+        }
+        next.Duration = std::to_string(left);
+    }
+    next.OutputFile = NextFile();
+    if (next.OutputFile != files_.back()) {
+        files_.push_back(next.OutputFile);
+    }
+    Log("-- Reprise de l'enregistrement dans : " + next.OutputFile);
+    state_ = RunState::Running;
+    runLooks_ = 0;
+    thread_->NextRun(std::move(next));
+}
+
+void Recording::NoMoreRuns() {
+    state_ = RunState::Done;
+    thread_->NoMoreRuns();
+}
+
+void Recording::OpenOutage() {
+    if (!openOutage_) {
+        openOutage_ = Outage{lastGrowth_, 0};
+    }
+}
+
+// A file the last run left empty is written again; otherwise the next free
+// continuation of the first file, so nothing recorded is ever written over.
+std::string Recording::NextFile() const {
+    if (settings_.fileSize(files_.back()).value_or(0) == 0) {
+        return files_.back();
+    }
+    for (int number = 2;; ++number) {
+        std::string candidate = ContinuationPath(files_.front(), number);
+        if (!settings_.fileSize(candidate)) {
+            return candidate;
+        }
+    }
+}
+
+void Recording::Judge() {
+    if (result_) {
+        return;
+    }
+    const LocalDateTime now = clock_.Now();
+    if (growth_.Look(TotalBytes())) {
+        lastGrowth_ = now;
+    }
+    if (openOutage_) {
+        openOutage_->seconds = SecondsOf(now) - SecondsOf(openOutage_->since);
+        outages_.push_back(*openOutage_);
+        openOutage_.reset();
+    }
+    RecordingFacts facts;
+    facts.failure = failure_;
+    facts.diskFull = stoppedBy_ == StopReason::DiskFull;
+    facts.stoppedAt = stoppedBy_ == StopReason::None ? now : stoppedAt_;
+    facts.bytes = growth_.Bytes();
+    facts.outages = outages_;
+    facts.trailingSilence = growth_.TrailingSilence();
+    if (Programmed()) {
+        const std::int64_t stoppedAt = SecondsOf(facts.stoppedAt);
+        const bool cutShort = stoppedBy_ != StopReason::None && stoppedBy_ != StopReason::End &&
+                              stoppedAt < plan_.slotEnd - kEndGraceSeconds;
+        facts.stoppedEarly = cutShort && !facts.diskFull;
+        facts.lateSeconds = std::max<std::int64_t>(0, SecondsOf(launchedAt_) - plan_.slotStart);
+        facts.lengthSeconds = plan_.slotEnd - plan_.slotStart;
+        facts.missedSeconds =
+            growth_.MissedSeconds(facts.lateSeconds) + (cutShort ? plan_.slotEnd - stoppedAt : 0);
+    } else {
+        facts.lengthSeconds = growth_.Looks();
+        facts.missedSeconds = growth_.MissedSeconds(0);
+    }
+    result_ = JudgeRecording(facts);
+    const std::string word = StatusWordOf(*result_);
+    const std::string reasons = ReasonsOf(facts);
+    Log("-- Résultat de l'enregistrement : " + word +
+        (reasons.empty() ? "" : " (" + reasons + ")"));
+    if (plan_.entryId && settings_.setEntryStatus) {
+        settings_.setEntryStatus(*plan_.entryId, word);
+    }
+    // Clearing the schedule stops its recordings on purpose: nothing to tell.
+    if (*result_ == RecordingResult::Finished || (Programmed() && stoppedBy_ == StopReason::User)) {
+        return;
+    }
+    std::string message = Programmed()
+                              ? "L'enregistrement de « " + plan_.label + " » du " + plan_.slotText
+                              : "L'enregistrement immédiat dans « " + plan_.label + " »";
+    message += *result_ == RecordingResult::Failed ? " a échoué : " : " est incomplet : ";
+    message += reasons + ".";
+    if (files_.size() > 1) {
+        message += "\rFichiers :";
+        for (const std::string& file : files_) {
+            message += "\r" + file;
+        }
+    }
+    host_.NotifyUser(message);
+}
+
+RecordingProgress Recording::Progress() const {
+    RecordingProgress progress;
+    const std::int64_t now = NowSeconds();
+    progress.label = plan_.label;
+    progress.programmed = Programmed();
+    progress.elapsedSeconds = now - SecondsOf(launchedAt_);
+    progress.bytes = growth_.Bytes();
+    if (Programmed()) {
+        progress.secondsLeft = plan_.slotEnd - now;
+    }
+    if (state_ == RunState::Waiting) {
+        progress.retryInSeconds = retryIn_;
+    }
+    return progress;
+}
+
+} // namespace kalore

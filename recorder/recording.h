@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/host.h"
+#include "app/main_thread.h"
+#include "recorder/growth_watch.h"
+#include "recorder/mon_thread.h"
+#include "recorder/recorder_settings.h"
+#include "recorder/recording_outcome.h"
+#include "recorder/recording_progress.h"
+
+namespace kalore {
+
+// A run that wrote nothing for this long has lost its stream: it is ended and
+// started again for the rest of the slot.
+inline constexpr std::int64_t kStallSeconds = 15;
+// Between the starts of the tries after an outage: doubled each time, up to the
+// cap, and back to the first once the files grow again.
+inline constexpr std::int64_t kFirstRetrySeconds = 2;
+inline constexpr std::int64_t kLongestRetrySeconds = 30;
+// The length timer normally ends a programmed recording; the clock does only
+// when it has run this far past the end (it jumped), and a child that ends by
+// itself this close to the end has simply finished.
+inline constexpr std::int64_t kEndGraceSeconds = 2;
+
+struct RecordingPlan {
+    RecordingJob job; // the first run
+    std::string label;
+    std::optional<std::uint64_t> entryId; // a programmed recording's schedule entry
+    std::int64_t slotStart = 0;           // its slot, as SecondsOf
+    std::int64_t slotEnd = 0;
+    std::string slotText; // "07/12/2026 à 20:30:00", for the messages
+    std::string refusal;  // why the job must not run, when known before its start
+};
+
+enum class StopReason { None, User, End, Replaced, DiskFull };
+
+// One recording from its launch to its outcome, on the main thread: its recorder
+// thread; a look at its files once a second (progress, a lost stream, a full
+// disk, a clock run past the end); the restarts after an outage into
+// continuation files; and at the end its outcome, written into its own schedule
+// entry and told to the user when it isn't "Terminé".
+class Recording final : public std::enable_shared_from_this<Recording> {
+    struct Token {};
+
+public:
+    static std::shared_ptr<Recording> Launch(const RecorderSettings& settings, Host& host,
+                                             MainThread& mainThread, const Clock& clock,
+                                             RecordingPlan plan);
+    Recording(Token, const RecorderSettings& settings, Host& host, const Clock& clock,
+              RecordingPlan plan);
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
+
+    // Once a second while the recording runs.
+    void Tick();
+    // Asks the recorder to stop and clears its mode; the first reason given stays.
+    void Stop(StopReason reason);
+
+    MonThread& Thread() { return *thread_; }
+    const MonThread& Thread() const { return *thread_; }
+    bool Programmed() const { return plan_.entryId.has_value(); }
+    StopReason StoppedBy() const { return stoppedBy_; }
+    // Set once the recording step is over and its outcome known.
+    const std::optional<RecordingResult>& Result() const { return result_; }
+    RecordingProgress Progress() const;
+    // The files written, the continuations after the first.
+    const std::vector<std::string>& Files() const { return files_; }
+
+private:
+    enum class RunState { Running, Cutting, Waiting, Done };
+
+    void OnRecorderEvent(RecorderEvent event, const std::string& detail);
+    void RunEnded(bool byItself);
+    void StartNextRun();
+    void NoMoreRuns();
+    void OpenOutage();
+    void Judge();
+    std::string NextFile() const;
+    std::uint64_t TotalBytes() const;
+    std::int64_t NowSeconds() const;
+    void Log(const std::string& line) { host_.AppendLog(line); }
+
+    const RecorderSettings& settings_;
+    Host& host_;
+    const Clock& clock_;
+    const RecordingPlan plan_;
+    const LocalDateTime launchedAt_;
+    std::unique_ptr<MonThread> thread_;
+
+    GrowthWatch growth_;
+    std::vector<std::string> files_;
+    RunState state_ = RunState::Running;
+    std::int64_t runLooks_ = 0;
+    std::int64_t retryIn_ = 0;
+    std::int64_t nextWait_ = kFirstRetrySeconds;
+    LocalDateTime lastGrowth_;
+    std::optional<Outage> openOutage_;
+    std::vector<Outage> outages_;
+    std::string failure_;
+    StopReason stoppedBy_ = StopReason::None;
+    LocalDateTime stoppedAt_;
+    bool endReached_ = false;
+    std::optional<RecordingResult> result_;
+};
+
+} // namespace kalore

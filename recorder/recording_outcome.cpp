@@ -1,0 +1,77 @@
+#include "recorder/recording_outcome.h"
+
+#include "recorder/disk_space.h"
+#include "recorder/growth_watch.h"
+#include "schedule/date_time_text.h"
+#include "schedule/schedule_table.h"
+
+namespace kalore {
+namespace {
+
+bool CoversTooLittle(const RecordingFacts& facts) {
+    return facts.missedSeconds * 100 > kMissedPercentAllowed * facts.lengthSeconds;
+}
+
+void Add(std::string& reasons, const std::string& reason) {
+    reasons += (reasons.empty() ? "" : " ; ") + reason;
+}
+
+} // namespace
+
+const char* StatusWordOf(RecordingResult result) {
+    switch (result) {
+    case RecordingResult::Finished:
+        return kStatusFinished;
+    case RecordingResult::Incomplete:
+        return kStatusIncomplete;
+    case RecordingResult::Failed:
+        break;
+    }
+    return kStatusFailed;
+}
+
+RecordingResult JudgeRecording(const RecordingFacts& facts) {
+    if (!facts.failure.empty() || facts.bytes == 0) {
+        return RecordingResult::Failed;
+    }
+    if (facts.diskFull || facts.stoppedEarly || !facts.outages.empty() ||
+        facts.trailingSilence >= kSilentEndSeconds || CoversTooLittle(facts)) {
+        return RecordingResult::Incomplete;
+    }
+    return RecordingResult::Finished;
+}
+
+std::string ReasonsOf(const RecordingFacts& facts) {
+    if (!facts.failure.empty()) {
+        return facts.failure;
+    }
+    if (facts.bytes == 0) {
+        return "rien n'a été écrit, le flux n'a pas pu être lu";
+    }
+    std::string reasons;
+    if (facts.diskFull) {
+        Add(reasons, "disque presque plein (moins de " + std::to_string(kDiskReserveBytes / kMega) +
+                         " Mo libres), enregistrement arrêté à " + TimeText(facts.stoppedAt));
+    }
+    for (const Outage& outage : facts.outages) {
+        Add(reasons, "flux perdu à " + TimeText(outage.since) + " pendant " +
+                         std::to_string(outage.seconds) + " s");
+    }
+    if (facts.stoppedEarly) {
+        Add(reasons, "arrêté à " + TimeText(facts.stoppedAt) + ", avant la fin prévue");
+    }
+    if (facts.lateSeconds > kStartAllowanceSeconds) {
+        Add(reasons, "commencé avec " + std::to_string(facts.lateSeconds) + " s de retard");
+    }
+    if (facts.trailingSilence >= kSilentEndSeconds) {
+        Add(reasons, "plus rien n'a été écrit pendant les " +
+                         std::to_string(facts.trailingSilence) + " dernières secondes");
+    }
+    if (reasons.empty() && CoversTooLittle(facts)) {
+        Add(reasons, std::to_string(facts.missedSeconds) + " s sur " +
+                         std::to_string(facts.lengthSeconds) + " n'ont pas été enregistrées");
+    }
+    return reasons;
+}
+
+} // namespace kalore

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+
+namespace kalore {
+
+enum class RecordingResult {
+    Finished,   // "Terminé": the files cover the slot
+    Incomplete, // "Incomplet": part of the slot was recorded
+    Failed,     // "Échec": nothing usable was recorded
+};
+
+// The schedule's status word for a result.
+const char* StatusWordOf(RecordingResult result);
+
+// Less of the length than this may go unrecorded in a "Terminé" recording.
+inline constexpr std::int64_t kMissedPercentAllowed = 5;
+// A recording whose files stopped growing this long before its end was cut.
+inline constexpr std::int64_t kSilentEndSeconds = 10;
+
+// The stream was lost: from the last growth of the files, for `seconds`.
+struct Outage {
+    LocalDateTime since;
+    std::int64_t seconds = 0;
+};
+
+// What is known of a recording once it has ended.
+struct RecordingFacts {
+    std::string failure;            // why nothing could be recorded at all (refused, no player)
+    bool diskFull = false;          // the disk guard stopped it
+    bool stoppedEarly = false;      // stopped before its slot's end
+    LocalDateTime stoppedAt;        // when the disk guard or an early stop ended it
+    std::int64_t lateSeconds = 0;   // launched this long after the slot's start
+    std::int64_t lengthSeconds = 0; // what was to be covered
+    std::int64_t missedSeconds = 0; // of which nothing was written
+    std::int64_t trailingSilence = 0;
+    std::uint64_t bytes = 0;
+    std::vector<Outage> outages;
+};
+
+// "Terminé" only when nothing went wrong and the files cover the slot: at most
+// kMissedPercentAllowed % of the length missing, still growing near the end.
+// "Échec" when nothing at all was written.
+RecordingResult JudgeRecording(const RecordingFacts& facts);
+
+// What went wrong, in words for the user ("flux perdu à 20:41:03 pendant 62 s");
+// empty for a recording that is "Terminé".
+std::string ReasonsOf(const RecordingFacts& facts);
+
+} // namespace kalore

@@ -1,0 +1,98 @@
+#include "recorder/recording_outcome.h"
+
+#include <gtest/gtest.h>
+
+#include "recorder/growth_watch.h"
+#include "recorder/recording_progress.h"
+
+namespace kalore {
+namespace {
+
+// Looks at a file that grows (`+`) or not (`.`) second after second.
+GrowthWatch Watch(const std::string& seconds, std::uint64_t initialBytes = 0) {
+    GrowthWatch watch(initialBytes);
+    std::uint64_t bytes = initialBytes;
+    for (char second : seconds) {
+        bytes += second == '+' ? 1000 : 0;
+        watch.Look(bytes);
+    }
+    return watch;
+}
+
+TEST(GrowthWatch, CountsTheSecondsNothingWasWritten) {
+    EXPECT_EQ(Watch("....++++++++++").MissedSeconds(0), 0); // vlc's start is allowed
+    EXPECT_EQ(Watch("........++++++").MissedSeconds(0), 3); // beyond its 5 s
+    EXPECT_EQ(Watch("+++..+++...+++").MissedSeconds(0), 3); // short pauses are rhythm
+    EXPECT_EQ(Watch("++++++++++....").MissedSeconds(0), 4); // the silence at the end
+    EXPECT_EQ(Watch("++++++++++....").TrailingSilence(), 4);
+    EXPECT_EQ(Watch("+++++").MissedSeconds(60), 55); // launched a minute late
+    EXPECT_EQ(Watch("......").MissedSeconds(0), 6);  // never written
+    EXPECT_FALSE(Watch("......").EverGrew());
+    EXPECT_EQ(Watch("......").Bytes(), 0u);
+    // An earlier file of that name is truncated before it is written: writing, not loss.
+    GrowthWatch rewritten(5'000'000);
+    EXPECT_FALSE(rewritten.Look(5'000'000));
+    EXPECT_FALSE(rewritten.Look(0));
+    EXPECT_TRUE(rewritten.Look(40'000));
+    EXPECT_EQ(rewritten.Bytes(), 40'000u);
+}
+
+TEST(JudgeRecording, TerminéOnlyWhenTheFilesCoverTheSlot) {
+    RecordingFacts covered;
+    covered.bytes = 1;
+    covered.lengthSeconds = 3600;
+    covered.missedSeconds = 180; // 5 %
+    EXPECT_EQ(JudgeRecording(covered), RecordingResult::Finished);
+    EXPECT_EQ(ReasonsOf(covered), "");
+
+    RecordingFacts facts = covered;
+    facts.missedSeconds = 181;
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
+    EXPECT_EQ(ReasonsOf(facts), "181 s sur 3600 n'ont pas été enregistrées");
+
+    facts = covered;
+    facts.trailingSilence = 10;
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
+    EXPECT_EQ(ReasonsOf(facts), "plus rien n'a été écrit pendant les 10 dernières secondes");
+
+    facts = covered;
+    facts.outages = {{{2026, 12, 7, 20, 41, 3}, 62}, {{2026, 12, 7, 21, 0, 0}, 15}};
+    facts.lateSeconds = 40;
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
+    EXPECT_EQ(ReasonsOf(facts), "flux perdu à 20:41:03 pendant 62 s ; flux perdu à 21:00:00 "
+                                "pendant 15 s ; commencé avec 40 s de retard");
+
+    facts = covered;
+    facts.diskFull = true;
+    facts.stoppedAt = {2026, 12, 7, 20, 45, 12};
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
+    EXPECT_EQ(ReasonsOf(facts), "disque presque plein (moins de 100 Mo libres), enregistrement "
+                                "arrêté à 20:45:12");
+
+    facts = covered;
+    facts.stoppedEarly = true;
+    facts.stoppedAt = {2026, 12, 7, 20, 50, 0};
+    EXPECT_EQ(ReasonsOf(facts), "arrêté à 20:50:00, avant la fin prévue");
+
+    facts = covered;
+    facts.bytes = 0;
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Failed);
+    facts.failure = "le programme vlc est introuvable : /usr/bin/vlc";
+    EXPECT_EQ(ReasonsOf(facts), "le programme vlc est introuvable : /usr/bin/vlc");
+    EXPECT_STREQ(StatusWordOf(RecordingResult::Failed), "Échec");
+    EXPECT_STREQ(StatusWordOf(RecordingResult::Incomplete), "Incomplet");
+    EXPECT_STREQ(StatusWordOf(RecordingResult::Finished), "Terminé");
+}
+
+TEST(ProgressLine, ShowsElapsedSizeAndWhatIsLeft) {
+    RecordingProgress progress{"France 2", true, 754, 45'230'000, 2846, std::nullopt};
+    EXPECT_EQ(ProgressLine(progress), "Enregistrement de « France 2 » : 00:12:34 écoulées, "
+                                      "45,2 Mo écrits, reste 00:47:26");
+    progress = {"/home/moi/record.avi", false, 3725, 960'000, std::nullopt, 4};
+    EXPECT_EQ(ProgressLine(progress),
+              "Enregistrement immédiat « /home/moi/record.avi » : 01:02:05 "
+              "écoulées, 1,0 Mo écrits — flux perdu, nouvel essai dans 4 s");
+}
+
+} // namespace
+} // namespace kalore
