@@ -23,6 +23,9 @@ inline constexpr std::size_t kPlaylistCapBytes = 16 * 1024 * 1024;
 struct RequestOptions {
     WebTimeouts timeouts;
     std::size_t maxBodyBytes = kAnswerCapBytes;
+    // For long transfers made off the main thread: hears the bytes received so far,
+    // now and then; answering false ends the transfer as failed.
+    std::function<bool(std::size_t received)> onProgress = nullptr;
 };
 
 // What the downloads of start-up share: where their messages go, and the window's
