@@ -20,6 +20,7 @@
 #include <QTimeEdit>
 
 #include "app/clock.h"
+#include "app/gui/guide_window.h"
 #include "app/gui/message_box.h"
 #include "app/gui/qt_main_thread.h"
 #include "app/gui/qt_timer.h"
@@ -30,6 +31,7 @@
 #include "app/web/version_check.h"
 #include "app/web/web_settings.h"
 #include "channels/channel_file.h"
+#include "guide/guide.h"
 #include "platform/atomic_file.h"
 #include "platform/autostart.h"
 #include "platform/player_check.h"
@@ -82,6 +84,9 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // The guide's window and worker go first: neither may outlive what they use.
+    delete guideWindow_.data();
+    guide_.reset();
     FormDestroy();
 }
 
@@ -198,6 +203,7 @@ void TForm1::FormCreate() {
     } catch (const std::exception&) {
         ShowMessage("Erreur d'initialisation oncreate Kalore!!");
     }
+    StartGuide();
 }
 
 void TForm1::FormActivate() {

@@ -146,6 +146,8 @@ void TForm1::BuildControls() {
     Label7 =
         MakeLabel(this, "Label7", QStringLiteral("Lancer Kalore au démarrage de Windows"), 31, 722);
 
+    BuildGuideControls();
+
     Memo1 = Place(new QPlainTextEdit(this), "Memo1", 8, 752, 727, 168);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setReadOnly(false);
