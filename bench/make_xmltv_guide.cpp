@@ -20,6 +20,40 @@ constexpr const char* kWords[] = {
     "histoire",   "guerre", "amour",   "ville",   "police", "héros",  "rêve",    "île",
     "découverte", "scène",  "musée",   "et",      "le",     "la",     "les",     "des",
     "un",         "une",    "dans",    "pour",    "avec",   "sur",    "Noël",    "Côte"};
+// Series and magazines come back across the days; the other titles are drawn.
+constexpr const char* kSeries[] = {"Journal de la nuit",
+                                   "Météo",
+                                   "Le Grand Débat",
+                                   "Cuisine en famille",
+                                   "Enquêtes au château",
+                                   "Voyage en mer",
+                                   "Les Secrets de la forêt",
+                                   "Cap sur les îles",
+                                   "Un été à la montagne",
+                                   "Mystères en Provence",
+                                   "Police de Marseille",
+                                   "Les Héros du quotidien",
+                                   "Noël au château",
+                                   "Côte sauvage",
+                                   "Dans la cuisine de Léa",
+                                   "Le Jeu des familles",
+                                   "Destination soleil",
+                                   "La Nuit des étoiles",
+                                   "Les Enquêtes de Julie",
+                                   "Sur la route des vins",
+                                   "Le Quiz du soir",
+                                   "Dessins animés",
+                                   "Journal régional",
+                                   "Les Infos du matin",
+                                   "Au fil de l'histoire",
+                                   "Secrets de famille",
+                                   "Forêts de France",
+                                   "Le Débat du soir",
+                                   "Le Bêtisier",
+                                   "Musique en direct",
+                                   "Le Feuilleton de l'été",
+                                   "Enfants du monde",
+                                   "Rugby : le match de la semaine"};
 constexpr const char* kCategories[] = {"Série",    "Film",    "Magazine",    "Documentaire",
                                        "Sport",    "Jeu",     "Information", "Divertissement",
                                        "Jeunesse", "Téléfilm"};
@@ -55,11 +89,14 @@ std::string XmltvTime(std::time_t t) {
 
 void WriteProgramme(std::FILE* out, Random& random, const std::string& channelId, std::time_t start,
                     std::time_t stop, int serial) {
-    const std::string title = "Les " + Sentence(random, 2) + " " + std::to_string(serial % 97);
+    const std::string title =
+        random.Next(2) == 0 ? std::string(kSeries[random.Next(sizeof kSeries / sizeof *kSeries)])
+                            : "Les " + Sentence(random, 2);
     std::fprintf(out, "  <programme start=\"%s\" stop=\"%s\" channel=\"%s\">\n",
                  XmltvTime(start).c_str(), XmltvTime(stop).c_str(), channelId.c_str());
     std::fprintf(out, "    <title lang=\"fr\">%s</title>\n", title.c_str());
-    std::fprintf(out, "    <sub-title lang=\"fr\">%s</sub-title>\n", Sentence(random, 4).c_str());
+    std::fprintf(out, "    <sub-title lang=\"fr\">Épisode %d : %s</sub-title>\n", serial % 300 + 1,
+                 Sentence(random, 3).c_str());
     std::fprintf(out, "    <desc lang=\"fr\">%s. %s &amp; %s.</desc>\n",
                  Sentence(random, 120).c_str(), Sentence(random, 60).c_str(),
                  Sentence(random, 20).c_str());

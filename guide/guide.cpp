@@ -112,6 +112,7 @@ void Guide::Start(std::vector<KaloreChannel> channels) {
 
 void Guide::OpenStore() {
     store_.reset();
+    readFailureLogged_ = false;
     channels_.clear();
     idOfName_.clear();
     missingChannels_ = false;
@@ -315,34 +316,49 @@ std::string Guide::KaloreNameOf(const std::string& guideId) const {
     return {};
 }
 
-std::vector<GuideProgramme> Guide::Day(const std::string& guideId, UtcSeconds dayStart) const {
+template <typename Query> std::vector<GuideProgramme> Guide::Read(Query&& query) const {
     if (store_ == nullptr) {
         return {};
     }
-    return store_->Between(guideId, dayStart, LocalDayStartAfter(dayStart, 1));
+    try {
+        return query(*store_);
+    } catch (const SqliteError& e) {
+        if (!readFailureLogged_) {
+            readFailureLogged_ = true;
+            seams_.host.AppendLog("Guide TV : lecture du guide impossible : " +
+                                  std::string(e.what()));
+        }
+        return {};
+    }
+}
+
+std::vector<GuideProgramme> Guide::Day(const std::string& guideId, UtcSeconds dayStart) const {
+    return Read([&](const GuideReader& store) {
+        return store.Between(guideId, dayStart, LocalDayStartAfter(dayStart, 1));
+    });
 }
 
 std::vector<GuideProgramme> Guide::Search(const std::string& text) const {
     const std::vector<std::string> words = Words(text);
-    if (store_ == nullptr || words.empty()) {
+    if (words.empty()) {
         return {};
     }
-    return store_->Search(words, seams_.now(), kSearchLimit);
+    return Read(
+        [&](const GuideReader& store) { return store.Search(words, seams_.now(), kSearchLimit); });
 }
 
 std::vector<GuideProgramme> Guide::NowAndNext(const std::string& kaloreName) const {
     const auto id = GuideIdOf(kaloreName);
-    if (store_ == nullptr || !id) {
+    if (!id) {
         return {};
     }
-    return store_->From(*id, seams_.now(), 2);
+    return Read([&](const GuideReader& store) { return store.From(*id, seams_.now(), 2); });
 }
 
 std::vector<GuideProgramme> Guide::Episodes(const GuideProgramme& programme) const {
-    if (store_ == nullptr) {
-        return {};
-    }
-    return store_->WithTitle(programme.channelId, programme.title, seams_.now());
+    return Read([&](const GuideReader& store) {
+        return store.WithTitle(programme.channelId, programme.title, seams_.now());
+    });
 }
 
 } // namespace kalore

@@ -93,6 +93,9 @@ private:
     void Finished(const GuideImportResult& result);
     void LogResult(const GuideImportResult& result);
     void Changed();
+    // Runs a query of the store in use; a store that fails to answer (a damaged
+    // disk, a file changed behind Kalore's back) gives nothing, said once in the log.
+    template <typename Query> std::vector<GuideProgramme> Read(Query&& query) const;
 
     std::string programFolder_;
     GuideSettings settings_;
@@ -102,6 +105,7 @@ private:
     std::vector<GuideChannelEntry> channels_;
     std::unordered_map<std::string, std::string> idOfName_;
     bool missingChannels_ = false; // a channel's guide channel is in the store, its programmes not
+    mutable bool readFailureLogged_ = false;
 
     Phase phase_ = Phase::Idle;
     bool updating_ = false;

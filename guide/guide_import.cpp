@@ -1,5 +1,6 @@
 #include "guide/guide_import.h"
 
+#include <stdexcept>
 #include <unordered_map>
 
 #include "guide/guide_store.h"
@@ -11,6 +12,9 @@ namespace {
 
 // How often the count of programmes read is passed on.
 constexpr std::uint64_t kProgressEvery = 5000;
+// The channels held until the programmes begin: real guides declare a few thousand
+// at most, and a hostile one must not grow memory without end.
+constexpr std::size_t kMaxPendingChannels = 100000;
 
 struct StringHash {
     using is_transparent = void;
@@ -32,6 +36,9 @@ public:
 
     void OnChannel(GuideChannel channel) override {
         if (!matched_) {
+            if (pending_.size() == kMaxPendingChannels) {
+                throw std::runtime_error("le guide déclare plus de 100 000 chaînes");
+            }
             pending_.push_back(std::move(channel));
             return;
         }

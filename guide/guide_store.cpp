@@ -30,6 +30,15 @@ CREATE INDEX programme_by_channel_start ON programme(channel_id, start_utc);
 INSERT INTO programme_search_index(rowid, folded) SELECT programme_id, folded FROM programme_search;
 )sql";
 
+// Every table and column the queries read: a store of another make fails at once.
+constexpr const char* kSchemaCheck = R"sql(
+SELECT id, display_name, kalore_name FROM channel LIMIT 0;
+SELECT channel_id, start_utc, stop_utc, title, sub_title, description, category, episode
+    FROM programme LIMIT 0;
+SELECT programme_id, start_utc, stop_utc, folded FROM programme_search LIMIT 0;
+SELECT rowid FROM programme_search_index WHERE programme_search_index MATCH 'abc' LIMIT 0;
+)sql";
+
 constexpr const char* kProgrammeColumns = "p.rowid, p.channel_id, p.start_utc, p.stop_utc, "
                                           "p.title, p.sub_title, p.description, p.category, "
                                           "p.episode";
@@ -118,6 +127,7 @@ void GuideWriter::Finish(const GuideInfo& info) {
 
 GuideReader::GuideReader(const std::string& path)
     : db_(std::make_unique<SqliteDatabase>(path, SqliteDatabase::Mode::OpenExisting)) {
+    db_->Exec(kSchemaCheck);
     SqliteStatement facts = db_->Prepare("SELECT key, value FROM guide_info");
     while (facts.Step()) {
         const std::string key = facts.Text(0);

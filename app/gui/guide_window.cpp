@@ -12,6 +12,7 @@
 #include <QStringListModel>
 #include <QTableView>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/gui/guide_models.h"
@@ -21,6 +22,8 @@ namespace kalore {
 namespace {
 
 constexpr int kDays = 14;
+// A single character would match nearly every title: the search starts at two.
+constexpr int kSearchMinimum = 2;
 
 QString Html(const std::string& text) {
     return QString::fromStdString(text).toHtmlEscaped();
@@ -64,6 +67,7 @@ void GuideWindow::BuildControls() {
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->setVisible(false);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setStretchLastSection(true);
     description_ = named(new QTextBrowser(this), "GuideDescription");
 
@@ -155,17 +159,24 @@ void GuideWindow::ShowChannel(const std::string& kaloreName) {
     const auto& shown = programmes_->Programmes();
     for (std::size_t i = 0; i < shown.size(); ++i) {
         if (shown[i].stop > now) {
-            table_->selectRow(static_cast<int>(i));
-            table_->scrollTo(programmes_->index(static_cast<int>(i), 0),
-                             QAbstractItemView::PositionAtTop);
+            const int row = static_cast<int>(i);
+            table_->selectRow(row);
+            // Once the window is laid out, the programme on now comes first in view.
+            QTimer::singleShot(0, table_, [this, row] {
+                table_->scrollTo(programmes_->index(row, 0), QAbstractItemView::PositionAtTop);
+            });
             break;
         }
     }
 }
 
+bool GuideWindow::Searching() const {
+    return search_->text().trimmed().size() >= kSearchMinimum;
+}
+
 void GuideWindow::ShowProgrammes() {
+    const bool searching = Searching();
     const std::string text = search_->text().trimmed().toStdString();
-    const bool searching = !text.empty();
     channels_->setEnabled(!searching);
     days_->setEnabled(!searching);
     if (searching) {
@@ -186,7 +197,7 @@ const GuideProgramme* GuideWindow::Selected() const {
 
 std::string GuideWindow::SelectedChannelName() const {
     // A search's results may be on any channel; the list names the channel otherwise.
-    if (!search_->text().trimmed().isEmpty()) {
+    if (Searching()) {
         const GuideProgramme* p = Selected();
         return p != nullptr ? guide_.KaloreNameOf(p->channelId) : std::string();
     }

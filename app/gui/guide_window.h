@@ -54,6 +54,7 @@ private:
     void ShowDescription();
     void ProgrammeClick();
     void ProgrammeAllClick();
+    bool Searching() const;
     const GuideProgramme* Selected() const;
     std::string SelectedChannelName() const;
 

@@ -58,6 +58,13 @@ TEST_F(GuideStoreTest, KeepsTheChannelBoxsProgrammesAndAnswersTheWindowsQueries)
     EXPECT_EQ(result.channelsWithGuide, 2u);
     EXPECT_EQ(result.channelsWithout, std::vector<std::string>{"Inconnue"});
 
+    // The file is in WAL mode: bytes 18 and 19 of its header say 2.
+    std::ifstream file(store_, std::ios::binary);
+    char header[20] = {};
+    file.read(header, sizeof header);
+    EXPECT_EQ(header[18], 2);
+    EXPECT_EQ(header[19], 2);
+
     const GuideReader reader(store_);
     EXPECT_EQ(reader.Info().source, "http://guide.test/fr.xml");
     EXPECT_EQ(reader.Info().importedAt, kEvening);

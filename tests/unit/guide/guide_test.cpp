@@ -144,8 +144,12 @@ TEST_F(GuideTest, AFailedUpdateKeepsTheLastGoodGuideAndSaysWhy) {
 
 TEST_F(GuideTest, UpdatesOnlyWhenDue) {
     {
+        // A store that can't be read is made again.
+        std::ofstream(folder_.Path() / "B" / "guide.sqlite") << "damaged, not a database";
         auto guide = MakeGuide(server_.Url() + "/guide.xml");
         StartAndWait(*guide);
+        EXPECT_TRUE(Logged("Guide TV : guide enregistré illisible"));
+        EXPECT_TRUE(guide->HasGuide());
         EXPECT_TRUE(timer_.active);
         now_ += 11 * 3600;
         timer_.FireNow();
@@ -195,6 +199,26 @@ TEST_F(GuideTest, WithoutASourceNothingIsFetchedAndTheStatusSaysHowToSetOne) {
     EXPECT_FALSE(timer_.active);
     EXPECT_NE(guide->StatusText().find("source="), std::string::npos);
     EXPECT_NE(guide->StatusText().find("[Guide]"), std::string::npos);
+}
+
+TEST_F(GuideTest, SettingsKeepTheirDefaultsForWhatIsNotUnderstood) {
+    EXPECT_EQ(LoadGuideSettings(folder_.Slashed()).settings.refreshHours, 12); // no file
+    std::ofstream(folder_.Path() / "B" / "kalore.ini")
+        << "[Visual]\r\nvlcpath=\r\n[Guide]\r\nsource=http://guide.test/fr.xml.gz?k=1\r\n"
+           "refreshHours=6\r\npaddingBefore=-3\r\npaddingAfter=dix\r\n";
+    const GuideSettingsRead read = LoadGuideSettings(folder_.Slashed());
+    EXPECT_EQ(read.settings.source, "http://guide.test/fr.xml.gz?k=1");
+    EXPECT_EQ(read.settings.refreshHours, 6);
+    EXPECT_EQ(read.settings.paddingBeforeMinutes, 2);
+    EXPECT_EQ(read.settings.paddingAfterMinutes, 10);
+    ASSERT_EQ(read.warnings.size(), 2u);
+    EXPECT_EQ(read.warnings[0],
+              "Guide TV : valeur paddingBefore=-3 ignorée (de 0 à 240), 2 est gardé");
+
+    EXPECT_EQ(LocalSourcePath("HTTPS://guide.test/a.xml", "/k/"), "");
+    EXPECT_EQ(LocalSourcePath("file:///srv/tv.xml", "/k/"), "/srv/tv.xml");
+    EXPECT_EQ(LocalSourcePath("/srv/tv.xml.gz", "/k/"), "/srv/tv.xml.gz");
+    EXPECT_EQ(LocalSourcePath("B/tv.xml", "/k/"), "/k/B/tv.xml");
 }
 
 TEST_F(GuideTest, ClosingDuringASlowDownloadEndsItAtOnce) {
