@@ -113,6 +113,7 @@ void Guide::Start(std::vector<KaloreChannel> channels) {
 void Guide::OpenStore() {
     store_.reset();
     readFailureLogged_ = false;
+    ++generation_;
     channels_.clear();
     idOfName_.clear();
     missingChannels_ = false;

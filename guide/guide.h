@@ -54,6 +54,8 @@ public:
     bool HasSource() const { return !settings_.source.empty(); }
     bool HasGuide() const { return store_ != nullptr; }
     bool Updating() const { return updating_; }
+    // Grows each time another store is opened: views re-read only then.
+    int Generation() const { return generation_; }
 
     // The channel box's channels: opens the last good guide, updates it when it is
     // due, and from then on checks every hour whether it is.
@@ -106,6 +108,7 @@ private:
     std::unordered_map<std::string, std::string> idOfName_;
     bool missingChannels_ = false; // a channel's guide channel is in the store, its programmes not
     mutable bool readFailureLogged_ = false;
+    int generation_ = 0;
 
     Phase phase_ = Phase::Idle;
     bool updating_ = false;

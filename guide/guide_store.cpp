@@ -106,15 +106,17 @@ void GuideWriter::AddProgramme(const XmltvProgramme& p, UtcSeconds stop) {
 }
 
 void GuideWriter::Finish(const GuideInfo& info) {
-    SqliteStatement put = db_->Prepare("INSERT INTO guide_info(key, value) VALUES(?1, ?2)");
-    const std::pair<const char*, std::string> facts[] = {
-        {"source", info.source},
-        {"imported_utc", std::to_string(info.importedAt)},
-        {"programmes", std::to_string(info.programmes)}};
-    for (const auto& [key, value] : facts) {
-        put.Bind(1, key).Bind(2, value);
-        put.Step();
-        put.Reset();
+    {
+        SqliteStatement put = db_->Prepare("INSERT INTO guide_info(key, value) VALUES(?1, ?2)");
+        const std::pair<const char*, std::string> facts[] = {
+            {"source", info.source},
+            {"imported_utc", std::to_string(info.importedAt)},
+            {"programmes", std::to_string(info.programmes)}};
+        for (const auto& [key, value] : facts) {
+            put.Bind(1, key).Bind(2, value);
+            put.Step();
+            put.Reset();
+        }
     }
     db_->Exec(kIndexes);
     db_->Exec("COMMIT");

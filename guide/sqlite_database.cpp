@@ -26,7 +26,8 @@ SqliteDatabase::SqliteDatabase(const std::string& path, Mode mode) {
 }
 
 SqliteDatabase::~SqliteDatabase() {
-    sqlite3_close(db_);
+    // A statement still alive would keep a plain close from closing anything.
+    sqlite3_close_v2(db_);
 }
 
 void SqliteDatabase::Exec(const std::string& sql) {

@@ -37,7 +37,6 @@ GuideWindow::GuideWindow(Guide& guide, GuideWindowActions actions, QWidget* pare
     setWindowTitle(QStringLiteral("Guide TV"));
     resize(940, 640);
     BuildControls();
-    FillDays();
     Reload();
 }
 
@@ -112,9 +111,13 @@ void GuideWindow::BuildControls() {
 }
 
 void GuideWindow::FillDays() {
+    UtcSeconds day = LocalDayStart(guide_.Now());
+    // Refilled only when today changed: a window left open past midnight.
+    if (days_->count() > 0 && days_->itemData(0).toLongLong() == day) {
+        return;
+    }
     const QSignalBlocker blocker(days_);
     days_->clear();
-    UtcSeconds day = LocalDayStart(guide_.Now());
     for (int i = 0; i < kDays; ++i) {
         QString text = GuideDayText(day);
         if (i == 0) {
@@ -126,6 +129,12 @@ void GuideWindow::FillDays() {
 }
 
 void GuideWindow::Reload() {
+    status_->setText(QString::fromStdString(guide_.StatusText()));
+    refresh_->setEnabled(guide_.HasSource() && !guide_.Updating());
+    if (generation_ == guide_.Generation()) {
+        return;
+    }
+    generation_ = guide_.Generation();
     const std::string current = SelectedChannelName();
     QStringList names;
     for (const GuideChannelEntry& entry : guide_.Channels()) {
@@ -137,19 +146,15 @@ void GuideWindow::Reload() {
         const int row = static_cast<int>(names.indexOf(QString::fromStdString(current)));
         channels_->setCurrentIndex(channelNames_->index(row >= 0 ? row : 0));
     }
-    // A window left open past midnight starts its days from the new today.
-    if (days_->itemData(0).toLongLong() != LocalDayStart(guide_.Now())) {
-        FillDays();
-    }
+    FillDays();
     ShowProgrammes();
-    status_->setText(QString::fromStdString(guide_.StatusText()));
-    refresh_->setEnabled(guide_.HasSource() && !guide_.Updating());
 }
 
 void GuideWindow::ShowChannel(const std::string& kaloreName) {
     const int row =
         static_cast<int>(channelNames_->stringList().indexOf(QString::fromStdString(kaloreName)));
     search_->clear();
+    FillDays();
     days_->setCurrentIndex(0);
     if (row >= 0) {
         channels_->setCurrentIndex(channelNames_->index(row));

@@ -44,7 +44,8 @@ public:
     // Shows this channel of the channel box (when it has a guide), today, with the
     // programme on now picked.
     void ShowChannel(const std::string& kaloreName);
-    // The guide changed: channels, programmes and status read afresh.
+    // The guide's status changed: shown afresh, and the channels and programmes
+    // too when another store is in use.
     void Reload();
 
 private:
@@ -71,6 +72,7 @@ private:
     QPushButton* programme_ = nullptr;
     QPushButton* programmeAll_ = nullptr;
     QLabel* status_ = nullptr;
+    int generation_ = -1; // of the store shown
 };
 
 } // namespace kalore
