@@ -242,6 +242,9 @@ void Guide::Finished(const GuideImportResult& result) {
         failure_.clear();
     }
     OpenStore();
+    // What this update could not keep, the next one won't either: only age, the
+    // source or the channel box at the next start make the guide due again.
+    missingChannels_ = false;
     Changed();
 }
 

@@ -55,6 +55,7 @@ void TForm1::ConnectControls() {
     connect(ComboBox2->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
         channels_.selectedIndex = -1;
         channels_.nameText = text.toStdString();
+        ShowNowAndNext();
     });
     connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {

@@ -146,8 +146,6 @@ void TForm1::BuildControls() {
     Label7 =
         MakeLabel(this, "Label7", QStringLiteral("Lancer Kalore au démarrage de Windows"), 31, 722);
 
-    BuildGuideControls();
-
     Memo1 = Place(new QPlainTextEdit(this), "Memo1", 8, 752, 727, 168);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setReadOnly(false);
@@ -158,6 +156,9 @@ void TForm1::BuildControls() {
     Button5 = MakeButton(this, "Button5", "Charger liste", 813, 88, 119, 25);
     Button6 = MakeButton(this, "Button6", "afficher l'index", 813, 46, 119, 25);
     Button7 = MakeButton(this, "Button7", "Button7", 813, 167, 119, 25);
+
+    // Last, so the inventory keeps its tab order.
+    BuildGuideControls();
 }
 
 } // namespace kalore
