@@ -75,6 +75,10 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
 
 } // namespace
 
+char32_t Win1252CodePoint(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
+}
+
 std::string Win1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

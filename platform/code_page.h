@@ -13,6 +13,9 @@ namespace kalore {
 std::string Win1252ToUtf8(std::string_view bytes);
 std::string Utf8ToWin1252(std::string_view utf8);
 
+// The code point of one Windows-1252 byte; 0 for the five bytes it leaves undefined.
+char32_t Win1252CodePoint(unsigned char byte);
+
 // Replaces every invalid UTF-8 sequence by U+FFFD, keeping valid text as it is.
 std::string SanitizeUtf8(std::string_view bytes);
 

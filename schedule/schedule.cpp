@@ -55,42 +55,46 @@ void Schedule::SetEntryStatus(std::uint64_t entryId, const std::string& status) 
 }
 
 bool Schedule::AddScheduledRecording(const ScheduleEntryRequest& request) {
+    const std::optional<std::string> refusal = TryAddScheduledRecording(request);
+    if (refusal) {
+        host_.ShowMessage(*refusal);
+    }
+    return !refusal;
+}
+
+std::optional<std::string> Schedule::TryAddScheduledRecording(const ScheduleEntryRequest& request) {
     try {
-        return TryAdd(request);
+        return Add(request);
     } catch (const ConversionError& error) {
-        host_.ShowMessage(error.what());
-        return false;
+        return error.what();
     }
 }
 
-bool Schedule::TryAdd(const ScheduleEntryRequest& r) {
+std::optional<std::string> Schedule::Add(const ScheduleEntryRequest& r) {
     const LocalDateTime now = clock_.Now();
     const auto length = DateTimeDiffSeconds(r.startDate, r.startTime, r.endDate, r.endTime);
     host_.AppendLog("--Nombre de secondes de différence entre le début et la fin: " +
                     std::to_string(length));
     if (length <= 0) {
-        host_.ShowMessage("La durée d'enregistrement est erronée!!\rMerci de corriger les dates et "
-                          "heurs (début/fin).");
-        return false;
+        return "La durée d'enregistrement est erronée!!\rMerci de corriger les dates et heurs "
+               "(début/fin).";
     }
     const auto ahead = DateTimeDiffSeconds(DateText(now), TimeText(now), r.startDate, r.startTime);
     host_.AppendLog("--Nombre de secondes de différence entre la date du début et maintenant: " +
                     std::to_string(ahead));
     if (ahead <= 0) {
-        host_.ShowMessage("L'heur du début de l'enregistrement est dépassée!!\rMerci de corriger "
-                          "les dates et heurs (début/fin).");
-        return false;
+        return "L'heur du début de l'enregistrement est dépassée!!\rMerci de corriger les dates "
+               "et heurs (début/fin).";
     }
     if (!CheckNoOverlap(table_, r.startDate, r.startTime, r.endDate, r.endTime)) {
-        host_.ShowMessage("Le début et fin de l'enregistrement chevauche un enregistrement "
-                          "existant !!\rMerci de corriger les dates et heurs (début/fin).");
-        return false;
+        return "Le début et fin de l'enregistrement chevauche un enregistrement existant !!\rMerci "
+               "de corriger les dates et heurs (début/fin).";
     }
     table_.AppendEntry(
         {r.channel, r.startDate, r.startTime, r.endDate, r.endTime, kStatusProgrammed, r.format},
         r.url);
     trigger_.ArmNextRecording();
-    return true;
+    return std::nullopt;
 }
 
 void Schedule::DeleteSelectedEntry() {

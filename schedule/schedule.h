@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "schedule/entry_rules.h"
@@ -37,6 +38,9 @@ public:
     // "Programmer l'enregistrement": the three rules, then the entry and the
     // trigger. Refusals and damaged texts are shown to the user. True when added.
     bool AddScheduledRecording(const ScheduleEntryRequest& request);
+    // The same, showing nothing: the refusal's message, or nothing when added. For
+    // callers that add many entries and sum up the refusals themselves.
+    std::optional<std::string> TryAddScheduledRecording(const ScheduleEntryRequest& request);
     // "Supprimer l'enregistrement".
     void DeleteSelectedEntry();
     // "Vider tous les enregistrements": stopRecorders asks every recorder to stop;
@@ -50,7 +54,7 @@ private:
     // still under way is handed back to the trigger, which records the rest beside
     // what was recorded; any other becomes "Incomplet".
     void SettleInterruptedRecordings();
-    bool TryAdd(const ScheduleEntryRequest& request);
+    std::optional<std::string> Add(const ScheduleEntryRequest& request);
 
     Host& host_;
     const Clock& clock_;

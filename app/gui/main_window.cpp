@@ -20,6 +20,7 @@
 
 #include "app/clock.h"
 #include "app/gui/application_title.h"
+#include "app/gui/guide_window.h"
 #include "app/gui/message_box.h"
 #include "app/gui/painted_wait.h"
 #include "app/gui/qt_main_thread.h"
@@ -32,6 +33,7 @@
 #include "app/web/version_check.h"
 #include "app/web/web_settings.h"
 #include "channels/channel_file.h"
+#include "guide/guide.h"
 #include "platform/atomic_file.h"
 #include "platform/autostart.h"
 #include "platform/player_check.h"
@@ -84,6 +86,9 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // The guide's window and worker go first: neither may outlive what they use.
+    delete guideWindow_.data();
+    guide_.reset();
     FormDestroy();
     // The controls go first: their models read the core's lists, which are members,
     // and a control being torn down may still ask them for an item.
@@ -218,6 +223,7 @@ void TForm1::FormCreate() {
     } catch (const std::exception&) {
         ShowMessage("Erreur d'initialisation oncreate Kalore!!");
     }
+    StartGuide();
 }
 
 void TForm1::FormActivate() {

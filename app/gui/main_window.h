@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <QPointer>
 #include <QWidget>
 
 #include "app/host.h"
@@ -24,9 +25,12 @@ class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 class QTimeEdit;
+class QTimer;
 
 namespace kalore {
 
+class Guide;
+class GuideWindow;
 class LiveView;
 class QtMainThread;
 class QtTimer;
@@ -36,6 +40,8 @@ class ScheduleGridModel;
 class TextListModel;
 class SystemClock;
 class TForm4;
+struct RecordingSlot;
+struct ScheduleEntryRequest;
 
 // How the main window is set up: the real program takes the defaults; tests give a
 // program folder of their own and answer what would otherwise need a person.
@@ -78,6 +84,8 @@ public:
     LiveView& liveView() { return *live_; }
     TForm4* playerDialog() const { return form4_.get(); }
     bool controlAvailable() const { return controlAvailable_; }
+    Guide* guide() const { return guide_.get(); }
+    GuideWindow* guideWindow() const;
 
 public slots:
     void Button1Click();
@@ -93,6 +101,8 @@ public slots:
     void Button11Click();
     void Button12Click();
     void Button13Click();
+    // Opens the "Guide TV" window on the channel box's channel.
+    void GuideButtonClick();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -115,6 +125,18 @@ private:
     void ShowRecordingProgress();
     void ShowPlayerDialog();
     void RegisterAutostartAndReport();
+    ScheduleEntryRequest EntryRequestFromControls() const;
+
+    // The TV guide (main_window_guide.cpp).
+    void BuildGuideControls();
+    void StartGuide();
+    void ShowGuideStatus();
+    void ShowNowAndNext();
+    // Puts a slot of the guide into the channel box and the date and time fields.
+    void FillEntryControls(const std::string& channel, const RecordingSlot& slot);
+    void ProgramFromGuide(const std::string& channel, const RecordingSlot& slot);
+    void ProgramAllFromGuide(const std::string& channel, const std::string& title,
+                             const std::vector<RecordingSlot>& slots);
 
     MainWindowOptions options_;
     std::string programFolder_;
@@ -136,6 +158,10 @@ private:
     std::unique_ptr<RecordingController> recorder_;
     std::unique_ptr<LiveView> live_;
     std::unique_ptr<TForm4> form4_;
+    std::unique_ptr<QtTimer> guideTimer_;
+    std::unique_ptr<Guide> guide_;
+    QPointer<GuideWindow> guideWindow_;
+    QTimer* nowNextTimer_ = nullptr;
     ScheduleGridModel* gridModel_ = nullptr;
     TextListModel* urlModel_ = nullptr;
     TextListModel* channelNamesModel_ = nullptr;
@@ -169,8 +195,13 @@ private:
     QPushButton* Button13 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QLabel* Label7 = nullptr;
-    // Not in the original inventory: the progress of the running recordings.
+    // Beyond the inventory, none moving or covering a control of it: the progress of
+    // the running recordings, the TV guide's button and status, and now-and-next in
+    // the video panel.
     QLabel* RecordingStatus = nullptr;
+    QPushButton* GuideButton = nullptr;
+    QLabel* GuideStatusLabel = nullptr;
+    QLabel* NowNextLabel = nullptr;
     // Controls outside the client area: never seen, but they exist and work.
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* Button3 = nullptr;

@@ -42,7 +42,7 @@ void TForm1::ConnectControls() {
         {Button7, &TForm1::Button7Click},   {Button8, &TForm1::Button8Click},
         {Button9, &TForm1::Button9Click},   {Button10, &TForm1::Button10Click},
         {Button11, &TForm1::Button11Click}, {Button12, &TForm1::Button12Click},
-        {Button13, &TForm1::Button13Click}};
+        {Button13, &TForm1::Button13Click}, {GuideButton, &TForm1::GuideButtonClick}};
     for (const auto& [button, handler] : buttons) {
         connect(button, &QPushButton::clicked, this, handler);
     }
@@ -51,11 +51,13 @@ void TForm1::ConnectControls() {
     connect(ComboBox2, &QComboBox::activated, this, [this](int index) {
         channels_.selectedIndex = index;
         channels_.nameText = ComboBox2->currentText().toStdString();
+        ShowNowAndNext();
     });
     // Typing into the channel box leaves no channel selected.
     connect(ComboBox2->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
         channels_.selectedIndex = -1;
         channels_.nameText = text.toStdString();
+        ShowNowAndNext();
     });
     connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
@@ -149,6 +151,10 @@ void TForm1::Button7Click() {
 }
 
 void TForm1::Button10Click() {
+    schedule_->AddScheduledRecording(EntryRequestFromControls());
+}
+
+ScheduleEntryRequest TForm1::EntryRequestFromControls() const {
     ScheduleEntryRequest request;
     request.startDate = DateText(DateAndTime(MonthCalendar1->selectedDate(), {}));
     request.startTime = TimeText(DateAndTime({}, DateTimePicker1->time()));
@@ -157,7 +163,7 @@ void TForm1::Button10Click() {
     request.channel = ComboBox2->currentText().toStdString();
     request.url = channels_.SelectedAddress();
     request.format = ComboBox1->currentText().toStdString();
-    schedule_->AddScheduledRecording(request);
+    return request;
 }
 
 void TForm1::Button11Click() {

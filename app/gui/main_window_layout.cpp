@@ -166,6 +166,9 @@ void TForm1::BuildControls() {
     Button5 = MakeButton(this, "Button5", "Charger liste", 813, 88, 119, 25);
     Button6 = MakeButton(this, "Button6", "afficher l'index", 813, 46, 119, 25);
     Button7 = MakeButton(this, "Button7", "Button7", 813, 167, 119, 25);
+
+    // Last, so the inventory keeps its tab order.
+    BuildGuideControls();
 }
 
 } // namespace kalore

@@ -27,7 +27,17 @@ struct Transfer {
     bool connected = false;
     SteadyClock::time_point lastActivity;
     std::string ownError;
+    const std::function<bool(std::size_t)>* onProgress = nullptr;
 };
+
+// False, with the error set, when the caller asked to end the transfer.
+bool CallerGoesOn(Transfer& t) {
+    if (*t.onProgress && !(*t.onProgress)(t.received)) {
+        t.ownError = "Transfer cancelled";
+        return false;
+    }
+    return true;
+}
 
 void NoteActivity(Transfer& t) {
     t.connected = true;
@@ -59,7 +69,10 @@ std::size_t OnBody(char* bytes, std::size_t size, std::size_t count, void* data)
     } catch (...) {
         t.out->setstate(std::ios::badbit);
     }
-    return t.out->good() ? n : CURL_WRITEFUNC_ERROR;
+    if (!t.out->good() || !CallerGoesOn(t)) {
+        return CURL_WRITEFUNC_ERROR;
+    }
+    return n;
 }
 
 int OnProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -69,7 +82,7 @@ int OnProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
             "Read timed out after " + std::to_string(t.readTimeout.count()) + " ms without data";
         return 1;
     }
-    return 0;
+    return CallerGoesOn(t) ? 0 : 1;
 }
 
 void InitialiseLibrary() {
@@ -128,6 +141,7 @@ TransferResult Perform(const std::string& url, std::ostream& out, const RequestO
     t.out = &out;
     t.cap = options.maxBodyBytes;
     t.readTimeout = options.read;
+    t.onProgress = &options.onProgress;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     Configure(curl, url, t, options, errorBuffer);
 

@@ -27,6 +27,9 @@ struct RequestOptions {
     std::chrono::milliseconds total{10000};
     std::size_t maxBodyBytes = kAnswerCapBytes;
     TransferRunner runTransfer{};
+    // For long transfers made off the main thread: hears the bytes received so far,
+    // now and then; answering false ends the transfer as failed.
+    std::function<bool(std::size_t received)> onProgress{};
 };
 
 // What the start-up requests may take. The main window must show, and the trigger of

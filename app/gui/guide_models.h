@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QAbstractTableModel>
+
+#include "guide/guide_store.h"
+
+class QDateTime;
+
+namespace kalore {
+
+// Times of the guide as the windows show them: local time, in French.
+QString GuideTimeText(UtcSeconds utc);                        // "20:50"
+QString GuideIntervalText(UtcSeconds start, UtcSeconds stop); // "20:50 – 22:35"
+QString GuideDayText(UtcSeconds utc);                         // "mar. 8 déc."
+
+// The programmes of the guide window: of one channel and day (time, title,
+// sub-title), or the results of a search (day, time, channel, title, sub-title).
+class GuideProgrammeModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // channelName gives the channel box's name of a guide channel.
+    explicit GuideProgrammeModel(std::function<std::string(const std::string&)> channelName,
+                                 QObject* parent = nullptr);
+
+    void ShowDay(std::vector<GuideProgramme> programmes);
+    void ShowSearch(std::vector<GuideProgramme> programmes);
+    const GuideProgramme* At(int row) const;
+    const std::vector<GuideProgramme>& Programmes() const { return programmes_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    enum class Column { Day, Time, Channel, Title, SubTitle };
+    void Show(std::vector<GuideProgramme> programmes, std::vector<Column> columns);
+
+    std::function<std::string(const std::string&)> channelName_;
+    std::vector<GuideProgramme> programmes_;
+    std::vector<Column> columns_;
+};
+
+} // namespace kalore

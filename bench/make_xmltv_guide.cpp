@@ -1,0 +1,176 @@
+// Writes a large, realistic French XMLTV guide for the import benchmark: every
+// channel's programmes for DAYS days from today, each with a title, a sub-title,
+// a long description, categories, episode numbers, credits, an icon and a rating,
+// in Paris time with its offsets (daylight-saving changes included).
+// Usage: make-xmltv-guide OUT.xml [CHANNELS=900] [DAYS=14]
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "bench/guide_bench_data.h"
+
+namespace {
+
+using kalore::bench::BenchGuideChannel;
+
+constexpr const char* kWords[] = {
+    "émission",   "été",    "forêt",   "château", "où",     "à",      "enquête", "mystère",
+    "famille",    "voyage", "cuisine", "secret",  "nuit",   "soleil", "mer",     "montagne",
+    "histoire",   "guerre", "amour",   "ville",   "police", "héros",  "rêve",    "île",
+    "découverte", "scène",  "musée",   "et",      "le",     "la",     "les",     "des",
+    "un",         "une",    "dans",    "pour",    "avec",   "sur",    "Noël",    "Côte"};
+// Series and magazines come back across the days; the other titles are drawn.
+constexpr const char* kSeries[] = {"Journal de la nuit",
+                                   "Météo",
+                                   "Le Grand Débat",
+                                   "Cuisine en famille",
+                                   "Enquêtes au château",
+                                   "Voyage en mer",
+                                   "Les Secrets de la forêt",
+                                   "Cap sur les îles",
+                                   "Un été à la montagne",
+                                   "Mystères en Provence",
+                                   "Police de Marseille",
+                                   "Les Héros du quotidien",
+                                   "Noël au château",
+                                   "Côte sauvage",
+                                   "Dans la cuisine de Léa",
+                                   "Le Jeu des familles",
+                                   "Destination soleil",
+                                   "La Nuit des étoiles",
+                                   "Les Enquêtes de Julie",
+                                   "Sur la route des vins",
+                                   "Le Quiz du soir",
+                                   "Dessins animés",
+                                   "Journal régional",
+                                   "Les Infos du matin",
+                                   "Au fil de l'histoire",
+                                   "Secrets de famille",
+                                   "Forêts de France",
+                                   "Le Débat du soir",
+                                   "Le Bêtisier",
+                                   "Musique en direct",
+                                   "Le Feuilleton de l'été",
+                                   "Enfants du monde",
+                                   "Rugby : le match de la semaine"};
+constexpr const char* kCategories[] = {"Série",    "Film",    "Magazine",    "Documentaire",
+                                       "Sport",    "Jeu",     "Information", "Divertissement",
+                                       "Jeunesse", "Téléfilm"};
+
+struct Random {
+    unsigned long long state = 0x9E3779B97F4A7C15ULL;
+    unsigned Next(unsigned bound) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<unsigned>((state >> 33) % bound);
+    }
+};
+
+std::string Sentence(Random& random, int words) {
+    std::string text;
+    for (int i = 0; i < words; ++i) {
+        text += (i == 0 ? "" : " ");
+        text += kWords[random.Next(sizeof kWords / sizeof *kWords)];
+    }
+    return text;
+}
+
+// "20261207203000 +0100", in the local (Paris) time of the instant.
+std::string XmltvTime(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[64];
+    const int offset = static_cast<int>(local.tm_gmtoff / 60) % (24 * 60);
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d %c%02d%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                  offset < 0 ? '-' : '+', std::abs(offset) / 60, std::abs(offset) % 60);
+    return text;
+}
+
+void WriteProgramme(std::FILE* out, Random& random, const std::string& channelId, std::time_t start,
+                    std::time_t stop, int serial) {
+    const std::string title =
+        random.Next(2) == 0 ? std::string(kSeries[random.Next(sizeof kSeries / sizeof *kSeries)])
+                            : "Les " + Sentence(random, 2);
+    std::fprintf(out, "  <programme start=\"%s\" stop=\"%s\" channel=\"%s\">\n",
+                 XmltvTime(start).c_str(), XmltvTime(stop).c_str(), channelId.c_str());
+    std::fprintf(out, "    <title lang=\"fr\">%s</title>\n", title.c_str());
+    std::fprintf(out, "    <sub-title lang=\"fr\">Épisode %d : %s</sub-title>\n", serial % 300 + 1,
+                 Sentence(random, 3).c_str());
+    std::fprintf(out, "    <desc lang=\"fr\">%s. %s &amp; %s.</desc>\n",
+                 Sentence(random, 120).c_str(), Sentence(random, 60).c_str(),
+                 Sentence(random, 20).c_str());
+    std::fprintf(out, "    <credits>\n      <director>%s</director>\n",
+                 Sentence(random, 2).c_str());
+    for (int i = 0; i < 4; ++i) {
+        std::fprintf(out, "      <actor role=\"%s\">%s</actor>\n", Sentence(random, 1).c_str(),
+                     Sentence(random, 2).c_str());
+    }
+    std::fprintf(out, "    </credits>\n    <date>%d</date>\n", 1990 + serial % 35);
+    std::fprintf(out, "    <category lang=\"fr\">%s</category>\n", kCategories[random.Next(10)]);
+    std::fprintf(out, "    <category lang=\"fr\">%s</category>\n", kCategories[random.Next(10)]);
+    std::fprintf(out, "    <length units=\"minutes\">%ld</length>\n",
+                 static_cast<long>((stop - start) / 60));
+    std::fprintf(out, "    <icon src=\"http://images.example.invalid/p/%d.jpg\" />\n", serial);
+    std::fprintf(out, "    <episode-num system=\"xmltv_ns\">%d.%d.</episode-num>\n", serial % 7,
+                 serial % 24);
+    std::fprintf(out, "    <episode-num system=\"onscreen\">S%02dE%02d</episode-num>\n",
+                 serial % 7 + 1, serial % 24 + 1);
+    std::fprintf(out, "    <video><aspect>16:9</aspect><quality>HDTV</quality></video>\n");
+    std::fprintf(out, "    <rating system=\"CSA\"><value>-10</value></rating>\n");
+    std::fprintf(out, "    <star-rating><value>3/5</value></star-rating>\n");
+    std::fprintf(out, "  </programme>\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUT.xml [CHANNELS] [DAYS]\n", argv[0]);
+        return 2;
+    }
+    const int channels = argc > 2 ? std::atoi(argv[2]) : 900;
+    const int days = argc > 3 ? std::atoi(argv[3]) : 14;
+    setenv("TZ", "Europe/Paris", 1);
+    tzset();
+    std::FILE* out = std::fopen(argv[1], "wb");
+    if (out == nullptr) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    std::fprintf(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
+                      "<tv source-info-name=\"banc d'essai\" generator-info-name=\"kalore\">\n");
+    for (int c = 0; c < channels; ++c) {
+        const auto channel = BenchGuideChannel(c);
+        std::fprintf(out,
+                     "  <channel id=\"%s\">\n    <display-name>%s</display-name>\n"
+                     "    <icon src=\"http://images.example.invalid/c/%d.png\" />\n  </channel>\n",
+                     channel.id.c_str(), channel.displayName.c_str(), c);
+    }
+    std::time_t today = std::time(nullptr);
+    std::tm midnight{};
+    localtime_r(&today, &midnight);
+    midnight.tm_hour = midnight.tm_min = midnight.tm_sec = 0;
+    midnight.tm_isdst = -1;
+    const std::time_t first = std::mktime(&midnight);
+    Random random;
+    int serial = 0;
+    for (int c = 0; c < channels; ++c) {
+        const std::string id = BenchGuideChannel(c).id;
+        const std::time_t end = first + static_cast<std::time_t>(days) * 86400;
+        for (std::time_t start = first; start < end; ++serial) {
+            // 10 to 70 minutes, in steps of 5: about 36 programmes a day.
+            const std::time_t stop = start + (10 + 5 * random.Next(13)) * 60;
+            WriteProgramme(out, random, id, start, stop, serial);
+            start = stop;
+        }
+    }
+    std::fprintf(out, "</tv>\n");
+    if (std::fclose(out) != 0) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    std::printf("%d channels, %d days, %d programmes\n", channels, days, serial);
+    return 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <expat.h>
+
+namespace kalore {
+
+// An xmltv_ns episode number ("1.4/10.": zero-based season.episode.part) as the
+// French screen shows it: "Saison 2, épisode 5"; empty when it holds neither.
+std::string EpisodeFromXmltvNs(std::string_view ns);
+
+// Expat's handler for the encodings it doesn't know itself: the single-byte ones
+// of French guides, Windows-1252 and ISO-8859-15. Any other is refused.
+int XmltvUnknownEncoding(void* data, const XML_Char* name, XML_Encoding* info);
+
+} // namespace kalore

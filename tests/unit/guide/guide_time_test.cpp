@@ -1,0 +1,100 @@
+#include "guide/guide_time.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace kalore {
+namespace {
+
+// Paris time for the local conversions, whatever the machine's zone.
+class ParisTime : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* zone = std::getenv("TZ");
+        saved_ = zone != nullptr ? std::optional<std::string>(zone) : std::nullopt;
+        setenv("TZ", "Europe/Paris", 1);
+        tzset();
+    }
+    void TearDown() override {
+        if (saved_) {
+            setenv("TZ", saved_->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+UtcSeconds At(int y, int mo, int d, int h, int mi, int s = 0) {
+    return DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
+}
+
+TEST(XmltvTime, ReadsEveryFormGuidesWrite) {
+    EXPECT_EQ(ParseXmltvTime("20261207203000 +0100"), At(2026, 12, 7, 19, 30));
+    EXPECT_EQ(ParseXmltvTime("20261207203000 -0330"), At(2026, 12, 8, 0, 0));
+    EXPECT_EQ(ParseXmltvTime("20261207203000"), At(2026, 12, 7, 20, 30)); // no offset: UTC
+    EXPECT_EQ(ParseXmltvTime("20261207203000 UTC"), At(2026, 12, 7, 20, 30));
+    EXPECT_EQ(ParseXmltvTime("202612072030 +0000"), At(2026, 12, 7, 20, 30));
+    EXPECT_EQ(ParseXmltvTime("20261207 +0100"), At(2026, 12, 6, 23, 0));
+    EXPECT_EQ(ParseXmltvTime("2026120720"), At(2026, 12, 7, 20, 0));
+    EXPECT_EQ(ParseXmltvTime("20280229000000 +0000"), At(2028, 2, 29, 0, 0));
+    EXPECT_EQ(At(1970, 1, 1, 0, 0), 0);
+}
+
+TEST(XmltvTime, RefusesWhatIsNoTime) {
+    for (const char* bad :
+         {"", "2026", "2026120720300", "20261307203000 +0100", "20261232203000 +0100",
+          "20270229120000 +0000", "20261207243000", "20261207203000 +01", "20261207203000 +2500",
+          "20261207203000 CET", "2026-12-07 20:30", "20261207203000 +0100 trailing"}) {
+        EXPECT_EQ(ParseXmltvTime(bad), std::nullopt) << bad;
+    }
+}
+
+// Around the two clock changes of Paris (25 October 2026, 28 March 2027), guides
+// give local times with the offset of each side.
+TEST_F(ParisTime, OffsetsOnBothSidesOfAClockChangeGiveTheRightInstants) {
+    // Autumn: 02:30 comes twice, at +0200 and then at +0100, an hour apart.
+    const auto firstHalfPast2 = ParseXmltvTime("20261025023000 +0200");
+    const auto secondHalfPast2 = ParseXmltvTime("20261025023000 +0100");
+    ASSERT_TRUE(firstHalfPast2 && secondHalfPast2);
+    EXPECT_EQ(*secondHalfPast2 - *firstHalfPast2, 3600);
+    for (const UtcSeconds t : {*firstHalfPast2, *secondHalfPast2}) {
+        EXPECT_EQ(ToLocal(t), (LocalDateTime{2026, 10, 25, 2, 30, 0}));
+    }
+    // A programme 01:00 (+0200) to 04:00 (+0100) lasts four hours.
+    EXPECT_EQ(*ParseXmltvTime("20261025040000 +0100") - *ParseXmltvTime("20261025010000 +0200"),
+              4 * 3600);
+
+    // Spring: 01:59:59 +0100 is followed by 03:00:00 +0200.
+    const auto before = ParseXmltvTime("20270328015959 +0100");
+    const auto after = ParseXmltvTime("20270328030000 +0200");
+    ASSERT_TRUE(before && after);
+    EXPECT_EQ(*after - *before, 1);
+    EXPECT_EQ(ToLocal(*after), (LocalDateTime{2027, 3, 28, 3, 0, 0}));
+    // The same instant written in UTC shows the same local time.
+    EXPECT_EQ(ToLocal(*ParseXmltvTime("20270328010000 +0000")), ToLocal(*after));
+}
+
+TEST_F(ParisTime, DaysAreLocalMidnightToMidnight) {
+    const UtcSeconds autumnDay = LocalDayStart(At(2026, 10, 25, 12, 0));
+    EXPECT_EQ(ToLocal(autumnDay), (LocalDateTime{2026, 10, 25, 0, 0, 0}));
+    EXPECT_EQ(LocalDayStartAfter(autumnDay, 1) - autumnDay, 25 * 3600);
+    const UtcSeconds springDay = LocalDayStart(At(2027, 3, 28, 12, 0));
+    EXPECT_EQ(LocalDayStartAfter(springDay, 1) - springDay, 23 * 3600);
+    // Across a month and a year.
+    EXPECT_EQ(ToLocal(LocalDayStartAfter(LocalDayStart(At(2026, 12, 31, 12, 0)), 1)),
+              (LocalDateTime{2027, 1, 1, 0, 0, 0}));
+    // 00:30 in Paris is still the day before in UTC.
+    EXPECT_EQ(ToLocal(LocalDayStart(At(2026, 12, 7, 23, 30))),
+              (LocalDateTime{2026, 12, 8, 0, 0, 0}));
+}
+
+} // namespace
+} // namespace kalore

@@ -1,0 +1,185 @@
+#include "guide/xmltv_reader.h"
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "support/temp_folder.h"
+#include "support/xmltv_sample.h"
+
+namespace kalore {
+namespace {
+
+// Keeps what the reader hands over; wants the programmes of the given channels.
+class RecordingSink : public XmltvSink {
+public:
+    explicit RecordingSink(std::vector<std::string> wanted = {"France2.fr"})
+        : wanted_(std::move(wanted)) {}
+    void OnChannel(GuideChannel channel) override { channels.push_back(std::move(channel)); }
+    bool WantsProgramme(std::string_view id) override {
+        ++asked;
+        return std::find(wanted_.begin(), wanted_.end(), id) != wanted_.end();
+    }
+    void OnProgramme(XmltvProgramme& programme) override { programmes.push_back(programme); }
+
+    std::vector<GuideChannel> channels;
+    std::vector<XmltvProgramme> programmes;
+    int asked = 0;
+
+private:
+    std::vector<std::string> wanted_;
+};
+
+struct Read {
+    bool ok;
+    std::string error;
+};
+
+Read Parse(std::string_view xml, RecordingSink& sink) {
+    XmltvParser parser(sink);
+    // In small pieces, as a network or a file gives them.
+    bool ok = true;
+    for (std::size_t pos = 0; ok && pos < xml.size(); pos += 7) {
+        ok = parser.Feed(xml.data() + pos, std::min<std::size_t>(7, xml.size() - pos), false);
+    }
+    ok = ok && parser.Feed(nullptr, 0, true);
+    return {ok, parser.Error()};
+}
+
+constexpr const char* kGuide = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE tv SYSTEM "xmltv.dtd">
+<tv>
+  <channel id="France2.fr"><display-name lang="fr">France 2</display-name>
+    <display-name>France 2 HD</display-name><icon src="x.png"/></channel>
+  <channel id="TF1.fr"><display-name>TF1</display-name></channel>
+  <programme start="20261207203000 +0100" stop="20261207221500 +0100" channel="TF1.fr">
+    <title>Pas gardé</title><desc>Une description qui ne sera jamais lue</desc>
+    <credits><actor>Personne</actor></credits>
+  </programme>
+  <programme start="20261207210500 +0100" stop="20261207224000 +0100" channel="France2.fr">
+    <title lang="fr">Un si grand soleil</title><title lang="en">A big sun</title>
+    <sub-title>L'été à Montpellier</sub-title>
+    <desc lang="fr">Claire &amp; Florent s'expliquent.</desc>
+    <credits><director>Quelqu'un</director></credits>
+    <category>Série</category><category>Feuilleton</category>
+    <episode-num system="xmltv_ns">1.4/10.</episode-num>
+  </programme>
+  <programme start="20261207224000 +0100" channel="France2.fr">
+    <title>Sans fin</title><episode-num system="xmltv_ns">.2.</episode-num>
+    <episode-num system="onscreen">E3</episode-num>
+  </programme>
+  <programme start="demain" stop="20261207230000 +0100" channel="France2.fr"><title>x</title></programme>
+</tv>
+)";
+
+TEST(XmltvReader, StreamsChannelsAndOnlyTheWantedProgrammes) {
+    RecordingSink sink;
+    const Read read = Parse(kGuide, sink);
+    ASSERT_TRUE(read.ok) << read.error;
+    ASSERT_EQ(sink.channels.size(), 2u);
+    EXPECT_EQ(sink.channels[0].id, "France2.fr");
+    EXPECT_EQ(sink.channels[0].displayNames, (std::vector<std::string>{"France 2", "France 2 HD"}));
+    EXPECT_EQ(sink.asked, 4);
+
+    ASSERT_EQ(sink.programmes.size(), 2u);
+    const XmltvProgramme& first = sink.programmes[0];
+    EXPECT_EQ(first.channel, "France2.fr");
+    EXPECT_EQ(first.start, *ParseXmltvTime("20261207210500 +0100"));
+    EXPECT_EQ(first.stop, ParseXmltvTime("20261207224000 +0100"));
+    EXPECT_EQ(first.title, "Un si grand soleil");
+    EXPECT_EQ(first.subTitle, "L'été à Montpellier");
+    EXPECT_EQ(first.description, "Claire & Florent s'expliquent.");
+    EXPECT_EQ(first.category, "Série, Feuilleton");
+    EXPECT_EQ(first.episode, "Saison 2, épisode 5");
+    EXPECT_EQ(sink.programmes[1].stop, std::nullopt);
+    EXPECT_EQ(sink.programmes[1].episode, "E3"); // what the screen shows wins
+}
+
+TEST(XmltvReader, EndlessTextIsCut) {
+    RecordingSink sink;
+    const std::string huge(3 * kXmltvTextCap, 'a');
+    const std::string xml =
+        "<tv><programme start=\"20261207210500\" channel=\"France2.fr\"><desc>" + huge +
+        "</desc></programme></tv>";
+    ASSERT_TRUE(Parse(xml, sink).ok);
+    EXPECT_EQ(sink.programmes.at(0).description.size(), kXmltvTextCap);
+}
+
+// What must never become a guide, each with its reason.
+TEST(XmltvReader, RefusesDamagedHostileAndForeignGuides) {
+    const std::string whole = kGuide;
+    const std::string latin1Bytes =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><tv><channel "
+        "id=\"a\"><display-name>Ch\xe9rie</display-name></channel></tv>";
+    const std::string bomb = R"(<?xml version="1.0"?>
+<!DOCTYPE tv [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;">
+<!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;"><!ENTITY d "&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;">]>
+<tv><channel id="x"><display-name>&d;&d;&d;&d;</display-name></channel></tv>)";
+    const std::string external = R"(<?xml version="1.0"?>
+<!DOCTYPE tv [<!ENTITY secret SYSTEM "file:///etc/passwd">]><tv>&secret;</tv>)";
+    const struct {
+        const char* what;
+        std::string xml;
+        const char* reason;
+    } cases[] = {
+        {"cut off", whole.substr(0, whole.size() / 2), "guide incomplet"},
+        {"empty", "", "guide incomplet"},
+        {"wrong encoding", latin1Bytes, "d'un autre encodage"},
+        {"unknown encoding", "<?xml version=\"1.0\" encoding=\"EBCDIC-FR\"?><tv/>",
+         "encodage du guide non pris en charge"},
+        {"entity bomb", bomb, "entités"},
+        {"external entity", external, "entités"},
+        {"not a guide", "<html><body>Erreur 404</body></html>", "pas un guide XMLTV"},
+    };
+    for (const auto& c : cases) {
+        RecordingSink sink;
+        const Read read = Parse(c.xml, sink);
+        EXPECT_FALSE(read.ok) << c.what;
+        EXPECT_NE(read.error.find(c.reason), std::string::npos) << c.what << ": " << read.error;
+        EXPECT_NE(read.error.find("(ligne "), std::string::npos) << c.what;
+        for (const auto& channel : sink.channels) {
+            for (const auto& name : channel.displayNames) {
+                EXPECT_LT(name.size(), 1000u) << c.what; // nothing was expanded
+            }
+        }
+    }
+}
+
+TEST(XmltvReader, ReadsSingleByteFrenchEncodings) {
+    for (const char* encoding : {"windows-1252", "ISO-8859-15", "ISO-8859-1"}) {
+        RecordingSink sink;
+        const std::string xml = std::string("<?xml version=\"1.0\" encoding=\"") + encoding +
+                                "\"?><tv><channel id=\"a\"><display-name>Ch\xe9rie "
+                                "\xbd</display-name></channel></tv>";
+        ASSERT_TRUE(Parse(xml, sink).ok) << encoding;
+        const std::string half = std::string(encoding) == "ISO-8859-15" ? "œ" : "½";
+        EXPECT_EQ(sink.channels.at(0).displayNames.at(0), "Chérie " + half) << encoding;
+    }
+}
+
+TEST(XmltvReader, FilesPlainAndGzippedReadAlikeAndACutGzipIsAnError) {
+    const testing::TempFolder folder("xmltv");
+    const auto write = [&](const char* name, const std::string& bytes) {
+        const std::string path = (folder.Path() / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    };
+    const std::string gz = testing::Gzip(kGuide);
+    const std::atomic<bool> stop{false};
+    for (const std::string& path : {write("guide.xml", kGuide), write("guide.xml.gz", gz)}) {
+        RecordingSink sink;
+        const XmltvReadResult result = ReadXmltvFile(path, sink, stop);
+        EXPECT_TRUE(result.ok()) << path << ": " << result.error;
+        EXPECT_EQ(result.badTimes, 1u);
+        EXPECT_EQ(sink.programmes.size(), 2u) << path;
+    }
+    RecordingSink sink;
+    EXPECT_FALSE(ReadXmltvFile(write("cut.xml.gz", gz.substr(0, gz.size() - 40)), sink, stop).ok());
+    EXPECT_FALSE(ReadXmltvFile((folder.Path() / "missing.xml").string(), sink, stop).ok());
+    const std::atomic<bool> stopped{true};
+    EXPECT_EQ(ReadXmltvFile(write("again.xml", kGuide), sink, stopped).error,
+              "lecture interrompue");
+}
+
+} // namespace
+} // namespace kalore
