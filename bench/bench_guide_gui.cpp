@@ -14,8 +14,8 @@
 
 #include <QApplication>
 
-#include "app/gui/guide_window.h"
 #include "bench/guide_bench_data.h"
+#include "gui/guide_window.h"
 #include "guide/guide.h"
 #include "guide/guide_import.h"
 #include "support/temp_folder.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/host.h"
 #include "recorder/recording_controller.h"
+#include "seams/host.h"
 #include "tests/unit/fakes/fakes.h"
 #include "tests/unit/fakes/queue_main_thread.h"
 

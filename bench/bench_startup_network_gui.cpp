@@ -28,8 +28,8 @@
 #include <httplib.h>
 #include <poll.h>
 
-#include "app/gui/message_box.h"
-#include "app/gui/program_start.h"
+#include "app/program_start.h"
+#include "gui/message_box.h"
 #include "support/loopback_servers.h"
 #include "support/silent_name_server.h"
 #include "support/temp_folder.h"

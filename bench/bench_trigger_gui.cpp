@@ -24,14 +24,14 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "app/clock.h"
-#include "app/gui/qt_main_thread.h"
-#include "app/gui/qt_timer.h"
-#include "app/host.h"
+#include "gui/qt_main_thread.h"
+#include "gui/qt_timer.h"
 #include "recorder/recording_controller.h"
 #include "recorder/recording_job.h"
 #include "schedule/date_time_text.h"
 #include "schedule/schedule.h"
+#include "seams/clock.h"
+#include "seams/host.h"
 
 namespace {
 

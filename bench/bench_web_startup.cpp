@@ -11,12 +11,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/web/free_playlist.h"
-#include "app/web/provider_detection.h"
-#include "app/web/version_check.h"
 #include "support/loopback_servers.h"
 #include "support/temp_folder.h"
 #include "tests/unit/fakes/fakes.h"
+#include "web/free_playlist.h"
+#include "web/provider_detection.h"
+#include "web/version_check.h"
 
 namespace {
 

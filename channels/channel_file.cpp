@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/host.h"
 #include "channels/channel_list.h"
 #include "channels/text_after_comma.h"
 #include "channels/text_lines.h"
 #include "platform/code_page.h"
 #include "platform/program_folder.h"
+#include "seams/host.h"
 
 namespace kalore {
 namespace {

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/host.h"
-#include "app/main_thread.h"
-#include "app/timer.h"
 #include "guide/channel_mapping.h"
 #include "guide/guide_update.h"
 #include "guide/sqlite_database.h"
 #include "guide/text_fold.h"
+#include "seams/host.h"
+#include "seams/main_thread.h"
+#include "seams/timer.h"
 
 namespace kalore {
 namespace {

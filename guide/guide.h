@@ -10,11 +10,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/web/request_options.h"
 #include "guide/channel_matcher.h"
 #include "guide/guide_settings.h"
 #include "guide/guide_store.h"
 #include "guide/guide_time.h"
+#include "web/request_options.h"
 
 namespace kalore {
 

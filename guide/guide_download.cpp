@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/web/http_transfer.h"
+#include "web/http_transfer.h"
 
 namespace kalore {
 namespace {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/web/request_options.h"
+#include "web/request_options.h"
 
 namespace kalore {
 

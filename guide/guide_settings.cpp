@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "app/ini_file.h"
-#include "app/settings.h"
+#include "settings/ini_file.h"
+#include "settings/settings_file.h"
 
 namespace kalore {
 namespace {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/clock.h"
+#include "seams/clock.h"
 
 namespace kalore {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "app/web/request_options.h"
 #include "guide/channel_matcher.h"
 #include "guide/guide_import.h"
+#include "web/request_options.h"
 
 namespace kalore {
 

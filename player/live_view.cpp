@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "app/host.h"
+#include "seams/host.h"
 
 namespace kalore {
 

@@ -6,9 +6,9 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "app/host.h"
 #include "platform/atomic_file.h"
 #include "player/open_and_wait.h"
+#include "seams/host.h"
 
 // The picture is a resource of this static library, which must be registered by hand.
 static void InitPlayerResources() {

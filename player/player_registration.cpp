@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "platform/player_check.h"
+#include "player/player_check.h"
 
 namespace kalore {
 

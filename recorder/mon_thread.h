@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/host.h"
-#include "app/main_thread.h"
 #include "platform/child_process.h"
 #include "recorder/pipe_reader.h"
 #include "recorder/recorder_settings.h"
 #include "recorder/recording_job.h"
+#include "seams/host.h"
+#include "seams/main_thread.h"
 
 namespace kalore {
 

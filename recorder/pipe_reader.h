@@ -6,9 +6,9 @@
 #include <string>
 #include <thread>
 
-#include "app/host.h"
-#include "app/main_thread.h"
 #include "platform/child_process.h"
+#include "seams/host.h"
+#include "seams/main_thread.h"
 
 namespace kalore {
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/host.h"
-#include "app/main_thread.h"
 #include "recorder/growth_watch.h"
 #include "recorder/mon_thread.h"
 #include "recorder/recorder_settings.h"
 #include "recorder/recording_outcome.h"
 #include "recorder/recording_progress.h"
+#include "seams/clock.h"
+#include "seams/host.h"
+#include "seams/main_thread.h"
 
 namespace kalore {
 

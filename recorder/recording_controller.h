@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/host.h"
-#include "app/main_thread.h"
-#include "app/timer.h"
 #include "recorder/recorder_settings.h"
 #include "recorder/recording.h"
 #include "schedule/recording_trigger.h"
+#include "seams/clock.h"
+#include "seams/host.h"
+#include "seams/main_thread.h"
+#include "seams/timer.h"
 
 namespace kalore {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
+#include "seams/clock.h"
 
 namespace kalore {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/clock.h"
+#include "seams/clock.h"
 
 namespace kalore {
 

@@ -4,11 +4,11 @@
 #include <limits>
 #include <stdexcept>
 
-#include "app/clock.h"
-#include "app/host.h"
-#include "app/timer.h"
 #include "schedule/date_time_text.h"
 #include "schedule/schedule_table.h"
+#include "seams/clock.h"
+#include "seams/host.h"
+#include "seams/timer.h"
 
 namespace kalore {
 namespace {

@@ -1,8 +1,8 @@
 #include "schedule/schedule.h"
 
-#include "app/clock.h"
-#include "app/host.h"
 #include "schedule/date_time_text.h"
+#include "seams/clock.h"
+#include "seams/host.h"
 
 namespace kalore {
 

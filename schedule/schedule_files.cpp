@@ -1,12 +1,12 @@
 #include "schedule/schedule_files.h"
 
-#include "app/aside_copy.h"
-#include "app/clock.h"
-#include "app/host.h"
 #include "platform/atomic_file.h"
 #include "platform/program_folder.h"
 #include "schedule/schedule_file_format.h"
 #include "schedule/schedule_table.h"
+#include "seams/aside_copy.h"
+#include "seams/clock.h"
+#include "seams/host.h"
 
 namespace kalore {
 

@@ -14,8 +14,8 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app/gui/message_box.h"
 #include "e2e_support.h"
+#include "gui/message_box.h"
 #include "recorder/recording_controller.h"
 #include "schedule/schedule.h"
 #include "test_channel.h"

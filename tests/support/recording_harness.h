@@ -13,11 +13,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/clock.h"
 #include "fakes/fakes.h"
 #include "fakes/queue_main_thread.h"
 #include "platform/child_process.h"
 #include "recorder/recording_controller.h"
+#include "seams/clock.h"
 
 namespace kalore::testing {
 

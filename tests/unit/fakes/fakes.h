@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/host.h"
-#include "app/main_thread.h"
-#include "app/timer.h"
+#include "seams/clock.h"
+#include "seams/host.h"
+#include "seams/main_thread.h"
+#include "seams/timer.h"
 
 namespace kalore::testing {
 

@@ -10,7 +10,7 @@
 #include <future>
 #include <mutex>
 
-#include "app/main_thread.h"
+#include "seams/main_thread.h"
 
 namespace kalore::testing {
 

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/atomic_file.h"
-#include "platform/player_check.h"
 #include "support/temp_folder.h"
 
 namespace kalore {
@@ -111,12 +110,6 @@ TEST_F(AutostartTest, WriteFailureInAUsableFolderGivesTheFiveLineMessage) {
               0u);
     EXPECT_EQ(message->back(), ')');
     EXPECT_GT(message->size(), SystemConfigurationErrorMessage("").size());
-}
-
-TEST(PlayerCheckTest, FindsTheInstalledPlayerEachTime) {
-    // libVLC and its plugins are installed on every machine that builds Kalore.
-    EXPECT_TRUE(PlayerControlAvailable());
-    EXPECT_TRUE(PlayerControlAvailable());
 }
 
 } // namespace

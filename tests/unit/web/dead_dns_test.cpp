@@ -8,8 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/web/http_get.h"
 #include "support/silent_name_server.h"
+#include "web/http_get.h"
 
 namespace kalore {
 namespace {

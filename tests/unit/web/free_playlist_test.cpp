@@ -1,4 +1,4 @@
-#include "app/web/free_playlist.h"
+#include "web/free_playlist.h"
 
 #include <fstream>
 

@@ -1,4 +1,4 @@
-#include "app/web/http_get.h"
+#include "web/http_get.h"
 
 #include <array>
 #include <chrono>
@@ -8,9 +8,9 @@
 #include <httplib.h>
 #include <poll.h>
 
-#include "app/web/http_transfer.h"
 #include "fakes/fakes.h"
 #include "support/loopback_servers.h"
+#include "web/http_transfer.h"
 
 namespace kalore::testing {
 namespace {

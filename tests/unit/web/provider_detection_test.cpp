@@ -1,4 +1,4 @@
-#include "app/web/provider_detection.h"
+#include "web/provider_detection.h"
 
 #include <fstream>
 

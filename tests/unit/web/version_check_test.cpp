@@ -1,4 +1,4 @@
-#include "app/web/version_check.h"
+#include "web/version_check.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/web/request_options.h"
 #include "fakes/fakes.h"
 #include "platform/atomic_file.h"
 #include "support/temp_folder.h"
+#include "web/request_options.h"
 
 namespace kalore::testing {
 

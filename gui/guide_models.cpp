@@ -1,0 +1,104 @@
+#include "gui/guide_models.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+namespace kalore {
+namespace {
+
+QDateTime Local(UtcSeconds utc) {
+    return QDateTime::fromSecsSinceEpoch(utc);
+}
+
+} // namespace
+
+QString GuideTimeText(UtcSeconds utc) {
+    return Local(utc).toString(QStringLiteral("HH:mm"));
+}
+
+QString GuideIntervalText(UtcSeconds start, UtcSeconds stop) {
+    return GuideTimeText(start) + QStringLiteral(" – ") + GuideTimeText(stop);
+}
+
+QString GuideDayText(UtcSeconds utc) {
+    // The program speaks French whatever the system's language.
+    return QLocale(QLocale::French, QLocale::France)
+        .toString(Local(utc).date(), QStringLiteral("ddd d MMM"));
+}
+
+GuideProgrammeModel::GuideProgrammeModel(std::function<std::string(const std::string&)> channelName,
+                                         QObject* parent)
+    : QAbstractTableModel(parent),
+      channelName_(std::move(channelName)), columns_{Column::Time, Column::Title,
+                                                     Column::SubTitle} {}
+
+void GuideProgrammeModel::ShowDay(std::vector<GuideProgramme> programmes) {
+    Show(std::move(programmes), {Column::Time, Column::Title, Column::SubTitle});
+}
+
+void GuideProgrammeModel::ShowSearch(std::vector<GuideProgramme> programmes) {
+    Show(std::move(programmes),
+         {Column::Day, Column::Time, Column::Channel, Column::Title, Column::SubTitle});
+}
+
+void GuideProgrammeModel::Show(std::vector<GuideProgramme> programmes,
+                               std::vector<Column> columns) {
+    beginResetModel();
+    programmes_ = std::move(programmes);
+    columns_ = std::move(columns);
+    endResetModel();
+}
+
+const GuideProgramme* GuideProgrammeModel::At(int row) const {
+    return row >= 0 && row < rowCount() ? &programmes_[static_cast<std::size_t>(row)] : nullptr;
+}
+
+int GuideProgrammeModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(programmes_.size());
+}
+
+int GuideProgrammeModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant GuideProgrammeModel::data(const QModelIndex& index, int role) const {
+    const GuideProgramme* p = At(index.row());
+    if (role != Qt::DisplayRole || p == nullptr || index.column() >= columnCount()) {
+        return {};
+    }
+    switch (columns_[static_cast<std::size_t>(index.column())]) {
+    case Column::Day:
+        return GuideDayText(p->start);
+    case Column::Time:
+        return GuideIntervalText(p->start, p->stop);
+    case Column::Channel:
+        return QString::fromStdString(channelName_(p->channelId));
+    case Column::Title:
+        return QString::fromStdString(p->title);
+    case Column::SubTitle:
+        return QString::fromStdString(p->subTitle);
+    }
+    return {};
+}
+
+QVariant GuideProgrammeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+        section >= columnCount()) {
+        return {};
+    }
+    switch (columns_[static_cast<std::size_t>(section)]) {
+    case Column::Day:
+        return QStringLiteral("Jour");
+    case Column::Time:
+        return QStringLiteral("Heure");
+    case Column::Channel:
+        return QStringLiteral("Chaîne");
+    case Column::Title:
+        return QStringLiteral("Titre");
+    case Column::SubTitle:
+        return QStringLiteral("Sous-titre");
+    }
+    return {};
+}
+
+} // namespace kalore

@@ -1,0 +1,346 @@
+#include "gui/main_window.h"
+
+#include <stdexcept>
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTextCursor>
+#include <QTimeEdit>
+
+#include "channels/channel_file.h"
+#include "gui/application_title.h"
+#include "gui/guide_window.h"
+#include "gui/message_box.h"
+#include "gui/painted_wait.h"
+#include "gui/program_info.h"
+#include "gui/qt_main_thread.h"
+#include "gui/qt_timer.h"
+#include "gui/schedule_models.h"
+#include "gui/text_list_model.h"
+#include "guide/guide.h"
+#include "platform/atomic_file.h"
+#include "platform/autostart.h"
+#include "platform/process_list.h"
+#include "platform/program_folder.h"
+#include "player/live_view.h"
+#include "player/player_check.h"
+#include "player/player_location_dialog.h"
+#include "player/player_registration.h"
+#include "recorder/recording_controller.h"
+#include "schedule/schedule.h"
+#include "seams/clock.h"
+#include "web/free_playlist.h"
+#include "web/provider_detection.h"
+#include "web/version_check.h"
+#include "web/web_settings.h"
+
+namespace kalore {
+namespace {
+
+// The player project's own site, where its download pages are.
+constexpr const char* kPlayerProjectSite = "https://www.videolan.org";
+
+std::string ProgramFolderOf(const MainWindowOptions& options) {
+    return options.programFolder.empty() ? ExecutableFolder() : options.programFolder;
+}
+
+} // namespace
+
+TForm1::TForm1(MainWindowOptions options, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      options_(std::move(options)) {
+    if (options_.defaultPlayerLocation.empty()) {
+        options_.defaultPlayerLocation = DefaultPlayerLocation();
+    }
+    if (options_.autostartFolder.empty()) {
+        options_.autostartFolder = DefaultAutostartFolder();
+    }
+    if (!options_.playerAvailable) {
+        options_.playerAvailable = [] {
+            return PlayerControlAvailable();
+        };
+    }
+    setObjectName("Form1");
+    ShowApplicationTitleIn(*this);
+    QFont tahoma("Tahoma");
+    tahoma.setPixelSize(13);
+    setFont(tahoma);
+    setFixedSize(742, 742);
+    BuildControls();
+    BuildCore();
+    ConnectControls();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // The guide's window and worker go first: neither may outlive what they use.
+    delete guideWindow_.data();
+    guide_.reset();
+    FormDestroy();
+    // The controls go first: their models read the core's lists, which are members,
+    // and a control being torn down may still ask them for an item.
+    qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
+}
+
+void TForm1::BuildCore() {
+    programFolder_ = ProgramFolderOf(options_);
+    webConfig_ = LoadWebConfig(programFolder_, options_.webDefaults);
+    clock_ = std::make_unique<SystemClock>();
+    settingsFile_ = std::make_unique<SettingsFile>(programFolder_, *this, *clock_);
+    mainThread_ = std::make_unique<QtMainThread>();
+    Timer1 = std::make_unique<QtTimer>("Timer1", this);
+    Timer2 = std::make_unique<QtTimer>("Timer2", this);
+    recordingWatchTimer_ = std::make_unique<QtTimer>("RecordingWatchTimer", this);
+
+    schedule_ =
+        std::make_unique<Schedule>(programFolder_, *this, *clock_, *Timer1, *Timer2,
+                                   [this](const PendingRecording& due, std::int64_t secondsToEnd) {
+                                       recorder_->StartScheduledRecording(due, secondsToEnd);
+                                   });
+
+    RecorderSettings recorderSettings;
+    recorderSettings.playerPath = [this] {
+        return settings_.playerPath;
+    };
+    recorderSettings.mainCaption = [this] {
+        return windowTitle().toStdString();
+    };
+    recorderSettings.programFolder = programFolder_;
+    recorderSettings.makerAddress = webConfig_.makerAddress;
+    recorderSettings.makerMemoryAddress = webConfig_.site + "/forum";
+    recorderSettings.setEntryStatus = [this](std::uint64_t entryId, const std::string& status) {
+        schedule_->SetEntryStatus(entryId, status);
+    };
+    recorder_ = std::make_unique<RecordingController>(
+        std::move(recorderSettings), *this, *mainThread_, *clock_, *Timer2, *recordingWatchTimer_);
+    Timer2->SetHandler([this] {
+        recorder_->Timer2Timer();
+        ShowRecorderButtons();
+    });
+    recorder_->onChanged = [this] {
+        ShowRecorderButtons();
+        ShowRecordingProgress();
+    };
+
+    live_ = std::make_unique<LiveView>(
+        *Panel1, *Button8, *this, [this] { return controlAvailable_; },
+        [this] { ShowPlayerDialog(); });
+
+    gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
+    urlModel_ = TextListModel::Of(schedule_->Table().Urls(), this);
+    channelNamesModel_ = TextListModel::Of(channels_.names, this);
+    channelAddressesModel_ = TextListModel::Of(channels_.addresses, this);
+    ComboBox2->setModel(channelNamesModel_);
+    ComboBox3->setModel(channelAddressesModel_);
+    StringGrid1->setModel(gridModel_);
+    ListBox1->setModel(urlModel_);
+    const int widths[] = {206, 77, 76, 78, 84, 100, 95};
+    for (int c = 0; c < 7; ++c) {
+        StringGrid1->setColumnWidth(c, widths[c]);
+    }
+    schedule_->Table().onChanged = [this] {
+        ShowSchedule();
+    };
+}
+
+void TForm1::CreatePlayerDialog() {
+    form4_ = std::make_unique<TForm4>(
+        *this, kPlayerProjectSite, webConfig_.site,
+        [this](const std::string& path) { settings_.playerPath = path; },
+        [this] {
+            // Once the dialog's modal call has returned, as the close box would.
+            closing_ = true;
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        });
+}
+
+void TForm1::FormCreate() {
+    // Version check: outside the guarded block, and it never stops the set-up.
+    WebEnvironment web{*this, [] { QCoreApplication::processEvents(); }, options_.webTimeouts,
+                       RunWhileWindowsPaint};
+    web.deadline = std::chrono::steady_clock::now() + options_.webTimeouts.startUp;
+    CheckVersion(web, webConfig_, kProgramVersion);
+    setWindowTitle(QString::fromStdString(MainCaption(webConfig_.makerAddress)));
+    try {
+        programFolder_ = ProgramFolderOf(options_);
+        RegisterAutostartAndReport();
+        settings_.playerPath.clear();
+        settings_.provider.clear();
+        LoadSettingsIntoControls();
+        settings_.provider.clear();
+        settings_.provider = DetectProvider(web, webConfig_);
+        if (settings_.provider == kOrange) {
+            setWindowTitle(windowTitle() + " [Votre ISP : Orange]");
+            LoadOrangeChannelList(programFolder_, channels_, *this, webConfig_.makerAddress);
+            ShowChannels();
+        }
+        if (settings_.provider == kFree) {
+            setWindowTitle(windowTitle() + " [Votre ISP : Free]");
+            if (const FileResult created = DownloadFreePlaylist(web, webConfig_, programFolder_);
+                !created.ok()) {
+                throw std::runtime_error(created.error);
+            }
+            LoadFreeChannelList(programFolder_, channels_, *this, webConfig_.makerAddress);
+            ShowChannels();
+        }
+        if (FileExists(options_.defaultPlayerLocation)) {
+            settings_.playerPath = options_.defaultPlayerLocation;
+        }
+        SaveSettingsFromControls();
+        live_->ClearLiveStreamAddress();
+    } catch (const std::exception&) {
+        ShowMessage("Erreur d'initialisation oncreate Kalore!!");
+    }
+    try {
+        programFolder_ = ProgramFolderOf(options_);
+        AppendLog("**" + programFolder_ + "**");
+        const QDateTime now = QDateTime::currentDateTime();
+        MonthCalendar1->setSelectedDate(now.date());
+        MonthCalendar2->setSelectedDate(now.date());
+        DateTimePicker1->setTime(now.time());
+        DateTimePicker2->setTime(now.time());
+        ShowSchedule();
+        if (schedule_->File2StringGrid().outcome == ScheduleLoad::Damaged) {
+            throw std::runtime_error("schedule files damaged");
+        }
+        schedule_->ArmNextRecording();
+        if (options_.splash != nullptr) {
+            options_.splash->hide();
+        }
+    } catch (const std::exception&) {
+        ShowMessage("Erreur d'initialisation oncreate Kalore!!");
+    }
+    StartGuide();
+}
+
+void TForm1::FormActivate() {
+    if (form4_ == nullptr || playerDialogShowing_) {
+        return;
+    }
+    if (settings_.playerPath.empty() && !FileExists(options_.defaultPlayerLocation)) {
+        ShowPlayerDialog();
+        if (!settings_.playerPath.empty()) {
+            SaveSettingsFromControls();
+        }
+    }
+    playerDialogShowing_ = true;
+    CheckPlayerRegistration(
+        controlAvailable_, [this] { ShowPlayerDialog(); }, options_.playerAvailable);
+    playerDialogShowing_ = false;
+}
+
+void TForm1::FormClose() {
+    SaveSettingsFromControls();
+    schedule_->StringGrid2File();
+    if (CheckBox1->isChecked()) {
+        RegisterAutostartAndReport();
+    } else {
+        UnregisterAutostart(options_.autostartFolder);
+    }
+}
+
+void TForm1::FormDestroy() {
+    // Only the recorder children this program started; the user's own players live on.
+    KillProcessesByName("vlc");
+    if (controlAvailable_) {
+        live_->DestroyControl();
+    }
+    // Workers may still hand work over: from here on it is dropped, then they are joined.
+    mainThread_->Shutdown();
+    recorder_.reset();
+}
+
+void TForm1::RegisterAutostartAndReport() {
+    const std::vector<std::string> command = options_.autostartCommand.empty()
+                                                 ? std::vector{programFolder_ + "kalore"}
+                                                 : options_.autostartCommand;
+    if (const auto message = RegisterAutostart(options_.autostartFolder, command)) {
+        ShowMessage(*message);
+    }
+}
+
+void TForm1::ShowPlayerDialog() {
+    // The user asked to quit: the dialog doesn't come back in the meantime.
+    if (form4_ == nullptr || closing_) {
+        return;
+    }
+    playerDialogShowing_ = true;
+    if (options_.showPlayerDialog) {
+        options_.showPlayerDialog(*form4_);
+    } else {
+        form4_->exec();
+    }
+    playerDialogShowing_ = false;
+}
+
+void TForm1::LoadSettingsIntoControls() {
+    settingsFile_->LoadSettings(settings_);
+    Edit2->setText(QString::fromStdString(settings_.outputPath));
+}
+
+void TForm1::SaveSettingsFromControls() {
+    settings_.outputPath = Edit2->text().toStdString();
+    settingsFile_->SaveSettings(settings_);
+}
+
+void TForm1::AppendLog(const std::string& line) {
+    // Through a cursor: appending to an empty document would take its one empty
+    // block, so an empty first line would vanish under the next one.
+    QTextCursor cursor(Memo1->document());
+    cursor.movePosition(QTextCursor::End);
+    if (logLines_ > 0) {
+        cursor.insertBlock();
+    }
+    cursor.insertText(QString::fromStdString(line));
+    ++logLines_;
+    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+}
+
+void TForm1::SetAppTitle(const std::string& text) {
+    SetApplicationTitle(QString::fromStdString(text));
+    ShowApplicationTitleIn(*this);
+}
+
+std::string TForm1::appTitle() const {
+    return ApplicationTitle().toStdString();
+}
+
+void TForm1::ShowMessage(const std::string& text) {
+    ShowMessageBox(this, text);
+}
+
+void TForm1::NotifyUser(const std::string& text) {
+    ShowNoticeBox(this, text);
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        FormActivate();
+    }
+    QWidget::changeEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    // A close asked by the session while the dialog is up ends the dialog too.
+    if (form4_ != nullptr && form4_->isVisible()) {
+        form4_->reject();
+    }
+    FormClose();
+    event->accept();
+}
+
+} // namespace kalore

@@ -1,0 +1,216 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "channels/channel_list.h"
+#include "seams/host.h"
+#include "settings/settings_file.h"
+#include "web/request_options.h"
+#include "web/web_config.h"
+
+class QCalendarWidget;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QTimeEdit;
+class QTimer;
+
+namespace kalore {
+
+class Guide;
+class GuideWindow;
+class LiveView;
+class QtMainThread;
+class QtTimer;
+class RecordingController;
+class Schedule;
+class ScheduleGridModel;
+class TextListModel;
+class SystemClock;
+class TForm4;
+struct RecordingSlot;
+struct ScheduleEntryRequest;
+
+// How the main window is set up: the real program takes the defaults; tests give a
+// program folder of their own and answer what would otherwise need a person.
+struct MainWindowOptions {
+    std::string programFolder;                     // empty: the executable's folder
+    QWidget* splash = nullptr;                     // hidden at the end of the set-up sequence
+    std::string defaultPlayerLocation;             // empty: the system's usual player path
+    std::string autostartFolder;                   // empty: the user's autostart folder
+    std::vector<std::string> autostartCommand;     // empty: "kalore" in the program folder
+    std::function<bool()> playerAvailable;         // empty: a real check of libVLC
+    std::function<void(TForm4&)> showPlayerDialog; // empty: shown modally
+    WebTimeouts webTimeouts;                       // only tests shorten them
+    WebConfig webDefaults;                         // what [Web] of the settings file may change
+};
+
+// The program's single main window. The core (channel lists, schedule, recorders,
+// settings) owns the state; the window shows it and calls the core from its
+// handlers. Every control keeps the name it has in the window inventory.
+class TForm1 final : public QWidget, public Host {
+    Q_OBJECT
+public:
+    explicit TForm1(MainWindowOptions options = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Start-up creates the player location dialog once, after the main window.
+    void CreatePlayerDialog();
+
+    // Host
+    void AppendLog(const std::string& line) override;
+    void SetAppTitle(const std::string& text) override;
+    void ShowMessage(const std::string& text) override;
+    void NotifyUser(const std::string& text) override;
+
+    const std::string& programFolder() const { return programFolder_; }
+    std::string appTitle() const;
+    const SettingsValues& settings() const { return settings_; }
+    const ChannelList& channels() const { return channels_; }
+    Schedule& schedule() { return *schedule_; }
+    RecordingController& recorder() { return *recorder_; }
+    LiveView& liveView() { return *live_; }
+    TForm4* playerDialog() const { return form4_.get(); }
+    bool controlAvailable() const { return controlAvailable_; }
+    Guide* guide() const { return guide_.get(); }
+    GuideWindow* guideWindow() const;
+
+public slots:
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Button9Click();
+    void Button10Click();
+    void Button11Click();
+    void Button12Click();
+    void Button13Click();
+    // Opens the "Guide TV" window on the channel box's channel.
+    void GuideButtonClick();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildCore();
+    void ConnectControls();
+    void FormCreate();
+    void FormActivate();
+    void FormClose();
+    void FormDestroy();
+    void SetUpChannelsAndSettings();
+    void LoadSettingsIntoControls();
+    void SaveSettingsFromControls();
+    void ShowChannels();
+    void ShowSchedule();
+    void ShowRecorderButtons();
+    void ShowRecordingProgress();
+    void ShowPlayerDialog();
+    void RegisterAutostartAndReport();
+    ScheduleEntryRequest EntryRequestFromControls() const;
+
+    // The TV guide (main_window_guide.cpp).
+    void BuildGuideControls();
+    void StartGuide();
+    void ShowGuideStatus();
+    void ShowNowAndNext();
+    // Puts a slot of the guide into the channel box and the date and time fields.
+    void FillEntryControls(const std::string& channel, const RecordingSlot& slot);
+    void ProgramFromGuide(const std::string& channel, const RecordingSlot& slot);
+    void ProgramAllFromGuide(const std::string& channel, const std::string& title,
+                             const std::vector<RecordingSlot>& slots);
+
+    MainWindowOptions options_;
+    std::string programFolder_;
+    SettingsValues settings_;
+    WebConfig webConfig_;
+    ChannelList channels_;
+    bool controlAvailable_ = false;
+    bool playerDialogShowing_ = false;
+    bool closing_ = false; // the user asked to quit: no more player dialogs
+    int logLines_ = 0;     // lines in Memo1, an empty one included
+
+    std::unique_ptr<SystemClock> clock_;
+    std::unique_ptr<SettingsFile> settingsFile_;
+    std::unique_ptr<QtMainThread> mainThread_;
+    std::unique_ptr<QtTimer> Timer1;
+    std::unique_ptr<QtTimer> Timer2;
+    std::unique_ptr<QtTimer> recordingWatchTimer_;
+    std::unique_ptr<Schedule> schedule_;
+    std::unique_ptr<RecordingController> recorder_;
+    std::unique_ptr<LiveView> live_;
+    std::unique_ptr<TForm4> form4_;
+    std::unique_ptr<QtTimer> guideTimer_;
+    std::unique_ptr<Guide> guide_;
+    QPointer<GuideWindow> guideWindow_;
+    QTimer* nowNextTimer_ = nullptr;
+    ScheduleGridModel* gridModel_ = nullptr;
+    TextListModel* urlModel_ = nullptr;
+    TextListModel* channelNamesModel_ = nullptr;
+    TextListModel* channelAddressesModel_ = nullptr;
+
+    // Visible controls.
+    QLabel* Image3 = nullptr;
+    QLabel* Label8 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QPushButton* Button10 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label4 = nullptr;
+    QTimeEdit* DateTimePicker1 = nullptr;
+    QCalendarWidget* MonthCalendar1 = nullptr;
+    QLabel* Label5 = nullptr;
+    QTimeEdit* DateTimePicker2 = nullptr;
+    QCalendarWidget* MonthCalendar2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button9 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QTableView* StringGrid1 = nullptr;
+    QPushButton* Button11 = nullptr;
+    QPushButton* Button12 = nullptr;
+    QPushButton* Button13 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QLabel* Label7 = nullptr;
+    // Beyond the inventory, none moving or covering a control of it: the progress of
+    // the running recordings, the TV guide's button and status, and now-and-next in
+    // the video panel.
+    QLabel* RecordingStatus = nullptr;
+    QPushButton* GuideButton = nullptr;
+    QLabel* GuideStatusLabel = nullptr;
+    QLabel* NowNextLabel = nullptr;
+    // Controls outside the client area: never seen, but they exist and work.
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QListView* ListBox1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button7 = nullptr;
+};
+
+} // namespace kalore

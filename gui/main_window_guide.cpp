@@ -1,0 +1,213 @@
+// The main window's side of the TV guide: its button and status line, now and next
+// for the channel box's channel, and programming from the guide through the
+// window's own entry fields, so every rule of the schedule applies unchanged.
+#include "gui/main_window.h"
+
+#include <ctime>
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QTimer>
+
+#include "channels/channel_file.h"
+#include "gui/guide_models.h"
+#include "gui/guide_window.h"
+#include "gui/qt_main_thread.h"
+#include "gui/qt_timer.h"
+#include "guide/guide.h"
+#include "guide/playlist_hints.h"
+#include "platform/atomic_file.h"
+#include "platform/code_page.h"
+#include "schedule/schedule.h"
+#include "web/provider_detection.h"
+
+namespace kalore {
+namespace {
+
+// Now and next follow the clock to the minute.
+constexpr int kNowNextIntervalMs = 60 * 1000;
+
+// The channel box's file as UTF-8, for the guide hints its entries may carry.
+std::string ChannelFileText(const std::string& programFolder, const std::string& provider) {
+    std::string content;
+    if (provider == kFree) {
+        ReadWholeFile(FreeChannelFilePath(programFolder), content);
+        return content;
+    }
+    if (ReadWholeFile(OrangeChannelFilePath(programFolder), content)) {
+        return Win1252ToUtf8(content);
+    }
+    return {};
+}
+
+QString NowNextText(const std::vector<GuideProgramme>& programmes, UtcSeconds now) {
+    QStringList lines;
+    for (const GuideProgramme& p : programmes) {
+        const QString when =
+            p.start <= now ? QStringLiteral("En ce moment : ") : QStringLiteral("Ensuite : ");
+        lines << when + GuideIntervalText(p.start, p.stop) + "  " + QString::fromStdString(p.title);
+    }
+    return lines.join('\n');
+}
+
+} // namespace
+
+GuideWindow* TForm1::guideWindow() const {
+    return guideWindow_.data();
+}
+
+void TForm1::BuildGuideControls() {
+    GuideButton = new QPushButton(QStringLiteral("Guide TV"), this);
+    GuideButton->setObjectName("GuideButton");
+    GuideButton->setGeometry(598, 719, 136, 21);
+    GuideStatusLabel = new QLabel(this);
+    GuideStatusLabel->setObjectName("GuideStatusLabel");
+    GuideStatusLabel->setGeometry(306, 722, 286, 16);
+    QFont small = GuideStatusLabel->font();
+    small.setPixelSize(11);
+    GuideStatusLabel->setFont(small);
+
+    NowNextLabel = new QLabel(Panel1);
+    NowNextLabel->setObjectName("NowNextLabel");
+    NowNextLabel->setGeometry(20, 260, 469, 110);
+    NowNextLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    NowNextLabel->setWordWrap(true);
+    NowNextLabel->setStyleSheet("color: white;");
+    NowNextLabel->hide();
+
+    nowNextTimer_ = new QTimer(this);
+    nowNextTimer_->setObjectName("NowNextTimer");
+    connect(nowNextTimer_, &QTimer::timeout, this, [this] { ShowNowAndNext(); });
+}
+
+void TForm1::StartGuide() {
+    const GuideSettingsRead read = LoadGuideSettings(programFolder_);
+    for (const std::string& warning : read.warnings) {
+        AppendLog(warning);
+    }
+    guideTimer_ = std::make_unique<QtTimer>("GuideTimer", this);
+    guide_ = std::make_unique<Guide>(
+        programFolder_, read.settings,
+        GuideSeams{*mainThread_, *guideTimer_, *this,
+                   [] { return static_cast<UtcSeconds>(std::time(nullptr)); },
+                   options_.webTimeouts});
+    guide_->onChanged = [this] {
+        ShowGuideStatus();
+        ShowNowAndNext();
+        if (guideWindow_ != nullptr) {
+            guideWindow_->Reload();
+        }
+    };
+    guide_->Start(
+        KaloreChannelsOf(std::vector<std::string>(channels_.names.begin(), channels_.names.end()),
+                         ChannelFileText(programFolder_, settings_.provider)));
+    ShowGuideStatus();
+    ShowNowAndNext();
+    nowNextTimer_->start(kNowNextIntervalMs);
+}
+
+void TForm1::ShowGuideStatus() {
+    const QString status = QString::fromStdString(guide_->StatusText());
+    GuideButton->setEnabled(guide_->HasSource());
+    GuideButton->setToolTip(status);
+    GuideStatusLabel->setToolTip(status);
+    GuideStatusLabel->setText(guide_->HasSource()
+                                  ? GuideStatusLabel->fontMetrics().elidedText(
+                                        status, Qt::ElideRight, GuideStatusLabel->width())
+                                  : QString());
+}
+
+void TForm1::ShowNowAndNext() {
+    if (guide_ == nullptr) {
+        return;
+    }
+    const QString text =
+        NowNextText(guide_->NowAndNext(ComboBox2->currentText().toStdString()), guide_->Now());
+    ComboBox2->setToolTip(text);
+    NowNextLabel->setText(text);
+    NowNextLabel->setVisible(!text.isEmpty());
+}
+
+void TForm1::GuideButtonClick() {
+    if (guide_ == nullptr || !guide_->HasSource()) {
+        return;
+    }
+    if (guideWindow_ == nullptr) {
+        GuideWindowActions actions;
+        actions.programme = [this](const std::string& channel, const RecordingSlot& slot) {
+            ProgramFromGuide(channel, slot);
+        };
+        actions.programmeAll = [this](const std::string& channel, const std::string& title,
+                                      const std::vector<RecordingSlot>& recordingSlots) {
+            ProgramAllFromGuide(channel, title, recordingSlots);
+        };
+        guideWindow_ = new GuideWindow(*guide_, std::move(actions), this);
+    }
+    guideWindow_->ShowChannel(ComboBox2->currentText().toStdString());
+    guideWindow_->show();
+    guideWindow_->raise();
+    guideWindow_->activateWindow();
+}
+
+void TForm1::FillEntryControls(const std::string& channel, const RecordingSlot& slot) {
+    channels_.selectedIndex = -1;
+    for (std::size_t i = 0; i < channels_.names.size(); ++i) {
+        if (channels_.names[i] == channel) {
+            channels_.selectedIndex = static_cast<int>(i);
+            break;
+        }
+    }
+    channels_.nameText = channel;
+    ComboBox2->setCurrentIndex(channels_.selectedIndex);
+    ComboBox2->setEditText(QString::fromStdString(channel));
+    const QDateTime start = QDateTime::fromSecsSinceEpoch(slot.start);
+    const QDateTime stop = QDateTime::fromSecsSinceEpoch(slot.stop);
+    MonthCalendar1->setSelectedDate(start.date());
+    DateTimePicker1->setTime(start.time());
+    MonthCalendar2->setSelectedDate(stop.date());
+    DateTimePicker2->setTime(stop.time());
+    ShowNowAndNext();
+}
+
+void TForm1::ProgramFromGuide(const std::string& channel, const RecordingSlot& slot) {
+    FillEntryControls(channel, slot);
+    Button10Click();
+}
+
+void TForm1::ProgramAllFromGuide(const std::string& channel, const std::string& title,
+                                 const std::vector<RecordingSlot>& recordingSlots) {
+    const QString quoted = QStringLiteral("« ") + QString::fromStdString(title) + " »";
+    if (recordingSlots.empty()) {
+        ShowMessage((QStringLiteral("Aucun épisode à venir de ") + quoted + " sur " +
+                     QString::fromStdString(channel) + ".")
+                        .toStdString());
+        return;
+    }
+    int added = 0;
+    QStringList skipped;
+    for (const RecordingSlot& slot : recordingSlots) {
+        FillEntryControls(channel, slot);
+        const std::optional<std::string> refusal =
+            schedule_->TryAddScheduledRecording(EntryRequestFromControls());
+        if (!refusal) {
+            ++added;
+            continue;
+        }
+        // The first line of the refusal says why; the second only asks to correct.
+        const QString why = QString::fromStdString(refusal->substr(0, refusal->find('\r')));
+        const UtcSeconds shown = slot.programmes.front().start;
+        skipped << GuideDayText(shown) + " " + GuideTimeText(shown) + " : " + why;
+    }
+    QString summary = quoted + " : " + QString::number(added) + " enregistrement(s) programmé(s)";
+    if (!skipped.isEmpty()) {
+        summary += ", " + QString::number(skipped.size()) + " ignoré(s) :\r" + skipped.join('\r');
+    }
+    ShowMessage(summary.toStdString());
+}
+
+} // namespace kalore

@@ -1,0 +1,243 @@
+// The TV guide as the user drives it: a guide served gzipped over loopback HTTP,
+// now and next in the main window, the "Guide TV" window, and programming from it
+// through the main window's own rules, with the schedule files checked on disk.
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTextBrowser>
+
+#include "gui/guide_models.h"
+#include "gui/guide_window.h"
+#include "gui/message_box.h"
+#include "guide/guide.h"
+#include "platform/code_page.h"
+#include "support/xmltv_sample.h"
+#include "window_fixture.h"
+
+using kalore::TForm1;
+using kalore::testing::Consecutive;
+using kalore::testing::LoopbackWeb;
+using kalore::testing::ProgramFolder;
+using kalore::testing::SampleProgramme;
+using kalore::testing::WorkingDirectory;
+
+namespace {
+
+constexpr const char* kOrangeList = "1,TF1\r\nrtp://@232.0.1.1:8200\r\n"
+                                    "2,France 2\r\nrtp://@232.0.1.2:8200\r\n";
+const QString kFirstFormat = QStringLiteral("H264 (320x240) idéal pour minimiser le stockage");
+const QString kSeries = QStringLiteral("Les Feux de l'Été");
+
+// Whole minutes from now, as guides give times.
+qint64 MinutesFromNow(int minutes) {
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    return now - now % 60 + minutes * 60;
+}
+
+QByteArray Win1252(const QString& text) {
+    return QByteArray::fromStdString(kalore::Utf8ToWin1252(text.toStdString()));
+}
+
+// The schedule file's lines of an entry, from its padded instants.
+QByteArray EntryLines(const QString& channel, qint64 start, qint64 stop) {
+    const QDateTime from = QDateTime::fromSecsSinceEpoch(start);
+    const QDateTime to = QDateTime::fromSecsSinceEpoch(stop);
+    const QStringList cells{channel,
+                            from.toString("dd/MM/yyyy"),
+                            from.toString("HH:mm:ss"),
+                            to.toString("dd/MM/yyyy"),
+                            to.toString("HH:mm:ss"),
+                            QStringLiteral("Programmé"),
+                            kFirstFormat};
+    return Win1252(cells.join("\r\n") + "\r\n");
+}
+
+} // namespace
+
+class GuideWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void nowAndNextShowInTheMainWindow();
+    void programmingFromTheGuideGoesThroughTheScheduleRules();
+    void withoutASourceTheButtonSaysHowToSetOne();
+
+private:
+    std::unique_ptr<TForm1> MakeWindow(const QByteArray& guideSection);
+    kalore::GuideWindow* OpenGuide();
+    void SearchAndPick(const QString& text, int row);
+    template <typename T> T* Find(const QWidget& in, const char* name) const {
+        return kalore::testing::FindControl<T>(in, name);
+    }
+
+    LoopbackWeb web_;
+    std::string guide_;
+    kalore::testing::HttpTestServer guideServer_{[this](httplib::Server& routes) {
+        routes.Get("/fr.xml.gz", [this](const httplib::Request&, httplib::Response& r) {
+            r.set_content(kalore::testing::Gzip(guide_), "application/gzip");
+        });
+    }};
+    std::unique_ptr<WorkingDirectory> cwd_;
+    std::unique_ptr<ProgramFolder> folder_;
+    std::unique_ptr<kalore::MessageBoxCapture> messages_;
+    std::unique_ptr<TForm1> window_;
+    // The episodes of the series on France 2: two back to back, one later.
+    qint64 first_ = 0;
+    qint64 later_ = 0;
+};
+
+void GuideWindowTest::init() {
+    window_.reset();
+    cwd_.reset();
+    cwd_ = std::make_unique<WorkingDirectory>();
+    messages_ = std::make_unique<kalore::MessageBoxCapture>();
+
+    std::vector<SampleProgramme> programmes =
+        Consecutive("TF1.fr", MinutesFromNow(-10), 2, 60, "Journal");
+    first_ = MinutesFromNow(60);
+    later_ = MinutesFromNow(300);
+    for (const qint64 start : {first_, first_ + 50 * 60, later_}) {
+        programmes.push_back(
+            {"France2.fr", start, start + 50 * 60, kSeries.toStdString(), "Un épisode"});
+    }
+    programmes.push_back({"France2.fr", later_ + 50 * 60, later_ + 100 * 60, "Autre chose", ""});
+    guide_ = kalore::testing::SampleGuide(programmes);
+}
+
+std::unique_ptr<TForm1> GuideWindowTest::MakeWindow(const QByteArray& guideSection) {
+    folder_ =
+        std::make_unique<ProgramFolder>(web_, ProgramFolder::DefaultSettings() + guideSection);
+    folder_->Write("B/listeTVforKalore.txt", kOrangeList);
+    auto window = std::make_unique<TForm1>(folder_->Options());
+    window->show();
+    return window;
+}
+
+kalore::GuideWindow* GuideWindowTest::OpenGuide() {
+    QTest::mouseClick(Find<QPushButton>(*window_, "GuideButton"), Qt::LeftButton);
+    kalore::GuideWindow* guide = window_->guideWindow();
+    if (guide == nullptr || !guide->isVisible()) {
+        qFatal("the guide window did not open");
+    }
+    return guide;
+}
+
+void GuideWindowTest::SearchAndPick(const QString& text, int row) {
+    kalore::GuideWindow* guide = window_->guideWindow();
+    QLineEdit* search = Find<QLineEdit>(*guide, "GuideSearch");
+    // As typed: the programmes follow every change of the text.
+    search->setText(text);
+    auto* table = Find<QTableView>(*guide, "GuideProgrammes");
+    QVERIFY(table->model()->rowCount() > row);
+    table->selectRow(row);
+}
+
+void GuideWindowTest::nowAndNextShowInTheMainWindow() {
+    window_ = MakeWindow("[Guide]\r\nsource=" + QByteArray::fromStdString(guideServer_.Url()) +
+                         "/fr.xml.gz\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(window_->guide()->HasGuide(), 30000);
+    const QString journal = kalore::GuideIntervalText(MinutesFromNow(-10), MinutesFromNow(50));
+    // TF1, the first channel, is in the channel box.
+    const QString tooltip = Find<QComboBox>(*window_, "ComboBox2")->toolTip();
+    QVERIFY2(tooltip.startsWith("En ce moment : " + journal + "  Journal 1\nEnsuite : "),
+             qPrintable(tooltip));
+    auto* panelText = Find<QLabel>(*window_, "NowNextLabel");
+    QCOMPARE(panelText->text(), tooltip);
+    QVERIFY(panelText->isVisible());
+    QVERIFY(Find<QLabel>(*window_, "GuideStatusLabel")->text().startsWith("Guide TV : 6 progr"));
+    QVERIFY(Find<QPushButton>(*window_, "GuideButton")->isEnabled());
+
+    // The guide window opens on that channel and today, the programme on now picked.
+    kalore::GuideWindow* guide = OpenGuide();
+    auto* table = Find<QTableView>(*guide, "GuideProgrammes");
+    QCOMPARE(Find<QListView>(*guide, "GuideChannels")->currentIndex().data().toString(),
+             QString("TF1"));
+    QCOMPARE(table->model()->index(0, 1).data().toString(), QString("Journal 1"));
+    QCOMPARE(table->selectionModel()->currentIndex().row(), 0);
+    QVERIFY(Find<QTextBrowser>(*guide, "GuideDescription")->toPlainText().contains("Résumé"));
+
+    // A search finds the series across channels and days, whatever its accents.
+    SearchAndPick("FEUX ete", 0);
+    QCOMPARE(table->model()->rowCount(), 3);
+    QCOMPARE(table->model()->index(0, 2).data().toString(), QString("France 2"));
+}
+
+void GuideWindowTest::programmingFromTheGuideGoesThroughTheScheduleRules() {
+    window_ = MakeWindow("[Guide]\r\nsource=" + QByteArray::fromStdString(guideServer_.Url()) +
+                         "/fr.xml.gz\r\npaddingBefore=5\r\npaddingAfter=15\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(window_->guide()->HasGuide(), 30000);
+    kalore::GuideWindow* guide = OpenGuide();
+
+    // "Programmer" on the later episode: its channel, start - 5 min, end + 15 min.
+    SearchAndPick(kSeries, 2);
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideProgrammeButton"), Qt::LeftButton);
+    QCOMPARE(messages_->texts(), std::vector<std::string>{});
+    QCOMPARE(Find<QComboBox>(*window_, "ComboBox2")->currentText(), QString("France 2"));
+    const QByteArray single = EntryLines("France 2", later_ - 300, later_ + 50 * 60 + 900);
+    QCOMPARE(folder_->Read("B/recordslist"),
+             "7\r\n3\r\n" + single + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+    QCOMPARE(folder_->Read("B/recordsurlist"), QByteArray("rtp://@232.0.1.2:8200\r\n"));
+
+    // Programming it again is refused with the schedule's own message.
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideProgrammeButton"), Qt::LeftButton);
+    QCOMPARE(messages_->texts(),
+             std::vector<std::string>{"Le début et fin de l'enregistrement chevauche un "
+                                      "enregistrement existant !!\rMerci de corriger les dates "
+                                      "et heurs (début/fin)."});
+    messages_->clear();
+
+    // Every episode: the two back to back share one entry, the later one is skipped.
+    SearchAndPick(kSeries, 0);
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideProgrammeAllButton"), Qt::LeftButton);
+    QCOMPARE(messages_->texts().size(), 1u);
+    const QString summary = QString::fromStdString(messages_->texts()[0]);
+    QVERIFY2(summary.startsWith(QStringLiteral("« Les Feux de l'Été » : 1 enregistrement(s) "
+                                               "programmé(s), 1 ignoré(s) :\r")),
+             qPrintable(summary));
+    QVERIFY2(summary.endsWith(kalore::GuideTimeText(later_) +
+                              " : Le début et fin de l'enregistrement chevauche un "
+                              "enregistrement existant !!"),
+             qPrintable(summary));
+    const QByteArray both = EntryLines("France 2", first_ - 300, first_ + 100 * 60 + 900);
+    QCOMPARE(folder_->Read("B/recordslist"),
+             "7\r\n4\r\n" + single + both + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+    QCOMPARE(folder_->Read("B/recordsurlist"),
+             QByteArray("rtp://@232.0.1.2:8200\r\nrtp://@232.0.1.2:8200\r\n"));
+}
+
+void GuideWindowTest::withoutASourceTheButtonSaysHowToSetOne() {
+    window_ = MakeWindow("");
+    auto* button = Find<QPushButton>(*window_, "GuideButton");
+    QVERIFY(!button->isEnabled());
+    QVERIFY(button->toolTip().contains("source="));
+    QVERIFY(button->toolTip().contains("[Guide]"));
+    QVERIFY(Find<QLabel>(*window_, "GuideStatusLabel")->text().isEmpty());
+    QVERIFY(!Find<QLabel>(*window_, "NowNextLabel")->isVisible());
+
+    // The guide's controls neither move nor cover a control of the inventory.
+    QCOMPARE(button->geometry(), QRect(598, 719, 136, 21));
+    for (QWidget* added : {static_cast<QWidget*>(button),
+                           static_cast<QWidget*>(Find<QLabel>(*window_, "GuideStatusLabel"))}) {
+        QVERIFY(window_->rect().contains(added->geometry()));
+        for (QWidget* control : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const QString name = control->objectName();
+            if (control == added || name == "Image3" || name.startsWith("Guide") ||
+                !control->isVisible()) {
+                continue;
+            }
+            QVERIFY2(!control->geometry().intersects(added->geometry()),
+                     qPrintable(name + " under " + added->objectName()));
+        }
+    }
+    auto* label6 = Find<QLabel>(*window_, "Label6");
+    QVERIFY(!label6->geometry().intersects(Find<QLabel>(*window_, "NowNextLabel")->geometry()));
+}
+
+QTEST_MAIN(GuideWindowTest)
+#include "guide_window_test.moc"

@@ -1,0 +1,108 @@
+// The application shell: the log and its Clear button, the program folder line,
+// and the settings file as start-up and closing use it.
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "gui/message_box.h"
+#include "window_fixture.h"
+
+using kalore::TForm1;
+using kalore::testing::LoopbackWeb;
+using kalore::testing::ProgramFolder;
+
+class MainWindowShellTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void logKeepsLinesUntilClearAndClearOnEmptyIsHarmless();
+    void programFolderLineEndsWithTheSeparator();
+    void settingsAreLoadedAndWrittenBackAtClose();
+    void missingSettingsFileLeavesNoFileBehind();
+    void readOnlySettingsFileGivesTheWriteMessageAtEachSave();
+
+private:
+    std::unique_ptr<TForm1> MakeWindow() { return std::make_unique<TForm1>(folder_->Options()); }
+
+    kalore::testing::WorkingDirectory cwd_; // where the address answer file goes
+    LoopbackWeb web_;
+    std::unique_ptr<ProgramFolder> folder_;
+    std::unique_ptr<kalore::MessageBoxCapture> messages_;
+};
+
+void MainWindowShellTest::init() {
+    folder_ = std::make_unique<ProgramFolder>(web_);
+    folder_->Write("B/listeTVforKalore.txt", "1,TF1\r\nrtp://@232.0.1.1:8200\r\n");
+    messages_ = std::make_unique<kalore::MessageBoxCapture>();
+}
+
+void MainWindowShellTest::logKeepsLinesUntilClearAndClearOnEmptyIsHarmless() {
+    auto window = MakeWindow();
+    auto* memo = window->findChild<QPlainTextEdit*>("Memo1");
+    const int before = memo->document()->lineCount();
+    window->AppendLog("une ligne");
+    window->AppendLog("|||deux|||");
+    QCOMPARE(memo->document()->lineCount(), before + 2);
+    QVERIFY(memo->toPlainText().endsWith("une ligne\n|||deux|||"));
+    // A block of the recorder's output: its CR LF breaks the entry into two lines.
+    window->AppendLog("|||abc\r\ndef|||");
+    QVERIFY(memo->toPlainText().endsWith("|||deux|||\n|||abc\ndef|||"));
+    QTest::mouseClick(window->findChild<QPushButton*>("Button3"), Qt::LeftButton);
+    QCOMPARE(memo->toPlainText(), QString());
+    QTest::mouseClick(window->findChild<QPushButton*>("Button3"), Qt::LeftButton);
+    QCOMPARE(memo->toPlainText(), QString());
+    window->AppendLog("après");
+    QCOMPARE(memo->toPlainText(), QString("après"));
+}
+
+void MainWindowShellTest::programFolderLineEndsWithTheSeparator() {
+    auto window = MakeWindow();
+    const QString expected = "**" + QString::fromStdString(folder_->Path()) + "**";
+    QVERIFY(expected.endsWith("/**"));
+    QVERIFY(
+        window->findChild<QPlainTextEdit*>("Memo1")->toPlainText().split('\n').contains(expected));
+}
+
+void MainWindowShellTest::settingsAreLoadedAndWrittenBackAtClose() {
+    const QByteArray settings = folder_->Read("B/kalore.ini");
+    folder_->Write("B/kalore.ini",
+                   "; garder ce commentaire\r\n" +
+                       QByteArray(settings).replace("lastRecordPath=\r\n",
+                                                    "lastRecordPath=/tmp/film.avi\r\n"));
+    auto window = MakeWindow();
+    auto* edit = window->findChild<QLineEdit*>("Edit2");
+    QCOMPARE(edit->text(), QString("/tmp/film.avi"));
+    edit->setText("/tmp/autre.avi");
+    window->close();
+    const QByteArray saved = folder_->Read("B/kalore.ini");
+    QVERIFY(saved.contains("lastRecordPath=/tmp/autre.avi\r\n"));
+    QVERIFY(saved.contains("; garder ce commentaire"));
+    QVERIFY(saved.contains("site=" + QByteArray::fromStdString(web_.Url())));
+    QVERIFY(saved.contains("internetProvider=ORANGE\r\n")); // detected afresh
+    QCOMPARE(messages_->texts(), std::vector<std::string>{});
+}
+
+void MainWindowShellTest::missingSettingsFileLeavesNoFileBehind() {
+    QFile::remove(folder_->File("B/kalore.ini"));
+    auto window = MakeWindow();
+    QCOMPARE(window->findChild<QLineEdit*>("Edit2")->text(),
+             QString::fromStdString(folder_->Path()) + "record.avi");
+    window->close();
+    QVERIFY(!QFile::exists(folder_->File("B/kalore.ini")));
+}
+
+void MainWindowShellTest::readOnlySettingsFileGivesTheWriteMessageAtEachSave() {
+    QFile::setPermissions(folder_->File("B/kalore.ini"),
+                          QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    auto window = MakeWindow();
+    window->close();
+    const std::string expected =
+        "Erreur d'enregistrement dans INI : **" + folder_->Path() + "B/kalore.ini**";
+    QCOMPARE(std::count(messages_->texts().begin(), messages_->texts().end(), expected), 2);
+    QFile::setPermissions(folder_->File("B/kalore.ini"), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+QTEST_MAIN(MainWindowShellTest)
+#include "main_window_shell_test.moc"

@@ -1,0 +1,66 @@
+#include "web/version_check.h"
+
+#include <charconv>
+
+#include "seams/host.h"
+#include "web/http_get.h"
+
+namespace kalore {
+namespace {
+
+bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsBlankOrControl(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlankOrControl(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+} // namespace
+
+std::optional<int> ParseVersionText(std::string_view text) {
+    text = Trimmed(text);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') {
+            return std::nullopt;
+        }
+    }
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+VersionCheckResult CheckVersion(const WebEnvironment& web, const WebConfig& config,
+                                int programVersion) {
+    using Outcome = VersionCheckResult::Outcome;
+    const std::string answer = HttpGetText(config.site + "/lastVersionForSoft",
+                                           web.Request(web.timeouts.answer, kAnswerCapBytes));
+    if (answer == kErreur) {
+        return {Outcome::FetchFailed, 0};
+    }
+    const std::optional<int> published = ParseVersionText(answer);
+    if (!published) {
+        return {Outcome::NotANumber, 0};
+    }
+    if (*published <= programVersion) {
+        return {Outcome::UpToDate, *published};
+    }
+    web.host.ShowMessage("Une nouvelle version du logicielle est disponible.\r\r"
+                         "Merci d'installer la dernière version pour plus de fonctionalités, de "
+                         "stabilité et sans erreurs.\r\r"
+                         "Télécharger la dernière version sur : " +
+                         config.makerAddress);
+    return {Outcome::NewerPublished, *published};
+}
+
+} // namespace kalore
