@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/atomic_file.h"
 #include "platform/program_folder.h"
@@ -17,8 +18,8 @@ constexpr std::size_t kSettingsCapBytes = 1024 * 1024;
 
 // Anything of that name counts, a folder too: it is a file that can't be read.
 bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    std::error_code error;
+    return std::filesystem::exists(path, error);
 }
 
 } // namespace
