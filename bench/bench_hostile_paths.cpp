@@ -75,10 +75,10 @@ void BM_HostilePaths(benchmark::State& state) {
         for (std::size_t i = 0; i < names.size(); ++i) {
             const std::set<fs::path> before(fs::directory_iterator(folder.Path()), {});
             const std::string path = i % 2 ? names[i] : folder.Slashed() + names[i];
-            harness.Controller().Button4Click("udp://@127.0.0.1:" + std::to_string(port),
-                                              kalore::kFormatH264, path);
+            harness.Controller().RecordNow("udp://@127.0.0.1:" + std::to_string(port),
+                                           kalore::kFormatH264, path);
             harness.RunFor(1500ms);
-            harness.Controller().Button9Click();
+            harness.Controller().StopRecordNow();
             harness.RunUntil([&] { return harness.Controller().RecordNowThread()->Finished(); },
                              10s);
             std::set<fs::path> after(fs::directory_iterator(folder.Path()), {});

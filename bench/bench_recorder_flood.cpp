@@ -142,14 +142,14 @@ void BM_OutputFlood(benchmark::State& state) {
         bool ended = false;
         {
             kalore::RecordingController controller(settings, host, loop, clock, timer2, watch);
-            controller.Button4Click("flood" + std::to_string(kLines), kalore::kFormatH264,
-                                    "/tmp/kalore-bench-flood.ts");
+            controller.RecordNow("flood" + std::to_string(kLines), kalore::kFormatH264,
+                                 "/tmp/kalore-bench-flood.ts");
             // The reader's closing step puts the caption back once the output has ended.
             ended = loop.RunUntil([&] { return host.captionsShown == 1; }, 120s);
             state.SetIterationTime(std::chrono::duration<double>(Clock::now() - started).count());
             const std::string last = "fin thread affiché dans le thread!! id: " +
                                      std::to_string(controller.RecordNowThread()->ThreadID());
-            controller.Button9Click();
+            controller.StopRecordNow();
             loop.RunUntil([&] { return host.last == last; }, 10s);
             loop.Shutdown();
         }

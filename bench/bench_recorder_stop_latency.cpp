@@ -87,7 +87,7 @@ void BM_StopLatency(benchmark::State& state) {
     {
         kalore::RecordingController controller(settings, host, mainThread, clock, timer2, watch);
         for (auto _ : state) {
-            controller.Button4Click("sleeper", kalore::kFormatH264, "/tmp/kalore-bench-stop.ts");
+            controller.RecordNow("sleeper", kalore::kFormatH264, "/tmp/kalore-bench-stop.ts");
             const std::string last = "fin thread affiché dans le thread!! id: " +
                                      std::to_string(controller.RecordNowThread()->ThreadID());
             int pid = 0;
@@ -100,7 +100,7 @@ void BM_StopLatency(benchmark::State& state) {
             mainThread.PumpFor(std::chrono::milliseconds(100 + (round++ * 37) % 100));
 
             const auto asked = Clock::now();
-            controller.Button9Click();
+            controller.StopRecordNow();
             while (!Gone(pid)) {
                 std::this_thread::sleep_for(100us);
             }

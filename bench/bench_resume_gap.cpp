@@ -48,10 +48,10 @@ void BM_ResumeGap(benchmark::State& state) {
         auto source = start();
         std::this_thread::sleep_for(500ms);
         kalore::testing::RecordingHarness harness(folder.Slashed());
-        harness.Controller().Button4Click((http ? "http://127.0.0.1:" : "udp://@127.0.0.1:") +
-                                              std::to_string(port),
-                                          kalore::kFormatH264, folder.Slashed() + "maintenant.avi");
-        kalore::Recording& recording = *harness.Controller().RecordNow();
+        harness.Controller().RecordNow((http ? "http://127.0.0.1:" : "udp://@127.0.0.1:") +
+                                           std::to_string(port),
+                                       kalore::kFormatH264, folder.Slashed() + "maintenant.avi");
+        kalore::Recording& recording = *harness.Controller().RecordNowRecording();
         harness.RunFor(6s);
         source->Close();
         harness.RunFor(10s);
@@ -60,7 +60,7 @@ void BM_ResumeGap(benchmark::State& state) {
         const auto back = steady_clock::now();
         const bool grew = harness.RunUntil([&] { return Written(recording) > before; }, 60s);
         const double gap = duration<double>(steady_clock::now() - back).count();
-        harness.Controller().Button9Click();
+        harness.Controller().StopRecordNow();
         harness.RunUntil([&] { return harness.Controller().RecordNowThread()->Finished(); }, 10s);
         source->Close();
         if (!grew) {

@@ -115,7 +115,7 @@ void BM_TriggerLateness(benchmark::State& state) {
         };
         controller = std::make_unique<kalore::RecordingController>(settings, host, mainThread,
                                                                    clock, timer2, watchTimer);
-        timer2.SetHandler([&] { controller->Timer2Timer(); });
+        timer2.SetHandler([&] { controller->EndProgrammedRecording(); });
 
         int round = 0;
         for (auto _ : state) {

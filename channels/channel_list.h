@@ -7,9 +7,9 @@
 
 namespace kalore {
 
-// The two parallel lists behind the channel box: names (ComboBox2's items) and
-// stream addresses (ComboBox3's items, never shown), with both boxes' texts and
-// the channel box's selection. The window shows this state; it keeps no copy.
+// The two parallel lists behind the channel box: the names it shows and the stream
+// addresses of a hidden box beside it, with both boxes' texts and the channel box's
+// selection. The window shows this state; it keeps no copy.
 struct ChannelList {
     TextList names;
     TextList addresses;

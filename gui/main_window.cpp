@@ -126,18 +126,14 @@ void TForm1::BuildCore() {
     };
     recorder_ = std::make_unique<RecordingController>(
         std::move(recorderSettings), *this, *mainThread_, *clock_, *Timer2, *recordingWatchTimer_);
-    Timer2->SetHandler([this] {
-        recorder_->Timer2Timer();
-        ShowRecorderButtons();
-    });
+    Timer2->SetHandler([this] { Timer2Timer(); });
     recorder_->onChanged = [this] {
         ShowRecorderButtons();
         ShowRecordingProgress();
     };
 
     live_ = std::make_unique<LiveView>(
-        *Panel1, *Button8, *this, [this] { return controlAvailable_; },
-        [this] { ShowPlayerDialog(); });
+        *Panel1, *this, [this] { return controlAvailable_; }, [this] { ShowPlayerDialog(); });
 
     gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
     urlModel_ = TextListModel::Of(schedule_->Table().Urls(), this);

@@ -116,6 +116,7 @@ private:
     void FormActivate();
     void FormClose();
     void FormDestroy();
+    void Timer2Timer();
     void SetUpChannelsAndSettings();
     void LoadSettingsIntoControls();
     void SaveSettingsFromControls();

@@ -89,8 +89,8 @@ void TForm1::ShowSchedule() {
 }
 
 void TForm1::ShowRecorderButtons() {
-    Button4->setEnabled(recorder_->Button4Enabled());
-    Button9->setEnabled(recorder_->Button9Enabled());
+    Button4->setEnabled(recorder_->CanRecordNow());
+    Button9->setEnabled(recorder_->CanStopRecordNow());
 }
 
 void TForm1::ShowRecordingProgress() {
@@ -103,26 +103,34 @@ void TForm1::ShowRecordingProgress() {
 }
 
 void TForm1::Button1Click() {
-    live_->Button1Click(channels_.SelectedAddress());
+    if (live_->Watch(channels_.SelectedAddress())) {
+        Button8->setEnabled(true);
+    }
 }
 
 void TForm1::Button8Click() {
-    live_->Button8Click();
+    live_->StopWatching();
+    Button8->setEnabled(false);
 }
 
 void TForm1::Button4Click() {
-    recorder_->Button4Click(channels_.SelectedAddress(), ComboBox1->currentText().toStdString(),
-                            Edit2->text().toStdString());
+    recorder_->RecordNow(channels_.SelectedAddress(), ComboBox1->currentText().toStdString(),
+                         Edit2->text().toStdString());
     ShowRecorderButtons();
 }
 
 void TForm1::Button9Click() {
-    recorder_->Button9Click();
+    recorder_->StopRecordNow();
     ShowRecorderButtons();
 }
 
 void TForm1::Button2Click() {
-    recorder_->Button2Click();
+    recorder_->StopLatestRecording();
+    ShowRecorderButtons();
+}
+
+void TForm1::Timer2Timer() {
+    recorder_->EndProgrammedRecording();
     ShowRecorderButtons();
 }
 

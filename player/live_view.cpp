@@ -1,6 +1,5 @@
 #include "player/live_view.h"
 
-#include <QPushButton>
 #include <QWidget>
 #include <QWindow>
 
@@ -18,25 +17,24 @@ constexpr const char* kDeinterlaceMode = "blend";
 
 } // namespace
 
-LiveView::LiveView(QWidget& panel, QPushButton& button8, Host& host,
-                   std::function<bool()> controlAvailable, std::function<void()> showPlayerDialog,
-                   std::vector<std::string> libvlcArgs)
-    : panel_(panel), button8_(button8), host_(host), controlAvailable_(std::move(controlAvailable)),
+LiveView::LiveView(QWidget& panel, Host& host, std::function<bool()> controlAvailable,
+                   std::function<void()> showPlayerDialog, std::vector<std::string> libvlcArgs)
+    : panel_(panel), host_(host), controlAvailable_(std::move(controlAvailable)),
       showPlayerDialog_(std::move(showPlayerDialog)), libvlcArgs_(std::move(libvlcArgs)) {}
 
 LiveView::~LiveView() {
     DestroyControl();
 }
 
-void LiveView::Button1Click(const std::string& selectedAddress) {
-    liveStreamAddress_ = selectedAddress;
+bool LiveView::Watch(const std::string& address) {
+    liveStreamAddress_ = address;
     try {
         StartLiveView();
     } catch (const std::exception& error) {
         host_.ShowMessage(error.what());
-        return;
+        return false;
     }
-    button8_.setEnabled(true);
+    return true;
 }
 
 void LiveView::StartLiveView() {
@@ -61,14 +59,13 @@ void LiveView::StartLiveView() {
     control_->Play();
 }
 
-void LiveView::Button8Click() {
+void LiveView::StopWatching() {
     if (control_) {
         if (control_->Playing()) {
             control_->hide();
         }
         control_->Stop();
     }
-    button8_.setEnabled(false);
 }
 
 void LiveView::DestroyControl() {

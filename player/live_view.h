@@ -8,7 +8,6 @@
 
 #include "player/vlc_plugin.h"
 
-class QPushButton;
 class QWidget;
 
 namespace kalore {
@@ -16,26 +15,27 @@ namespace kalore {
 class Host;
 
 // Live viewing in the main window's video panel: at most one embedded player, placed
-// 10 pixels inside the panel, recreated at each start, and the "Stop lecture" button
-// that follows it. The window's Button1Click/Button8Click call in here.
+// 10 pixels inside the panel and recreated at each start.
 class LiveView final {
 public:
     // controlAvailable reads the window's control-available flag; showPlayerDialog
     // shows the player location dialog modally. Failures are reported with
     // host.ShowMessage, as the application's error report would.
-    LiveView(QWidget& panel, QPushButton& button8, Host& host,
-             std::function<bool()> controlAvailable, std::function<void()> showPlayerDialog,
+    LiveView(QWidget& panel, Host& host, std::function<bool()> controlAvailable,
+             std::function<void()> showPlayerDialog,
              std::vector<std::string> libvlcArgs = DefaultLibvlcArgs());
     ~LiveView();
     LiveView(const LiveView&) = delete;
     LiveView& operator=(const LiveView&) = delete;
 
-    // "Regarder la TV", given the address of the selected channel ("" for none).
-    void Button1Click(const std::string& selectedAddress);
+    // Plays `address` (the selected channel's, "" for none) in a fresh player, or
+    // shows the player dialog when there is no player. False when that failed: the
+    // user has been told, and there is nothing to stop.
+    bool Watch(const std::string& address);
     // Plays the live stream address in a fresh player; throws VlcError on failure.
     void StartLiveView();
-    // "Stop lecture"; never reports an error.
-    void Button8Click();
+    // Stops the player, hidden when it was playing; never reports an error.
+    void StopWatching();
 
     // At the end of the program, when the control-available flag is set.
     void DestroyControl();
@@ -47,7 +47,6 @@ public:
 
 private:
     QWidget& panel_;
-    QPushButton& button8_;
     Host& host_;
     std::function<bool()> controlAvailable_;
     std::function<void()> showPlayerDialog_;

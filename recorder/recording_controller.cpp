@@ -18,10 +18,10 @@ std::string Megabytes(std::uint64_t bytes) {
 } // namespace
 
 RecordingController::RecordingController(RecorderSettings settings, Host& host,
-                                         MainThread& mainThread, const Clock& clock, Timer& timer2,
-                                         Timer& watchTimer)
+                                         MainThread& mainThread, const Clock& clock,
+                                         Timer& lengthTimer, Timer& watchTimer)
     : settings_(std::move(settings)), host_(host), mainThread_(mainThread), clock_(clock),
-      timer2_(timer2), watchTimer_(watchTimer) {
+      lengthTimer_(lengthTimer), watchTimer_(watchTimer) {
     watchTimer_.SetHandler([this] { Tick(); });
 }
 
@@ -74,13 +74,13 @@ std::string RecordingController::FirstFreeName(const std::string& path) const {
     }
 }
 
-void RecordingController::Button4Click(const std::string& url, const std::string& format,
-                                       const std::string& outputPath) {
+void RecordingController::RecordNow(const std::string& url, const std::string& format,
+                                    const std::string& outputPath) {
     RecordingPlan plan;
     plan.job = {kUnset, url, kUnset, kUnset, format, outputPath};
     plan.label = outputPath;
     Launch(recordNow_, std::move(plan), 0);
-    button4Enabled_ = false;
+    canRecordNow_ = false;
 }
 
 void RecordingController::StartScheduledRecording(const PendingRecording& due,
@@ -114,23 +114,23 @@ void RecordingController::StartScheduledRecording(const PendingRecording& due,
     Launch(programmed_, std::move(plan), secondsToEnd);
 }
 
-void RecordingController::Button9Click() {
+void RecordingController::StopRecordNow() {
     if (recordNow_) {
         host_.AppendLog("Test de terminer le ID thread: " +
                         std::to_string(recordNow_->Thread().ThreadID()));
         recordNow_->Stop(StopReason::User);
         recordNow_->Thread().Job().Reset();
     }
-    button4Enabled_ = true;
+    canRecordNow_ = true;
 }
 
-void RecordingController::Button2Click() {
+void RecordingController::StopLatestRecording() {
     if (latest_) {
         latest_->Stop(StopReason::User);
     }
 }
 
-void RecordingController::Timer2Timer() {
+void RecordingController::EndProgrammedRecording() {
     if (programmed_) {
         host_.AppendLog("++ Timer termine le thread.. Test de terminer le ID thread: " +
                         std::to_string(programmed_->Thread().ThreadID()));
@@ -138,7 +138,7 @@ void RecordingController::Timer2Timer() {
     } else {
         host_.AppendLog("Erreur terminaison de thread depuis le timer");
     }
-    timer2_.Stop();
+    lengthTimer_.Stop();
 }
 
 void RecordingController::StopAllRecordings() {
@@ -162,7 +162,7 @@ void RecordingController::Tick() {
     }
     // A full disk ended record now: the user may start it again elsewhere.
     if (recordNow_ && recordNow_->StoppedBy() == StopReason::DiskFull) {
-        button4Enabled_ = true;
+        canRecordNow_ = true;
     }
     std::erase_if(retired_, [](const auto& recording) { return recording->Thread().Finished(); });
     if (!running) {

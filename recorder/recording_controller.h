@@ -16,38 +16,38 @@
 
 namespace kalore {
 
-// The window's recording handlers. Record now and the programmed recording
-// each have a recording of their own, so neither start orphans the other: the
-// stop button ends record now, the length timer the programmed one, and
-// clearing the schedule both. Main thread only.
+// Record now and the programmed recording, each a recording of its own, so
+// neither start orphans the other: stopping record now ends record now, the
+// length timer the programmed one, and clearing the schedule both. Main thread only.
 class RecordingController {
 public:
-    // `watchTimer` looks at the running recordings once a second.
+    // `lengthTimer` ends the programmed recording (its owner calls
+    // EndProgrammedRecording when it fires); `watchTimer` looks at the running
+    // recordings once a second.
     RecordingController(RecorderSettings settings, Host& host, MainThread& mainThread,
-                        const Clock& clock, Timer& timer2, Timer& watchTimer);
+                        const Clock& clock, Timer& lengthTimer, Timer& watchTimer);
     // Stops every recording and waits for its thread; shut the MainThread down first.
     ~RecordingController();
     RecordingController(const RecordingController&) = delete;
     RecordingController& operator=(const RecordingController&) = delete;
 
-    // "Enregistrer la TV": url of the selected channel ("" when none), the
-    // format box's text and the output path box's text as typed.
-    void Button4Click(const std::string& url, const std::string& format,
-                      const std::string& outputPath);
-    // "Stop Enregistrement".
-    void Button9Click();
-    // The hidden "Stop Thread 1": stops the latest recording started.
-    void Button2Click();
-    // The length timer fired: stops the programmed recording, disables Timer2.
-    void Timer2Timer();
+    // Records the stream at `url` ("" when no channel is selected) in `format`
+    // into `outputPath`, both as the user typed them, until StopRecordNow.
+    void RecordNow(const std::string& url, const std::string& format,
+                   const std::string& outputPath);
+    void StopRecordNow();
+    // Stops whichever recording was started last.
+    void StopLatestRecording();
+    // The programmed recording's time is up: stops it and the length timer.
+    void EndProgrammedRecording();
     // The trigger's entry, due now, recorded until its end `secondsToEnd` from now.
     void StartScheduledRecording(const PendingRecording& due, std::int64_t secondsToEnd);
-    // End of "Vider tous les enregistrements": stops both recordings.
+    // The schedule was cleared: stops both recordings.
     void StopAllRecordings();
 
-    // Refresh Button4/Button9 from these after each handler.
-    bool Button4Enabled() const { return button4Enabled_; }
-    bool Button9Enabled() const { return !button4Enabled_; }
+    // Whether record now may start, or be stopped; a window shows them after each call.
+    bool CanRecordNow() const { return canRecordNow_; }
+    bool CanStopRecordNow() const { return !canRecordNow_; }
 
     // The recordings still running, for the window.
     std::vector<RecordingProgress> Progress() const;
@@ -55,8 +55,8 @@ public:
     std::function<void()> onChanged;
 
     // The recordings, for the window and tests; null before the first start.
-    Recording* RecordNow() { return recordNow_.get(); }
-    Recording* Programmed() { return programmed_.get(); }
+    Recording* RecordNowRecording() { return recordNow_.get(); }
+    Recording* ProgrammedRecording() { return programmed_.get(); }
     MonThread* RecordNowThread() { return recordNow_ ? &recordNow_->Thread() : nullptr; }
     MonThread* ProgrammedThread() { return programmed_ ? &programmed_->Thread() : nullptr; }
 
@@ -70,14 +70,14 @@ private:
     Host& host_;
     MainThread& mainThread_;
     const Clock& clock_;
-    Timer& timer2_;
+    Timer& lengthTimer_;
     Timer& watchTimer_;
     std::shared_ptr<Recording> recordNow_;
     std::shared_ptr<Recording> programmed_;
     Recording* latest_ = nullptr;
     // Replaced recordings, kept until their threads have ended.
     std::vector<std::shared_ptr<Recording>> retired_;
-    bool button4Enabled_ = true;
+    bool canRecordNow_ = true;
 };
 
 } // namespace kalore

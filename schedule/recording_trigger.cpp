@@ -29,12 +29,12 @@ std::uint32_t MillisecondsOf(const std::string& seconds) {
 
 } // namespace
 
-RecordingTrigger::RecordingTrigger(ScheduleTable& table, const Clock& clock, Timer& timer1,
-                                   Timer& timer2, Host& host,
+RecordingTrigger::RecordingTrigger(ScheduleTable& table, const Clock& clock, Timer& startTimer,
+                                   Timer& lengthTimer, Host& host,
                                    StartScheduledRecordingFn startScheduledRecording)
-    : table_(table), clock_(clock), timer1_(timer1), timer2_(timer2), host_(host),
+    : table_(table), clock_(clock), startTimer_(startTimer), lengthTimer_(lengthTimer), host_(host),
       startScheduledRecording_(std::move(startScheduledRecording)) {
-    timer1_.SetHandler([this] { Timer1Timer(); });
+    startTimer_.SetHandler([this] { LaunchIfDue(); });
 }
 
 int RecordingTrigger::FindNextRecording() {
@@ -114,7 +114,7 @@ void RecordingTrigger::ArmNextRecording() {
                                                               next.StartDate, next.StartTime));
             pending_ = std::move(next);
             armed_ = true;
-            timer1_.Start(StepFor(secs));
+            startTimer_.Start(StepFor(secs));
             // The whole wait, in 64 bits: waits beyond 49 days don't wrap.
             host_.AppendLog("Timer set à: " +
                             std::to_string(static_cast<std::uint64_t>(secs) * 1000));
@@ -125,9 +125,9 @@ void RecordingTrigger::ArmNextRecording() {
     }
 }
 
-void RecordingTrigger::Timer1Timer() {
+void RecordingTrigger::LaunchIfDue() {
     if (!armed_) {
-        timer1_.Stop();
+        startTimer_.Stop();
         return;
     }
     std::int64_t secondsLeft = 0;
@@ -141,7 +141,7 @@ void RecordingTrigger::Timer1Timer() {
         return;
     }
     if (secondsLeft > 0) {
-        timer1_.Start(StepFor(secondsLeft));
+        startTimer_.Start(StepFor(secondsLeft));
         return;
     }
     // The clock jumped, or the machine slept, past the whole slot: recording now
@@ -160,7 +160,7 @@ void RecordingTrigger::Timer1Timer() {
 void RecordingTrigger::Launch(std::int64_t secondsToEnd) {
     const PendingRecording due = pending_;
     const std::string position = std::to_string(due.positionGridProchainRecord);
-    const std::string timer2Seconds = std::to_string(secondsToEnd);
+    const std::string lengthSeconds = std::to_string(secondsToEnd);
     host_.AppendLog(kStars);
     host_.AppendLog("L'enregistrement va commencer");
     host_.AppendLog("Chaine: " + due.Channel);
@@ -174,15 +174,15 @@ void RecordingTrigger::Launch(std::int64_t secondsToEnd) {
     if (startScheduledRecording_) {
         startScheduledRecording_(due, secondsToEnd);
     }
-    host_.AppendLog("++ Timer 2 est set à: " + timer2Seconds);
-    timer2_.Start(MillisecondsOf(timer2Seconds));
+    host_.AppendLog("++ Timer 2 est set à: " + lengthSeconds);
+    lengthTimer_.Start(MillisecondsOf(lengthSeconds));
     host_.AppendLog(kStars);
     Disarm();
     ArmNextRecording();
 }
 
 void RecordingTrigger::Disarm() {
-    timer1_.Stop();
+    startTimer_.Stop();
     armed_ = false;
 }
 

@@ -36,26 +36,29 @@ using StartScheduledRecordingFn =
 // step this short keeps a launch within about a second of its start.
 inline constexpr std::uint32_t kTriggerStepMs = 1000;
 
-// Finds the next "Programmé" entry, arms Timer1 for its start and launches it:
-// marks the row, calls the recorder and arms Timer2 with the time left to the
-// entry's end. An entry whose slot is already under way (the program started, or
-// the clock jumped, during it) is launched at once for the rest of its slot; one
-// whose end has passed is never launched and keeps "Programmé".
-// Takes Timer1's handler. Main thread only.
+// Finds the next "Programmé" entry, arms the start timer for its start and
+// launches it: marks the row, calls the recorder and arms the length timer with
+// the time left to the entry's end. An entry whose slot is already under way (the
+// program started, or the clock jumped, during it) is launched at once for the
+// rest of its slot; one whose end has passed is never launched and keeps "Programmé".
+// Takes the start timer's handler. Main thread only.
 class RecordingTrigger {
 public:
-    RecordingTrigger(ScheduleTable& table, const Clock& clock, Timer& timer1, Timer& timer2,
-                     Host& host, StartScheduledRecordingFn startScheduledRecording);
+    RecordingTrigger(ScheduleTable& table, const Clock& clock, Timer& startTimer,
+                     Timer& lengthTimer, Host& host,
+                     StartScheduledRecordingFn startScheduledRecording);
 
     // The row of the "Programmé" entry starting soonest (at least one second ahead,
     // or under way, which comes first; ties go to the upper row), or -1. Logs every
     // candidate. Throws for damaged texts.
     int FindNextRecording();
-    // Captures the next entry and arms Timer1, or switches it off when there is none.
+    // Captures the next entry and arms the start timer, or switches it off when there
+    // is none.
     // A damaged row or a short URL list leaves the trigger off, never half-filled.
     void ArmNextRecording();
-    // Timer1's handler.
-    void Timer1Timer();
+    // The start timer fired: launches the captured entry once the clock has reached
+    // its start, else waits on; drops it when its end has passed.
+    void LaunchIfDue();
     // Switches the trigger off (the schedule was cleared).
     void Disarm();
 
@@ -68,8 +71,8 @@ private:
 
     ScheduleTable& table_;
     const Clock& clock_;
-    Timer& timer1_;
-    Timer& timer2_;
+    Timer& startTimer_;
+    Timer& lengthTimer_;
     Host& host_;
     StartScheduledRecordingFn startScheduledRecording_;
     PendingRecording pending_;

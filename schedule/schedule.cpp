@@ -6,10 +6,10 @@
 
 namespace kalore {
 
-Schedule::Schedule(std::string programFolder, Host& host, const Clock& clock, Timer& timer1,
-                   Timer& timer2, StartScheduledRecordingFn startScheduledRecording)
+Schedule::Schedule(std::string programFolder, Host& host, const Clock& clock, Timer& startTimer,
+                   Timer& lengthTimer, StartScheduledRecordingFn startScheduledRecording)
     : host_(host), clock_(clock), files_(std::move(programFolder), host, clock),
-      trigger_(table_, clock, timer1, timer2, host, std::move(startScheduledRecording)) {
+      trigger_(table_, clock, startTimer, lengthTimer, host, std::move(startScheduledRecording)) {
     files_.Attach(table_);
 }
 

@@ -20,8 +20,8 @@ class Timer;
 // window's handlers call these and redraw the grid from table.onChanged.
 class Schedule {
 public:
-    Schedule(std::string programFolder, Host& host, const Clock& clock, Timer& timer1,
-             Timer& timer2, StartScheduledRecordingFn startScheduledRecording);
+    Schedule(std::string programFolder, Host& host, const Clock& clock, Timer& startTimer,
+             Timer& lengthTimer, StartScheduledRecordingFn startScheduledRecording);
     Schedule(const Schedule&) = delete;
     Schedule& operator=(const Schedule&) = delete;
 

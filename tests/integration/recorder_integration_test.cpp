@@ -53,9 +53,9 @@ TEST_F(RecorderIntegrationTest, TimedH264RecordingIsTransportStreamOfItsLengthAn
 
 TEST_F(RecorderIntegrationTest, HighQualityRecordNowIsProgramStreamWithMpeg2Video) {
     testing::RecordingHarness harness(folder);
-    harness.Controller().Button4Click(Address(), kFormatHighQuality, folder + "maintenant.avi");
+    harness.Controller().RecordNow(Address(), kFormatHighQuality, folder + "maintenant.avi");
     harness.RunFor(3s);
-    harness.Controller().Button9Click();
+    harness.Controller().StopRecordNow();
     ASSERT_TRUE(
         harness.RunUntil([&] { return harness.Controller().RecordNowThread()->Finished(); }, 10s));
 
@@ -78,10 +78,10 @@ TEST_F(RecorderIntegrationTest, HostilePathsAreRecordedExactlyWhereTheySay) {
     testing::RecordingHarness harness(folder);
     for (std::size_t i = 0; i < names.size(); ++i) {
         // Relative and absolute paths alike.
-        harness.Controller().Button4Click(Address(), kFormatH264,
-                                          i % 2 ? names[i] : folder + names[i]);
+        harness.Controller().RecordNow(Address(), kFormatH264,
+                                       i % 2 ? names[i] : folder + names[i]);
         harness.RunFor(2500ms);
-        harness.Controller().Button9Click();
+        harness.Controller().StopRecordNow();
         ASSERT_TRUE(harness.RunUntil(
             [&] { return harness.Controller().RecordNowThread()->Finished(); }, 10s));
     }

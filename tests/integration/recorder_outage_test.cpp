@@ -49,7 +49,7 @@ TEST_P(RecorderOutageTest, TheRestOfTheSlotIsRecordedIntoAContinuationFile) {
     ASSERT_TRUE(source);
     const auto back = steady_clock::now();
     // The try that finds the source back comes at the next step of the back-off.
-    Recording& recording = *harness.Controller().Programmed();
+    Recording& recording = *harness.Controller().ProgrammedRecording();
     steady_clock::time_point resumed;
     ASSERT_TRUE(harness.RunUntil(
         [&] {

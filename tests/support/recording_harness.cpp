@@ -84,7 +84,7 @@ bool RecordingHarness::RunUntil(const std::function<bool()>& until,
             return false;
         }
         if (timer2_.IsActive() && now >= timer2Due_) {
-            controller_->Timer2Timer();
+            controller_->EndProgrammedRecording();
         }
         if (now >= nextLook) {
             nextLook += seconds(1);

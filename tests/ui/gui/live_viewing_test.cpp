@@ -1,10 +1,12 @@
 // Live viewing through the main window's own buttons: "Regarder la TV" plays the
 // selected channel in a player 10 pixels inside the video panel, "Stop lecture"
-// stops it, and a second press replaces the player.
+// stops it, a second press replaces the player, and a press that can't play leaves
+// "Stop lecture" disabled.
 #include <sys/socket.h>
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +41,7 @@ private slots:
     void secondPressPlaysTheNewSelectionInANewControl();
     void stopBeforePlayingLeavesTheControlVisible();
     void missingControlShowsTheDialogInsteadOfPlaying();
+    void refusedPlayLeavesStopDisabled();
 
 private:
     std::unique_ptr<TForm1> MakeWindow() {
@@ -174,6 +177,17 @@ void LiveViewingTest::missingControlShowsTheDialogInsteadOfPlaying() {
     QVERIFY(button8->isEnabled());
     Click(*window, "Button8");
     QVERIFY(!button8->isEnabled());
+}
+
+void LiveViewingTest::refusedPlayLeavesStopDisabled() {
+    auto window = MakeWindow();
+    QVERIFY(window != nullptr);
+    // Typing into the channel box leaves no channel selected: there is nothing to play.
+    QTest::keyClicks(Find<QComboBox>(*window, "ComboBox2")->lineEdit(), "x");
+    Click(*window, "Button1");
+    QCOMPARE(messages_->texts().size(), size_t(1));
+    QVERIFY(!Find<QPushButton>(*window, "Button8")->isEnabled());
+    messages_->clear();
 }
 
 QTEST_MAIN(LiveViewingTest)

@@ -121,7 +121,7 @@ TEST_F(RecordingControllerTest, ProgrammedRecordingCoveringItsSlotLogsInOrderAnd
     }
 
     timer2.Start(60000);
-    controller.Timer2Timer();
+    controller.EndProgrammedRecording();
     EXPECT_FALSE(timer2.IsActive());
     ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " + id));
     mainThread.PumpFor(50ms);
@@ -162,7 +162,7 @@ TEST_F(RecordingControllerTest, NothingRecordableFailsAtOnceAndTellsTheUser) {
         EXPECT_EQ(host.notices.back(), "L'enregistrement de « France 2 » du 07/12/2026 à 20:30:00 "
                                        "a échoué : le programme vlc est introuvable : "
                                        "/nonexistent/vlc.");
-        controller.Timer2Timer();
+        controller.EndProgrammedRecording();
         ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " +
                                     Id(controller.ProgrammedThread())));
         EXPECT_FALSE(LogHas("--TH2 a été arrété dans rundos depuis le thread id: " +
@@ -175,7 +175,7 @@ TEST_F(RecordingControllerTest, NothingRecordableFailsAtOnceAndTellsTheUser) {
         EXPECT_EQ(statuses.back(), std::make_pair(std::uint64_t{7}, std::string("Échec")));
     }
     { // an address vlc would read as an option
-        controller.Button4Click("--extraintf=http", kFormatH264, "/tmp/a.avi");
+        controller.RecordNow("--extraintf=http", kFormatH264, "/tmp/a.avi");
         ASSERT_TRUE(mainThread.PumpUntil([&] { return host.notices.size() == 3; }));
         EXPECT_TRUE(
             LogHas("Adresse refusée, elle pourrait passer des options à vlc : --extraintf=http"));
@@ -195,18 +195,18 @@ TEST_F(RecordingControllerTest, NothingRecordableFailsAtOnceAndTellsTheUser) {
 }
 
 TEST_F(RecordingControllerTest, RecordNowSwapsButtonsAndStopResetsTheJob) {
-    EXPECT_TRUE(controller.Button4Enabled());
-    controller.Button4Click("print", kFormatH264, "/tmp/x.avi");
-    EXPECT_FALSE(controller.Button4Enabled());
-    EXPECT_TRUE(controller.Button9Enabled());
+    EXPECT_TRUE(controller.CanRecordNow());
+    controller.RecordNow("print", kFormatH264, "/tmp/x.avi");
+    EXPECT_FALSE(controller.CanRecordNow());
+    EXPECT_TRUE(controller.CanStopRecordNow());
     MonThread* thread = controller.RecordNowThread();
     EXPECT_EQ(thread->RecorderMode(), "record tv");
     ASSERT_TRUE(PumpUntilLogged("|||ligne un\r\nligne deux|||"));
     Second("/tmp/x.avi", 1000);
     Second("/tmp/x.avi", 1000);
 
-    controller.Button9Click();
-    EXPECT_TRUE(controller.Button4Enabled());
+    controller.StopRecordNow();
+    EXPECT_TRUE(controller.CanRecordNow());
     EXPECT_EQ(thread->Job(), (RecordingJob{"-1", "-1", "-1", "-1", "-1", "-1"}));
     ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " + Id(thread)));
     EXPECT_TRUE(LogHas("Test de terminer le ID thread: " + Id(thread)));
@@ -219,7 +219,7 @@ TEST_F(RecordingControllerTest, RecordNowSwapsButtonsAndStopResetsTheJob) {
 // again at once (it ran long enough) into a continuation file, and the outage is
 // told at the end.
 TEST_F(RecordingControllerTest, AStalledRecordingContinuesInANewFileAndEndsIncomplete) {
-    controller.Button4Click("sleep", kFormatH264, "/tmp/x.avi");
+    controller.RecordNow("sleep", kFormatH264, "/tmp/x.avi");
     for (int i = 0; i < 3; ++i) {
         Second("/tmp/x.avi", 1000);
     }
@@ -236,7 +236,7 @@ TEST_F(RecordingControllerTest, AStalledRecordingContinuesInANewFileAndEndsIncom
     Second("/tmp/x-2.avi", 500);
     EXPECT_TRUE(LogHas("-- Flux retrouvé après 18 s"));
 
-    controller.Button9Click();
+    controller.StopRecordNow();
     ASSERT_TRUE(mainThread.PumpUntil([&] { return !host.notices.empty(); }));
     EXPECT_EQ(host.notices[0], "L'enregistrement immédiat dans « /tmp/x.avi » est incomplet : "
                                "flux perdu à 20:30:03 pendant 18 s.\rFichiers :\r/tmp/x.avi\r"
@@ -246,7 +246,7 @@ TEST_F(RecordingControllerTest, AStalledRecordingContinuesInANewFileAndEndsIncom
 
 // A source that refuses at once: the tries back off 2, 4, 8 ... up to 30 s.
 TEST_F(RecordingControllerTest, ChildrenEndingByThemselvesAreRetriedWithBackOff) {
-    controller.Button4Click("quick", kFormatHighQuality, "/tmp/x.avi");
+    controller.RecordNow("quick", kFormatHighQuality, "/tmp/x.avi");
     std::vector<std::string> waits;
     const auto tries = [&] {
         waits.clear();
@@ -264,8 +264,8 @@ TEST_F(RecordingControllerTest, ChildrenEndingByThemselvesAreRetriedWithBackOff)
     }
     EXPECT_TRUE(LogHas("-- vlc s'est arrêté avant la fin : flux perdu à 20:30:00"));
     // Nothing was written: the same file is tried again, never a new one.
-    EXPECT_EQ(controller.RecordNow()->Files(), std::vector<std::string>{"/tmp/x.avi"});
-    controller.Button9Click();
+    EXPECT_EQ(controller.RecordNowRecording()->Files(), std::vector<std::string>{"/tmp/x.avi"});
+    controller.StopRecordNow();
     ASSERT_TRUE(mainThread.PumpUntil([&] { return !host.notices.empty(); }));
     EXPECT_EQ(host.notices[0], "L'enregistrement immédiat dans « /tmp/x.avi » a échoué : rien "
                                "n'a été écrit, le flux n'a pas pu être lu.");
@@ -273,7 +273,7 @@ TEST_F(RecordingControllerTest, ChildrenEndingByThemselvesAreRetriedWithBackOff)
 
 TEST_F(RecordingControllerTest, TheDiskGuardWarnsBeforeAndStopsBelowItsReserve) {
     freeBytes = 150'000'000;
-    controller.Button4Click("sleep", kFormatH264, "/tmp/x.avi");
+    controller.RecordNow("sleep", kFormatH264, "/tmp/x.avi");
     EXPECT_TRUE(LogHas("-- Attention : 150 Mo libres pour /tmp/x.avi, cet enregistrement demande "
                        "environ 200 Mo"));
     ASSERT_EQ(host.notices.size(), 1u);
@@ -281,7 +281,7 @@ TEST_F(RecordingControllerTest, TheDiskGuardWarnsBeforeAndStopsBelowItsReserve) 
     freeBytes = 99'000'000;
     Second("/tmp/x.avi", 1000);
     EXPECT_TRUE(LogHas("-- Moins de 100 Mo libres sur le disque : enregistrement arrêté"));
-    EXPECT_TRUE(controller.Button4Enabled());
+    EXPECT_TRUE(controller.CanRecordNow());
     ASSERT_TRUE(mainThread.PumpUntil([&] { return host.notices.size() == 2; }));
     EXPECT_EQ(host.notices[1], "L'enregistrement immédiat dans « /tmp/x.avi » est incomplet : "
                                "disque presque plein (moins de 100 Mo libres), enregistrement "
@@ -291,7 +291,7 @@ TEST_F(RecordingControllerTest, TheDiskGuardWarnsBeforeAndStopsBelowItsReserve) 
 TEST_F(RecordingControllerTest, OutputStillInThePipeWhenTheChildEndsIsShown) {
     // Several pipe buffers' worth, written just before the child ends: the end
     // of it is still unread when the child has gone.
-    controller.Button4Click("last300000", kFormatH264, "/tmp/x.avi");
+    controller.RecordNow("last300000", kFormatH264, "/tmp/x.avi");
     ASSERT_TRUE(mainThread.PumpUntil(
         [&] { return std::count(host.titles.begin(), host.titles.end(), "Kalore 1.1") == 1; }));
     std::size_t shown = 0;
@@ -301,28 +301,28 @@ TEST_F(RecordingControllerTest, OutputStillInThePipeWhenTheChildEndsIsShown) {
         }
     }
     EXPECT_EQ(shown, 300000u);
-    controller.Button9Click();
+    controller.StopRecordNow();
 }
 
 TEST_F(RecordingControllerTest, RecordNowAndProgrammedRecordingStopIndependently) {
-    controller.Button4Click("sleep", kFormatH264, "/tmp/a.avi");
+    controller.RecordNow("sleep", kFormatH264, "/tmp/a.avi");
     controller.StartScheduledRecording(Due("sleep"), 60);
     MonThread* now = controller.RecordNowThread();
     MonThread* programmed = controller.ProgrammedThread();
     ASSERT_NE(now, programmed);
     mainThread.PumpFor(200ms);
 
-    controller.Timer2Timer();
+    controller.EndProgrammedRecording();
     ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " + Id(programmed)));
     EXPECT_EQ(now->RecorderMode(), "record tv");
     EXPECT_FALSE(now->Finished());
 
-    controller.Button9Click();
+    controller.StopRecordNow();
     ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " + Id(now)));
 }
 
 TEST_F(RecordingControllerTest, ClearingTheScheduleStopsBothRecordingsWithoutATale) {
-    controller.Button4Click("sleep", kFormatH264, "/tmp/a.avi");
+    controller.RecordNow("sleep", kFormatH264, "/tmp/a.avi");
     controller.StartScheduledRecording(Due("sleep", kFormatHighQuality), 60);
     mainThread.PumpFor(150ms);
     controller.StopAllRecordings();
@@ -337,15 +337,15 @@ TEST_F(RecordingControllerTest, ClearingTheScheduleStopsBothRecordingsWithoutATa
 }
 
 TEST_F(RecordingControllerTest, LengthTimerWithoutAProgrammedRecordingLogsItsError) {
-    controller.Timer2Timer();
+    controller.EndProgrammedRecording();
     EXPECT_EQ(host.log.back(), "Erreur terminaison de thread depuis le timer");
 }
 
 TEST_F(RecordingControllerTest, ChildIgnoringTerminationIsForcedToEnd) {
-    controller.Button4Click("stubborn", kFormatH264, "/tmp/a.avi");
+    controller.RecordNow("stubborn", kFormatH264, "/tmp/a.avi");
     ASSERT_TRUE(PumpUntilLogged("|||pret|||"));
     auto asked = std::chrono::steady_clock::now();
-    controller.Button9Click();
+    controller.StopRecordNow();
     ASSERT_TRUE(PumpUntilLogged("++++ TERIMINEEEEE ++++"));
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 3s);
 }
