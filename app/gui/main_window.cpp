@@ -27,6 +27,7 @@
 #include "app/gui/qt_timer.h"
 #include "app/gui/schedule_models.h"
 #include "app/gui/text_list_model.h"
+#include "app/gui/tray_icon.h"
 #include "app/program_info.h"
 #include "app/web/free_playlist.h"
 #include "app/web/provider_detection.h"
@@ -82,11 +83,14 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
     BuildControls();
     BuildCore();
     ConnectControls();
+    StartTrayIcon();
     FormCreate();
 }
 
 TForm1::~TForm1() {
-    // The guide's window and worker go first: neither may outlive what they use.
+    // The tray icon, the guide's window and its worker go first: none may outlive
+    // what it uses.
+    delete tray_;
     delete guideWindow_.data();
     guide_.reset();
     FormDestroy();
