@@ -143,6 +143,7 @@ private:
         QVERIFY(tray_->waitForStarted(10000));
     }
 
+    kalore::testing::WorkingDirectory cwd_; // where "ipGlobal" is written
     LoopbackWeb web_;
     std::unique_ptr<ProgramFolder> folder_;
     kalore::MainWindowOptions options_;
