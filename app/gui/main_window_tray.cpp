@@ -20,7 +20,6 @@ void TForm1::StartTrayIcon() {
                           !running.empty()};
     });
     recorder_->onProgrammedNews = [this](const ProgrammedRecordingNews& news) {
-        tray_->Refresh();
         tray_->Tell(NoticeOf(news));
     };
 }

@@ -83,7 +83,7 @@ void TrayIcon::Refresh() {
 }
 
 void TrayIcon::Tell(const Notice& notice) {
-    if (icon_->isVisible() && QSystemTrayIcon::supportsMessages()) {
+    if (icon_->isVisible()) {
         icon_->showMessage(QString::fromStdString(notice.title),
                            QString::fromStdString(notice.text), MessageIconOf(notice.level),
                            kNotificationMs);

@@ -34,12 +34,11 @@ public:
 
     // Shown as a notification beside the icon; dropped when no tray shows it.
     void Tell(const Notice& notice);
-    // Asks the status again at once (after a change the user made).
-    void Refresh();
     // The icon itself, for tests.
     QSystemTrayIcon& Icon() const { return *icon_; }
 
 private:
+    void Refresh();
     void BringMainWindowForward();
 
     QWidget& mainWindow_;
