@@ -28,6 +28,7 @@
 #include "gui/qt_timer.h"
 #include "gui/schedule_models.h"
 #include "gui/text_list_model.h"
+#include "gui/tray_icon.h"
 #include "guide/guide.h"
 #include "platform/atomic_file.h"
 #include "platform/autostart.h"
@@ -82,11 +83,14 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
     BuildControls();
     BuildCore();
     ConnectControls();
+    StartTrayIcon();
     FormCreate();
 }
 
 TForm1::~TForm1() {
-    // The guide's window and worker go first: neither may outlive what they use.
+    // The tray icon, the guide's window and its worker go first: none may outlive
+    // what it uses.
+    delete tray_;
     delete guideWindow_.data();
     guide_.reset();
     FormDestroy();

@@ -38,6 +38,7 @@ class RecordingController;
 class Schedule;
 class ScheduleGridModel;
 class TextListModel;
+class TrayIcon;
 class SystemClock;
 class TForm4;
 struct RecordingSlot;
@@ -86,6 +87,7 @@ public:
     bool controlAvailable() const { return controlAvailable_; }
     Guide* guide() const { return guide_.get(); }
     GuideWindow* guideWindow() const;
+    TrayIcon* trayIcon() const { return tray_; }
 
 public slots:
     void Button1Click();
@@ -139,6 +141,9 @@ private:
     void ProgramAllFromGuide(const std::string& channel, const std::string& title,
                              const std::vector<RecordingSlot>& slots);
 
+    // The icon in the system tray (main_window_tray.cpp).
+    void StartTrayIcon();
+
     MainWindowOptions options_;
     std::string programFolder_;
     SettingsValues settings_;
@@ -162,6 +167,7 @@ private:
     std::unique_ptr<QtTimer> guideTimer_;
     std::unique_ptr<Guide> guide_;
     QPointer<GuideWindow> guideWindow_;
+    TrayIcon* tray_ = nullptr;
     QTimer* nowNextTimer_ = nullptr;
     ScheduleGridModel* gridModel_ = nullptr;
     TextListModel* urlModel_ = nullptr;

@@ -226,7 +226,13 @@ void Recording::Judge() {
         settings_.setEntryStatus(*plan_.entryId, word);
     }
     // Clearing the schedule stops its recordings on purpose: nothing to tell.
-    if (*result_ == RecordingResult::Finished || (Programmed() && stoppedBy_ == StopReason::User)) {
+    if (Programmed() && stoppedBy_ == StopReason::User) {
+        return;
+    }
+    if (plan_.onOutcome) {
+        plan_.onOutcome(*result_, reasons);
+    }
+    if (*result_ == RecordingResult::Finished) {
         return;
     }
     std::string message = Programmed()

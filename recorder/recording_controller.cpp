@@ -110,8 +110,19 @@ void RecordingController::StartScheduledRecording(const PendingRecording& due,
         plan.slotStart = now;
     }
     plan.slotEnd = now + secondsToEnd;
+    plan.onOutcome = [this, due](RecordingResult result, const std::string& reasons) {
+        Tell({due, result, reasons});
+    };
     host_.AppendLog("$$bug crev: chaine **" + due.Channel + "** url **" + due.Url + "**");
+    // Told before the launch, so that its start always comes before its end.
+    Tell({due, std::nullopt, {}});
     Launch(programmed_, std::move(plan), secondsToEnd);
+}
+
+void RecordingController::Tell(const ProgrammedRecordingNews& news) const {
+    if (onProgrammedNews) {
+        onProgrammedNews(news);
+    }
 }
 
 void RecordingController::StopRecordNow() {

@@ -8,6 +8,7 @@
 
 #include "recorder/recorder_settings.h"
 #include "recorder/recording.h"
+#include "recorder/recording_news.h"
 #include "schedule/recording_trigger.h"
 #include "seams/clock.h"
 #include "seams/host.h"
@@ -53,6 +54,8 @@ public:
     std::vector<RecordingProgress> Progress() const;
     // After each look at the recordings (once a second while one runs).
     std::function<void()> onChanged;
+    // A programmed recording began, or ended other than by the user's stop.
+    std::function<void(const ProgrammedRecordingNews&)> onProgrammedNews;
 
     // The recordings, for the window and tests; null before the first start.
     Recording* RecordNowRecording() { return recordNow_.get(); }
@@ -65,6 +68,7 @@ private:
     void WarnIfDiskShort(const RecordingJob& job, std::int64_t seconds);
     std::string FirstFreeName(const std::string& path) const;
     void Tick();
+    void Tell(const ProgrammedRecordingNews& news) const;
 
     RecorderSettings settings_;
     Host& host_;

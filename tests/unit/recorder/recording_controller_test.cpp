@@ -81,6 +81,12 @@ protected:
         return due;
     }
 
+    void SetUp() override {
+        controller.onProgrammedNews = [this](const ProgrammedRecordingNews& told) {
+            news.push_back(told);
+        };
+    }
+
     void TearDown() override {
         // As at exit: no hand-off can wait on the test thread any more.
         mainThread.Shutdown();
@@ -90,6 +96,7 @@ protected:
     const bool made = std::filesystem::create_directory(programFolder.Path() / "RECORDS");
     std::string playerPath = kFakeRecorder;
     std::vector<std::pair<std::uint64_t, std::string>> statuses;
+    std::vector<ProgrammedRecordingNews> news;
     std::map<std::string, std::uint64_t> sizes;
     std::uint64_t freeBytes = 50'000'000'000;
     FakeHost host;
@@ -137,6 +144,10 @@ TEST_F(RecordingControllerTest, ProgrammedRecordingCoveringItsSlotLogsInOrderAnd
     EXPECT_EQ(host.log[2], "++++ début d'encodage ++++durée*60** position: **1");
     EXPECT_EQ(statuses, (std::vector<std::pair<std::uint64_t, std::string>>{{7, "Terminé"}}));
     EXPECT_TRUE(host.notices.empty());
+    ASSERT_EQ(news.size(), 2u);
+    EXPECT_EQ(news[0].entry.EntryId, 7u);
+    EXPECT_FALSE(news[0].result);
+    EXPECT_EQ(news[1].result, RecordingResult::Finished);
     EXPECT_EQ(thread->Job(), (RecordingJob{"-1", "-1", "-1", "-1", "-1", "-1"}));
     EXPECT_EQ(host.titles.back(), "Kalore 1.1");
     EXPECT_EQ(thread->RecorderMode(), "");
@@ -162,6 +173,9 @@ TEST_F(RecordingControllerTest, NothingRecordableFailsAtOnceAndTellsTheUser) {
         EXPECT_EQ(host.notices.back(), "L'enregistrement de « France 2 » du 07/12/2026 à 20:30:00 "
                                        "a échoué : le programme vlc est introuvable : "
                                        "/nonexistent/vlc.");
+        ASSERT_EQ(news.size(), 2u);
+        EXPECT_EQ(news[1].result, RecordingResult::Failed);
+        EXPECT_EQ(news[1].reasons, "le programme vlc est introuvable : /nonexistent/vlc");
         controller.EndProgrammedRecording();
         ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " +
                                     Id(controller.ProgrammedThread())));
@@ -333,6 +347,8 @@ TEST_F(RecordingControllerTest, ClearingTheScheduleStopsBothRecordingsWithoutATa
     mainThread.PumpFor(50ms);
     // Only record now, which the user may not have meant to stop, is told.
     ASSERT_EQ(host.notices.size(), 1u);
+    ASSERT_EQ(news.size(), 1u);
+    EXPECT_FALSE(news[0].result);
     EXPECT_EQ(host.notices[0].rfind("L'enregistrement immédiat", 0), 0u);
 }
 

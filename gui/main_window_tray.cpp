@@ -1,0 +1,27 @@
+// The main window's side of the tray icon: what records and what is next, from the
+// schedule's trigger and the recorder, and the programmed recordings' starts and ends.
+#include "gui/main_window.h"
+
+#include <vector>
+
+#include "gui/tray_icon.h"
+#include "recorder/recording_controller.h"
+#include "recorder/recording_news.h"
+#include "schedule/schedule.h"
+
+namespace kalore {
+
+void TForm1::StartTrayIcon() {
+    tray_ = new TrayIcon(*this, [this] {
+        const RecordingTrigger& trigger = schedule_->Trigger();
+        const std::vector<RecordingProgress> running = recorder_->Progress();
+        return TrayStatus{QString::fromStdString(StatusSummary(
+                              trigger.IsArmed() ? &trigger.Pending() : nullptr, running)),
+                          !running.empty()};
+    });
+    recorder_->onProgrammedNews = [this](const ProgrammedRecordingNews& news) {
+        tray_->Tell(NoticeOf(news));
+    };
+}
+
+} // namespace kalore

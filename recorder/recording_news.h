@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "recorder/recording_outcome.h"
+#include "recorder/recording_progress.h"
+#include "schedule/recording_trigger.h"
+
+namespace kalore {
+
+// A programmed recording has begun (no result yet) or ended, told as it happens so
+// that the window can pass it on in passing; the schedule's row, the log and the
+// box of a failure keep the lasting record.
+struct ProgrammedRecordingNews {
+    PendingRecording entry;                // the schedule entry it records
+    std::optional<RecordingResult> result; // empty: it has just begun
+    std::string reasons;                   // why it isn't "Terminé"
+};
+
+enum class NoticeLevel { Information, Warning, Critical };
+
+// A word to the user that needs no answer: a notification's title and text.
+struct Notice {
+    std::string title;
+    std::string text;
+    NoticeLevel level = NoticeLevel::Information;
+};
+
+// "Enregistrement commencé" / "« France 2 » est enregistré jusqu'à 22:30:00.", and
+// the end with its outcome and reasons.
+Notice NoticeOf(const ProgrammedRecordingNews& news);
+
+// The program's name, then what records now and what is programmed next, a line
+// each; `next` is null when the trigger is off.
+std::string StatusSummary(const PendingRecording* next,
+                          const std::vector<RecordingProgress>& running);
+
+} // namespace kalore
