@@ -14,6 +14,7 @@
 #include "recorder/recorder_settings.h"
 #include "recorder/recording_outcome.h"
 #include "recorder/recording_progress.h"
+#include "recorder/source_watch.h"
 
 namespace kalore {
 
@@ -21,7 +22,8 @@ namespace kalore {
 // started again for the rest of the slot.
 inline constexpr std::int64_t kStallSeconds = 15;
 // Between the starts of the tries after an outage: doubled each time, up to the
-// cap, and back to the first once the files grow again.
+// cap, and back to the first once the files grow again. A TCP source that
+// refused connections and accepts them again is tried at once.
 inline constexpr std::int64_t kFirstRetrySeconds = 2;
 inline constexpr std::int64_t kLongestRetrySeconds = 30;
 // The length timer normally ends a programmed recording; the clock does only
@@ -53,8 +55,8 @@ public:
     static std::shared_ptr<Recording> Launch(const RecorderSettings& settings, Host& host,
                                              MainThread& mainThread, const Clock& clock,
                                              RecordingPlan plan);
-    Recording(Token, const RecorderSettings& settings, Host& host, const Clock& clock,
-              RecordingPlan plan);
+    Recording(Token, const RecorderSettings& settings, Host& host, MainThread& mainThread,
+              const Clock& clock, RecordingPlan plan);
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
 
@@ -81,6 +83,7 @@ private:
     void StartNextRun();
     void NoMoreRuns();
     void OpenOutage();
+    void SourceCameBack();
     void Judge();
     std::string NextFile() const;
     std::uint64_t TotalBytes() const;
@@ -95,6 +98,7 @@ private:
     std::unique_ptr<MonThread> thread_;
 
     GrowthWatch growth_;
+    std::optional<SourceWatch> source_; // for a source reached over TCP
     std::vector<std::string> files_;
     RunState state_ = RunState::Running;
     std::int64_t runLooks_ = 0;
