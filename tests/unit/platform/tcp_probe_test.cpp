@@ -1,7 +1,5 @@
 #include "platform/tcp_probe.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,22 +26,17 @@ bool Probe(const std::string& host, std::uint16_t port) {
 }
 
 TEST(ProbeTcpListener, TellsWhetherConnectionsAreAcceptedAndClosesItsOwnAtOnce) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-
-    EXPECT_TRUE(Probe("127.0.0.1", ntohs(address.sin_port)));
-    const int connection = ::accept(listener, nullptr, nullptr);
-    ASSERT_GE(connection, 0);
-    char byte = 0;
-    EXPECT_EQ(::read(connection, &byte, 1), 0) << "the look left its connection open";
-    ::close(connection);
-    ::close(listener);
+    std::promise<bool> hungUp;
+    std::future<bool> closed = hungUp.get_future();
+    const testing::RawTestServer server([&](int connection, int) {
+        char byte = 0;
+        hungUp.set_value(::recv(connection, &byte, 1, 0) == 0);
+    });
+    const std::string url = server.Url();
+    EXPECT_TRUE(
+        Probe("127.0.0.1", static_cast<std::uint16_t>(std::stoi(url.substr(url.rfind(':') + 1)))));
+    ASSERT_EQ(closed.wait_for(10s), std::future_status::ready);
+    EXPECT_TRUE(closed.get()) << "the look sent something before closing";
 
     EXPECT_FALSE(
         Probe("127.0.0.1", static_cast<std::uint16_t>(testing::FreeLoopbackPort(SOCK_STREAM))));
