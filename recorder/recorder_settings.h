@@ -6,6 +6,8 @@
 #include <string>
 
 #include "platform/file_space.h"
+#include "platform/tcp_probe.h"
+#include "recorder/source_watch.h"
 
 namespace kalore {
 
@@ -23,6 +25,8 @@ struct RecorderSettings {
     // How the recordings look at their files once a second; tests may replace them.
     std::function<std::optional<std::uint64_t>(const std::string&)> fileSize = FileSizeOf;
     std::function<std::optional<std::uint64_t>(const std::string&)> freeSpace = FreeSpaceFor;
+    // How a recording waiting to try its TCP source again looks whether it is back.
+    ListenerProbe probeListener = ProbeTcpListener;
 };
 
 } // namespace kalore

@@ -11,7 +11,8 @@ namespace kalore {
 std::shared_ptr<Recording> Recording::Launch(const RecorderSettings& settings, Host& host,
                                              MainThread& mainThread, const Clock& clock,
                                              RecordingPlan plan) {
-    auto recording = std::make_shared<Recording>(Token{}, settings, host, clock, std::move(plan));
+    auto recording =
+        std::make_shared<Recording>(Token{}, settings, host, mainThread, clock, std::move(plan));
     std::weak_ptr<Recording> weak = recording;
     recording->thread_ = std::make_unique<MonThread>(
         settings, host, mainThread, recording->plan_.job,
@@ -25,12 +26,18 @@ std::shared_ptr<Recording> Recording::Launch(const RecorderSettings& settings, H
     return recording;
 }
 
-Recording::Recording(Token, const RecorderSettings& settings, Host& host, const Clock& clock,
-                     RecordingPlan plan)
+Recording::Recording(Token, const RecorderSettings& settings, Host& host, MainThread& mainThread,
+                     const Clock& clock, RecordingPlan plan)
     : settings_(settings), host_(host), clock_(clock), plan_(std::move(plan)),
       launchedAt_(clock.Now()),
       growth_(settings.fileSize(plan_.job.OutputFile).value_or(0)), files_{plan_.job.OutputFile},
-      lastGrowth_(launchedAt_) {}
+      lastGrowth_(launchedAt_) {
+    if (std::optional<TcpSource> source = TcpSourceOf(plan_.job.Url)) {
+        // The watch goes with the recording, and with it any call back.
+        source_.emplace(std::move(*source), settings.probeListener, mainThread,
+                        [this] { SourceCameBack(); });
+    }
+}
 
 std::int64_t Recording::NowSeconds() const {
     return SecondsOf(clock_.Now());
@@ -49,9 +56,13 @@ void Recording::Tick() {
         return;
     }
     const LocalDateTime now = clock_.Now();
-    if (growth_.Look(TotalBytes())) {
+    // What a run writes as it ends is no sign that the stream is back.
+    if (growth_.Look(TotalBytes()) && state_ == RunState::Running) {
         lastGrowth_ = now;
         nextWait_ = kFirstRetrySeconds;
+        if (source_) {
+            source_->Forget();
+        }
         if (openOutage_) {
             openOutage_->seconds = SecondsOf(now) - SecondsOf(openOutage_->since);
             Log("-- Flux retrouvé après " + std::to_string(openOutage_->seconds) + " s");
@@ -80,7 +91,17 @@ void Recording::Tick() {
         thread_->CutChild();
     } else if (state_ == RunState::Waiting && --retryIn_ <= 0) {
         StartNextRun();
+    } else if (state_ == RunState::Waiting && source_) {
+        source_->Look();
     }
+}
+
+void Recording::SourceCameBack() {
+    if (state_ != RunState::Waiting || result_ || stoppedBy_ != StopReason::None) {
+        return;
+    }
+    Log("-- La source accepte de nouveau les connexions : nouvel essai sans attendre");
+    StartNextRun();
 }
 
 void Recording::Stop(StopReason reason) {

@@ -12,6 +12,7 @@
 #include "recorder/recorder_settings.h"
 #include "recorder/recording_outcome.h"
 #include "recorder/recording_progress.h"
+#include "recorder/source_watch.h"
 #include "seams/clock.h"
 #include "seams/host.h"
 #include "seams/main_thread.h"
@@ -22,7 +23,8 @@ namespace kalore {
 // started again for the rest of the slot.
 inline constexpr std::int64_t kStallSeconds = 15;
 // Between the starts of the tries after an outage: doubled each time, up to the
-// cap, and back to the first once the files grow again.
+// cap, and back to the first once the files grow again. A TCP source that
+// refused connections and accepts them again is tried at once.
 inline constexpr std::int64_t kFirstRetrySeconds = 2;
 inline constexpr std::int64_t kLongestRetrySeconds = 30;
 // The length timer normally ends a programmed recording; the clock does only
@@ -56,8 +58,8 @@ public:
     static std::shared_ptr<Recording> Launch(const RecorderSettings& settings, Host& host,
                                              MainThread& mainThread, const Clock& clock,
                                              RecordingPlan plan);
-    Recording(Token, const RecorderSettings& settings, Host& host, const Clock& clock,
-              RecordingPlan plan);
+    Recording(Token, const RecorderSettings& settings, Host& host, MainThread& mainThread,
+              const Clock& clock, RecordingPlan plan);
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
 
@@ -84,6 +86,7 @@ private:
     void StartNextRun();
     void NoMoreRuns();
     void OpenOutage();
+    void SourceCameBack();
     void Judge();
     std::string NextFile() const;
     std::uint64_t TotalBytes() const;
@@ -98,6 +101,7 @@ private:
     std::unique_ptr<MonThread> thread_;
 
     GrowthWatch growth_;
+    std::optional<SourceWatch> source_; // for a source reached over TCP
     std::vector<std::string> files_;
     RunState state_ = RunState::Running;
     std::int64_t runLooks_ = 0;

@@ -20,7 +20,7 @@ bool TestChannel::Start() {
     for (const std::string& arg : kalore::testing::TestStreamArguments(
              {"udp://127.0.0.1:" + std::to_string(port_) + "?pkt_size=1316",
               "udp://127.0.0.1:" + std::to_string(probePort_) + "?pkt_size=1316"},
-             false, picture_.toStdString())) {
+             picture_.toStdString())) {
         args << QString::fromStdString(arg);
     }
     ffmpeg_.start(args.takeFirst(), args);

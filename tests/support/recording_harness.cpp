@@ -1,7 +1,13 @@
 #include "recording_harness.h"
 
-#include <algorithm>
+#include <sys/socket.h>
 
+#include <algorithm>
+#include <future>
+#include <thread>
+
+#include "loopback_servers.h"
+#include "platform/tcp_probe.h"
 #include "schedule/date_time_text.h"
 #include "test_stream.h"
 
@@ -31,10 +37,32 @@ std::unique_ptr<ChildProcess> StartUdpStream(int port) {
         .child;
 }
 
-std::unique_ptr<ChildProcess> StartHttpStream(int port) {
-    return ChildProcess::Start(
-               TestStreamArguments({"http://127.0.0.1:" + std::to_string(port)}, true))
-        .child;
+HttpTestChannel::HttpTestChannel()
+    : feedPort_(FreeLoopbackPort(SOCK_DGRAM)), port_(FreeLoopbackPort(SOCK_STREAM)),
+      feed_(StartUdpStream(feedPort_)) {}
+
+std::string HttpTestChannel::Url() const {
+    return LoopbackUrl(port_) + "/";
+}
+
+bool HttpTestChannel::StartServer() {
+    server_ = ChildProcess::Start(
+                  {"/usr/bin/vlc", "-I", "dummy", "--quiet",
+                   "udp://@127.0.0.1:" + std::to_string(feedPort_), "--sout",
+                   "#std{access=http,mux=ts,dst=127.0.0.1:" + std::to_string(port_) + "/}"})
+                  .child;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (server_ && std::chrono::steady_clock::now() < deadline) {
+        auto answer = std::make_shared<std::promise<bool>>();
+        std::future<bool> accepted = answer->get_future();
+        ProbeTcpListener("127.0.0.1", static_cast<std::uint16_t>(port_),
+                         [answer](bool yes) { answer->set_value(yes); });
+        if (accepted.get()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
 }
 
 std::string Probe(const std::string& file) {

@@ -22,10 +22,28 @@
 namespace kalore::testing {
 
 // ffmpeg sending a moving picture with sound as MPEG-TS, in real time, to
-// "udp://127.0.0.1:<port>" or, with "-listen 1", serving one HTTP client at
-// "http://127.0.0.1:<port>" and ending with it.
+// "udp://127.0.0.1:<port>".
 std::unique_ptr<ChildProcess> StartUdpStream(int port);
-std::unique_ptr<ChildProcess> StartHttpStream(int port);
+
+// A live test channel that the real vlc serves over HTTP to any number of
+// clients, as a set-top box does (ffmpeg's own server serves one client and ends
+// when a look at its port connects and leaves). ffmpeg feeds the server over a
+// loopback UDP port and goes on while the server is stopped for an outage.
+class HttpTestChannel {
+public:
+    HttpTestChannel();
+    // "http://127.0.0.1:<port>/"
+    std::string Url() const;
+    // Returns once the server accepts connections; false if it never did.
+    bool StartServer();
+    void StopServer() { server_.reset(); }
+
+private:
+    const int feedPort_;
+    const int port_;
+    std::unique_ptr<ChildProcess> feed_;
+    std::unique_ptr<ChildProcess> server_;
+};
 
 // What ffprobe says of a file: "key=value" lines (codecs, format, duration).
 std::string Probe(const std::string& file);

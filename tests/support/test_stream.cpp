@@ -2,7 +2,7 @@
 
 namespace kalore::testing {
 
-std::vector<std::string> TestStreamArguments(const std::vector<std::string>& outputs, bool listen,
+std::vector<std::string> TestStreamArguments(const std::vector<std::string>& outputs,
                                              const std::string& picture) {
     std::vector<std::string> args = {"/usr/bin/ffmpeg",
                                      "-v",
@@ -25,11 +25,7 @@ std::vector<std::string> TestStreamArguments(const std::vector<std::string>& out
                                      "-c:a",
                                      "mp2"};
     if (outputs.size() == 1) {
-        args.insert(args.end(), {"-f", "mpegts"});
-        if (listen) {
-            args.insert(args.end(), {"-listen", "1"});
-        }
-        args.push_back(outputs.front());
+        args.insert(args.end(), {"-f", "mpegts", outputs.front()});
         return args;
     }
     // One encoding sent to several places.

@@ -9,10 +9,8 @@ namespace kalore::testing {
 inline constexpr const char* kTestPicture = "testsrc2=size=640x480:rate=25";
 
 // ffmpeg's command line for a live test channel: `picture` with sound as MPEG-TS, in
-// real time, sent to each of `outputs` ("udp://127.0.0.1:<port>?pkt_size=1316"), or
-// with `listen` served to one HTTP client at the one output "http://127.0.0.1:<port>".
+// real time, sent to each of `outputs` ("udp://127.0.0.1:<port>?pkt_size=1316").
 std::vector<std::string> TestStreamArguments(const std::vector<std::string>& outputs,
-                                             bool listen = false,
                                              const std::string& picture = kTestPicture);
 
 } // namespace kalore::testing

@@ -2,7 +2,7 @@
 # Stands in for the recorder program in tests. The address (third argument) picks what it does.
 case "$3" in
     print) printf 'ligne un\r\nligne deux\r\n'; exec sleep 30 ;;
-    quick) printf 'fini\n' ;;
+    quick | */quick) printf 'fini\n' ;;
     stubborn) trap '' TERM; printf 'pret\n'; while :; do sleep 1; done ;;
     burst*) head -c "${3#burst}" /dev/zero | tr '\0' 'x'; exec sleep 30 ;;
     last*) head -c "${3#last}" /dev/zero | tr '\0' 'x' ;;

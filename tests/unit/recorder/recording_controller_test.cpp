@@ -44,6 +44,12 @@ protected:
         settings.freeSpace = [this](const std::string&) {
             return std::optional(freeBytes);
         };
+        // Looks at a TCP source wait for the test to answer them.
+        settings.probeListener = [this](const std::string& host, std::uint16_t port,
+                                        std::function<void(bool)> answered) {
+            looks.push_back(host + ":" + std::to_string(port));
+            unanswered.push_back(std::move(answered));
+        };
         return settings;
     }
 
@@ -99,6 +105,8 @@ protected:
     std::vector<ProgrammedRecordingNews> news;
     std::map<std::string, std::uint64_t> sizes;
     std::uint64_t freeBytes = 50'000'000'000;
+    std::vector<std::string> looks;
+    std::vector<std::function<void(bool accepted)>> unanswered;
     FakeHost host;
     FakeClock clock{{2026, 12, 7, 20, 30, 0}};
     QueueMainThread mainThread;
@@ -279,10 +287,49 @@ TEST_F(RecordingControllerTest, ChildrenEndingByThemselvesAreRetriedWithBackOff)
     EXPECT_TRUE(LogHas("-- vlc s'est arrêté avant la fin : flux perdu à 20:30:00"));
     // Nothing was written: the same file is tried again, never a new one.
     EXPECT_EQ(controller.RecordNowRecording()->Files(), std::vector<std::string>{"/tmp/x.avi"});
+    EXPECT_TRUE(looks.empty()) << "only a source reached over TCP is looked at";
     controller.StopRecordNow();
     ASSERT_TRUE(mainThread.PumpUntil([&] { return !host.notices.empty(); }));
     EXPECT_EQ(host.notices[0], "L'enregistrement immédiat dans « /tmp/x.avi » a échoué : rien "
                                "n'a été écrit, le flux n'a pas pu être lu.");
+}
+
+// Between the tries, a TCP source is looked at once a second, one look at a
+// time. Accepting connections alone changes nothing (the back-off governs a
+// source that accepts but fails); seen refusing, then accepting, it is tried at once.
+TEST_F(RecordingControllerTest, ATcpSourceSeenComingBackIsTriedAtOnce) {
+    const auto answer = [&](bool accepted) {
+        ASSERT_EQ(unanswered.size(), 1u);
+        const auto answered = std::move(unanswered.back());
+        unanswered.clear();
+        answered(accepted);
+        mainThread.PumpFor(5ms);
+    };
+    controller.RecordNow("http://box.test:8080/quick", kFormatH264, "/tmp/x.avi");
+    ASSERT_TRUE(PumpUntilLogged("-- Nouvel essai dans 2 s"));
+    // What the run wrote as it ended is not the stream back: the back-off goes on.
+    Second("/tmp/x.avi", 1000);
+    EXPECT_EQ(looks, std::vector<std::string>{"box.test:8080"});
+    answer(true);
+    Second();
+    ASSERT_TRUE(PumpUntilLogged("-- Nouvel essai dans 4 s"));
+    EXPECT_FALSE(LogHas("-- Flux retrouvé après 1 s"));
+
+    Second();
+    Second();
+    EXPECT_EQ(looks.size(), 2u) << "a look under way holds the next";
+    answer(false);
+    Second();
+    answer(true);
+    EXPECT_TRUE(
+        LogHas("-- La source accepte de nouveau les connexions : nouvel essai sans attendre"));
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(),
+                         "-- Reprise de l'enregistrement dans : /tmp/x-2.avi"),
+              2);
+    // The run started on that news ends like the others: the back-off goes on.
+    ASSERT_TRUE(PumpUntilLogged("-- Nouvel essai dans 8 s"));
+    controller.StopRecordNow();
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return !host.notices.empty(); }));
 }
 
 TEST_F(RecordingControllerTest, TheDiskGuardWarnsBeforeAndStopsBelowItsReserve) {
