@@ -5,24 +5,10 @@
 #include "platform/atomic_file.h"
 #include "platform/code_page.h"
 #include "platform/program_folder.h"
+#include "seams/trimmed.h"
 
 namespace kalore {
-namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) {
-        return c == ' ' || c == '\t';
-    };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-} // namespace
+namespace {} // namespace
 
 std::string ChannelMappingFileName(const std::string& programFolder) {
     return programFolder + NativeRelative("B\\guide-chaines.txt");
@@ -34,7 +20,7 @@ ChannelMappingRead ParseChannelMapping(std::string_view content) {
     TextLines lines(text);
     std::string scratch;
     for (int number = 1; !lines.AtEnd(); ++number) {
-        const std::string_view line = Trimmed(lines.ReadLine(scratch));
+        const std::string_view line = Trimmed(lines.ReadLine(scratch), IsBlankOrTab);
         if (line.empty() || line.front() == '#') {
             continue;
         }
@@ -46,7 +32,7 @@ ChannelMappingRead ParseChannelMapping(std::string_view content) {
                                     " du fichier des chaînes ignorée : " + std::string(line));
             continue;
         }
-        read.mapping[key] = std::string(Trimmed(line.substr(equals + 1)));
+        read.mapping[key] = std::string(Trimmed(line.substr(equals + 1), IsBlankOrTab));
     }
     return read;
 }

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <ctime>
 
+#include "seams/trimmed.h"
+
 namespace kalore {
 namespace {
 
@@ -31,12 +33,7 @@ int DaysInMonth(int year, int month) {
 // The offset east of UTC, in seconds, of what follows the digits; nothing when it
 // is not one of the forms XMLTV writes.
 std::optional<int> OffsetSeconds(std::string_view rest) {
-    while (!rest.empty() && rest.front() == ' ') {
-        rest.remove_prefix(1);
-    }
-    while (!rest.empty() && rest.back() == ' ') {
-        rest.remove_suffix(1);
-    }
+    rest = Trimmed(rest, [](char c) { return c == ' '; });
     if (rest.empty() || rest == "UTC" || rest == "GMT" || rest == "Z") {
         return 0;
     }

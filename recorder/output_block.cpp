@@ -1,16 +1,9 @@
 #include "recorder/output_block.h"
 
 #include "platform/code_page.h"
+#include "seams/trimmed.h"
 
 namespace kalore {
-namespace {
-
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-} // namespace
-
 std::string FormatOutputBlock(std::string_view bytes) {
     std::string_view text = bytes.substr(0, bytes.find('\0'));
     std::string lines;
@@ -21,15 +14,7 @@ std::string FormatOutputBlock(std::string_view bytes) {
             lines += c;
         }
     }
-    std::size_t first = 0;
-    while (first < lines.size() && IsTrimmed(lines[first])) {
-        ++first;
-    }
-    std::size_t last = lines.size();
-    while (last > first && IsTrimmed(lines[last - 1])) {
-        --last;
-    }
-    return "|||" + lines.substr(first, last - first) + "|||";
+    return "|||" + std::string(Trimmed(lines, IsBlankOrControl)) + "|||";
 }
 
 } // namespace kalore

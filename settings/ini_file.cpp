@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/code_page.h"
+#include "seams/trimmed.h"
 
 namespace kalore {
 namespace {
@@ -10,20 +11,6 @@ namespace {
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 bool SameName(std::string_view a, std::string_view b) {
     const auto lower = [](char c) {
@@ -106,12 +93,13 @@ IniFile::Found IniFile::Find(std::string_view section, std::string_view key) con
             --end;
         }
         const std::string_view line(text_.data() + start, end - start);
-        const std::string_view trimmed = Trimmed(line);
+        const std::string_view trimmed = Trimmed(line, IsBlankOrTab);
         if (trimmed.starts_with('[')) {
             if (found.section) {
                 break; // only the first section of that name counts
             }
-            const std::string_view name = Trimmed(trimmed.substr(1, trimmed.find(']') - 1));
+            const std::string_view name =
+                Trimmed(trimmed.substr(1, trimmed.find(']') - 1), IsBlankOrTab);
             if (SameName(name, section)) {
                 found.section = true;
                 found.insertAt = next;
@@ -120,8 +108,8 @@ IniFile::Found IniFile::Find(std::string_view section, std::string_view key) con
             found.insertAt = next;
             const std::size_t equals = line.find('=');
             if (!found.key && !trimmed.starts_with(';') && equals != std::string_view::npos &&
-                SameName(Trimmed(line.substr(0, equals)), key)) {
-                const std::string_view value = Trimmed(line.substr(equals + 1));
+                SameName(Trimmed(line.substr(0, equals), IsBlankOrTab), key)) {
+                const std::string_view value = Trimmed(line.substr(equals + 1), IsBlankOrTab);
                 found.key = true;
                 found.line.start = start;
                 found.line.end = end;

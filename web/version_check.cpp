@@ -3,29 +3,13 @@
 #include <charconv>
 
 #include "seams/host.h"
+#include "seams/trimmed.h"
 #include "web/http_get.h"
 
 namespace kalore {
-namespace {
-
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlankOrControl(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlankOrControl(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-} // namespace
 
 std::optional<int> ParseVersionText(std::string_view text) {
-    text = Trimmed(text);
+    text = Trimmed(text, IsBlankOrControl);
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
         if (!text.empty() && text.front() == '-') {
