@@ -27,6 +27,7 @@ CREATE TABLE guide_info(key TEXT PRIMARY KEY, value TEXT);
 
 constexpr const char* kIndexes = R"sql(
 CREATE INDEX programme_by_channel_start ON programme(channel_id, start_utc);
+CREATE INDEX programme_search_by_start ON programme_search(start_utc, stop_utc, folded);
 INSERT INTO programme_search_index(rowid, folded) SELECT programme_id, folded FROM programme_search;
 )sql";
 
@@ -204,8 +205,10 @@ std::vector<GuideProgramme> GuideReader::Search(const std::vector<std::string>& 
         }
         match += (match.empty() ? "\"" : " \"") + quoted + "\"";
     }
+    // Without a long word, the rows are read in start order from a day back (as in
+    // From) until enough are found.
     std::string sql = "SELECT s.programme_id FROM ";
-    sql += match.empty() ? "programme_search s WHERE s.stop_utc > ?1"
+    sql += match.empty() ? "programme_search s WHERE s.start_utc > ?1 - 86400 AND s.stop_utc > ?1"
                          : "programme_search_index f JOIN programme_search s ON s.programme_id = "
                            "f.rowid WHERE f.programme_search_index MATCH ?3 AND s.stop_utc > ?1";
     for (std::size_t i = 0; i < shortWords.size(); ++i) {

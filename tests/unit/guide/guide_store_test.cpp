@@ -101,6 +101,10 @@ TEST_F(GuideStoreTest, KeepsTheChannelBoxsProgrammesAndAnswersTheWindowsQueries)
     EXPECT_EQ(titles(reader.Search({"l'e"}, 0, 50)), bothFeux);         // three characters
     EXPECT_EQ(titles(reader.Search({"ee", "feux"}, 0, 50)).size(), 0u); // two, with no match
     EXPECT_EQ(titles(reader.Search({"3"}, 0, 50)), std::vector<std::string>{"Série 3|"});
+    // Short words alone are read in start order, up to the limit, from the given time.
+    EXPECT_EQ(titles(reader.Search({"de"}, 0, 1)), std::vector<std::string>{bothFeux[0]});
+    EXPECT_EQ(titles(reader.Search({"de"}, kEvening + 2 * 3600, 50)),
+              std::vector<std::string>{bothFeux[1]});
     EXPECT_EQ(reader.Search({"journal"}, 0, 2).size(), 2u);                    // limited
     EXPECT_EQ(reader.Search({"journal"}, kEvening + 4 * 3600, 50).size(), 0u); // over
     EXPECT_EQ(reader.Search({"\"; DROP TABLE programme; --"}, 0, 50).size(), 0u);
