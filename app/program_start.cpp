@@ -1,8 +1,9 @@
 #include "app/program_start.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QScreen>
-#include <QThread>
+#include <QTimer>
 
 #include "app/close_on_signal.h"
 #include "gui/application_title.h"
@@ -22,7 +23,11 @@ std::unique_ptr<TForm1> StartProgram(MainWindowOptions options) {
     mainWindow->CreatePlayerDialog();
     CloseOnTerminationRequest(*mainWindow);
 
-    QThread::msleep(2000);
+    // The splash's pause runs the event loop: the trigger, armed by the set-up,
+    // launches a recording due meanwhile on time.
+    QEventLoop pause;
+    QTimer::singleShot(2000, &pause, &QEventLoop::quit);
+    pause.exec();
     splash->hide();
     delete splash;
 

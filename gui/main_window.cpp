@@ -1,5 +1,6 @@
 #include "gui/main_window.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include <QCalendarWidget>
@@ -168,6 +169,9 @@ void TForm1::CreatePlayerDialog() {
 }
 
 void TForm1::FormCreate() {
+    // Nobody may be there to answer (Kalore starts at login): the set-up's boxes
+    // wait for the user without holding the set-up, so the trigger is armed at once.
+    settingUp_ = true;
     // Version check: outside the guarded block, and it never stops the set-up.
     WebEnvironment web{*this, [] { QCoreApplication::processEvents(); }, options_.webTimeouts,
                        RunWhileWindowsPaint};
@@ -224,6 +228,7 @@ void TForm1::FormCreate() {
         ShowMessage("Erreur d'initialisation oncreate Kalore!!");
     }
     StartGuide();
+    settingUp_ = false;
 }
 
 void TForm1::FormActivate() {
@@ -319,7 +324,16 @@ std::string TForm1::appTitle() const {
 }
 
 void TForm1::ShowMessage(const std::string& text) {
-    ShowMessageBox(this, text);
+    if (settingUp_ || closing_) {
+        // Logged too: at close the box may go with the window before anyone reads it.
+        if (closing_) {
+            AppendLog(text);
+            std::fprintf(stderr, "kalore : %s\n", text.c_str());
+        }
+        ShowQueuedMessageBox(this, text);
+    } else {
+        ShowMessageBox(this, text);
+    }
 }
 
 void TForm1::NotifyUser(const std::string& text) {
@@ -339,6 +353,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     if (form4_ != nullptr && form4_->isVisible()) {
         form4_->reject();
     }
+    CloseQueuedMessageBoxes();
     FormClose();
     event->accept();
 }

@@ -152,7 +152,10 @@ private:
     bool controlAvailable_ = false;
     bool playerDialogShowing_ = false;
     bool closing_ = false; // the user asked to quit: no more player dialogs
-    int logLines_ = 0;     // lines in Memo1, an empty one included
+    // While set-up runs, and once closing: boxes that nothing waits on, so no box
+    // holds back the trigger or the close.
+    bool settingUp_ = false;
+    int logLines_ = 0; // lines in Memo1, an empty one included
 
     std::unique_ptr<SystemClock> clock_;
     std::unique_ptr<SettingsFile> settingsFile_;

@@ -1,6 +1,10 @@
 #include "gui/message_box.h"
 
+#include <deque>
+
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 #include "gui/application_title.h"
 
@@ -38,16 +42,60 @@ void ShowMessageBox(QWidget* parent, const std::string& text) {
     QMessageBox::information(parent, ApplicationTitle(), Shown(text));
 }
 
-void ShowNoticeBox(QWidget* parent, const std::string& text) {
-    if (capture != nullptr) {
-        capture->notices_.push_back(text);
-        return;
-    }
+namespace {
+
+struct QueuedBox {
+    QPointer<QWidget> parent;
+    std::string text;
+};
+std::deque<QueuedBox> waitingBoxes;
+QPointer<QMessageBox> shownQueuedBox;
+
+QMessageBox* OpenNonModalBox(QWidget* parent, const std::string& text) {
     auto* box = new QMessageBox(QMessageBox::Information, ApplicationTitle(), Shown(text),
                                 QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+    return box;
+}
+
+void ShowNextQueuedBox() {
+    while (!shownQueuedBox && !waitingBoxes.empty()) {
+        QueuedBox next = std::move(waitingBoxes.front());
+        waitingBoxes.pop_front();
+        // A box whose window has gone is dropped with it.
+        if (next.parent) {
+            shownQueuedBox = OpenNonModalBox(next.parent, next.text);
+            QObject::connect(
+                shownQueuedBox, &QObject::destroyed, qApp, [] { ShowNextQueuedBox(); },
+                Qt::QueuedConnection);
+        }
+    }
+}
+
+} // namespace
+
+void ShowQueuedMessageBox(QWidget* parent, const std::string& text) {
+    if (capture != nullptr) {
+        capture->texts_.push_back(text);
+        return;
+    }
+    waitingBoxes.push_back({parent, text});
+    ShowNextQueuedBox();
+}
+
+void CloseQueuedMessageBoxes() {
+    waitingBoxes.clear();
+    delete shownQueuedBox.data();
+}
+
+void ShowNoticeBox(QWidget* parent, const std::string& text) {
+    if (capture != nullptr) {
+        capture->notices_.push_back(text);
+        return;
+    }
+    OpenNonModalBox(parent, text);
 }
 
 } // namespace kalore

@@ -13,6 +13,13 @@ void ShowMessageBox(QWidget* parent, const std::string& text);
 // The same box, but not modal: it returns at once and the window goes on; the
 // box closes itself when dismissed.
 void ShowNoticeBox(QWidget* parent, const std::string& text);
+// A message box that nothing waits on: shown at once when no other queued box is
+// up, else when the one before it is dismissed, so the user reads them in the
+// order they came. Tests capture its text as a message box's: it is one, only
+// the program goes on under it.
+void ShowQueuedMessageBox(QWidget* parent, const std::string& text);
+// Closes the queued boxes, shown and waiting (the program is closing).
+void CloseQueuedMessageBoxes();
 
 class MessageBoxCapture {
 public:
@@ -30,6 +37,7 @@ public:
 private:
     friend void ShowMessageBox(QWidget*, const std::string&);
     friend void ShowNoticeBox(QWidget*, const std::string&);
+    friend void ShowQueuedMessageBox(QWidget*, const std::string&);
     std::vector<std::string> texts_;
     std::vector<std::string> notices_;
     MessageBoxCapture* previous_ = nullptr;

@@ -4,9 +4,12 @@
 // and every way the maker's site or the box can fail.
 #include <array>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTest>
@@ -15,6 +18,7 @@
 
 #include "gui/message_box.h"
 #include "gui/program_info.h"
+#include "schedule/schedule.h"
 #include "support/loopback_servers.h"
 #include "window_fixture.h"
 
@@ -97,6 +101,7 @@ private slots:
     void unwritableWorkingDirectory();
     void uncreatableFreeListEndsTheGuardedSetUp();
     void hostileServersCantHoldTheStartUp();
+    void unansweredBoxesHoldNeitherTheSetUpNorTheTrigger();
 
 private:
     // The site on the loopback fixture, the box wherever the test puts it.
@@ -132,6 +137,7 @@ void StartupWebWindowTest::init() {
     cwd_ = std::make_unique<WorkingDirectory>();
     folder_ = std::make_unique<ProgramFolder>(web_);
     folder_->Write("B/listeTVforKalore.txt", kOrangeList);
+    messages_.reset(); // captures stack: the last test's goes before the next one
     messages_ = std::make_unique<kalore::MessageBoxCapture>();
 }
 
@@ -401,6 +407,37 @@ void StartupWebWindowTest::hostileServersCantHoldTheStartUp() {
     const int folderLine = log.indexOf("**" + QString::fromStdString(folder_->Path()) + "**");
     QCOMPARE(log.indexOf(QString(kFreeAnswer).trimmed()), folderLine - 1);
     QVERIFY(log.indexOf(QRegularExpression("^\\${64}$")) > folderLine);
+}
+
+// Nobody is there to click (Kalore starts at login): the new-version box stays up
+// while the set-up goes on, so the reading time costs the web queries nothing, the
+// Free line is still recognised and the trigger is armed under the box.
+void StartupWebWindowTest::unansweredBoxesHoldNeitherTheSetUpNorTheTrigger() {
+    messages_.reset(); // real boxes, that nobody answers
+    web_.version = "12";
+    web_.address = kFreeAnswer;
+    const QDateTime start = QDateTime::currentDateTime().addSecs(3600);
+    const QDateTime end = start.addSecs(600);
+    folder_->Write("B/recordslist", "7\r\n3\r\nTF1\r\n" +
+                                        start.toString("dd/MM/yyyy\r\nHH:mm:ss").toLatin1() +
+                                        "\r\n" + end.toString("dd/MM/yyyy\r\nHH:mm:ss").toLatin1() +
+                                        "\r\nProgramm\xE9\r\nH264\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+    folder_->Write("B/recordsurlist", "rtp://@232.0.1.1:8200\r\n");
+    Start();
+    QList<QMessageBox*> boxes;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
+            boxes.append(box);
+        }
+    }
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes[0]->text().startsWith("Une nouvelle version du logicielle est disponible."));
+    QCOMPARE(boxes[0]->windowModality(), Qt::NonModal);
+    ExpectProvider("FREE", kFreeNames);
+    QVERIFY(window_->schedule().Trigger().IsArmed());
+    QCOMPARE(window_->schedule().Trigger().Pending().Channel, std::string("TF1"));
+    boxes[0]->close(); // answered at last
+    window_.reset();
 }
 
 QTEST_MAIN(StartupWebWindowTest)
