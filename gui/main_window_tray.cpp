@@ -22,6 +22,9 @@ void TForm1::StartTrayIcon() {
     recorder_->onProgrammedNews = [this](const ProgrammedRecordingNews& news) {
         tray_->Tell(NoticeOf(news));
     };
+    schedule_->Trigger().onMissed = [this](const std::string& text) {
+        tray_->Tell({"Enregistrement manqué", text, NoticeLevel::Warning});
+    };
 }
 
 } // namespace kalore

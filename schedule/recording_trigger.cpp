@@ -86,8 +86,39 @@ bool RecordingTrigger::UnderWay(int row, std::int64_t nowSeconds) const {
     }
 }
 
+void RecordingTrigger::MarkMissedSlots() {
+    const std::int64_t now = SecondsOf(clock_.Now());
+    std::string missed;
+    for (int row = 1; row <= table_.RowCount() - 2; ++row) {
+        if (table_.Cell(row, kStatusColumn) != kStatusProgrammed) {
+            continue;
+        }
+        try {
+            if (table_.EndSeconds(row) > now) {
+                continue;
+            }
+        } catch (const ConversionError&) {
+            continue; // a damaged entry is no slot anyone could have recorded
+        }
+        table_.SetStatus(row, kStatusMissed);
+        host_.AppendLog("-- Créneau passé sans enregistrement : ligne " + std::to_string(row) +
+                        " Manqué");
+        missed += (missed.empty() ? "" : "\r") + std::string("L'enregistrement de « ") +
+                  table_.Cell(row, kChannelColumn) + " » du " + table_.Cell(row, kStartDateColumn) +
+                  " à " + table_.Cell(row, kStartTimeColumn) +
+                  " est manqué : son créneau est passé sans enregistrement.";
+    }
+    if (!missed.empty()) {
+        host_.NotifyUser(missed);
+        if (onMissed) {
+            onMissed(missed);
+        }
+    }
+}
+
 void RecordingTrigger::ArmNextRecording() {
     try {
+        MarkMissedSlots();
         host_.AppendLog(kDollars);
         const LocalDateTime now = clock_.Now();
         const int row = FindNextRecording();
@@ -126,6 +157,9 @@ void RecordingTrigger::ArmNextRecording() {
 }
 
 void RecordingTrigger::LaunchIfDue() {
+    if (launching_) {
+        return;
+    }
     if (!armed_) {
         startTimer_.Stop();
         return;
@@ -145,7 +179,7 @@ void RecordingTrigger::LaunchIfDue() {
         return;
     }
     // The clock jumped, or the machine slept, past the whole slot: recording now
-    // would record the wrong programme.
+    // would record the wrong programme. The search marks it "Manqué".
     if (secondsToEnd <= 0) {
         host_.AppendLog("$$$$ Fin dépassée, l'enregistrement de la ligne " +
                         std::to_string(pending_.positionGridProchainRecord) +
@@ -158,6 +192,21 @@ void RecordingTrigger::LaunchIfDue() {
 }
 
 void RecordingTrigger::Launch(std::int64_t secondsToEnd) {
+    struct Launching {
+        bool& flag;
+        explicit Launching(bool& f) : flag(f) { flag = true; }
+        ~Launching() { flag = false; }
+    };
+    {
+        const Launching launching(launching_);
+        // Off before anything can open a box: its loop runs this timer too.
+        Disarm();
+        LaunchPending(secondsToEnd);
+    }
+    ArmNextRecording();
+}
+
+void RecordingTrigger::LaunchPending(std::int64_t secondsToEnd) {
     const PendingRecording due = pending_;
     const std::string position = std::to_string(due.positionGridProchainRecord);
     const std::string lengthSeconds = std::to_string(secondsToEnd);
@@ -177,8 +226,6 @@ void RecordingTrigger::Launch(std::int64_t secondsToEnd) {
     host_.AppendLog("++ Timer 2 est set à: " + lengthSeconds);
     lengthTimer_.Start(MillisecondsOf(lengthSeconds));
     host_.AppendLog(kStars);
-    Disarm();
-    ArmNextRecording();
 }
 
 void RecordingTrigger::Disarm() {

@@ -40,8 +40,8 @@ inline constexpr std::uint32_t kTriggerStepMs = 1000;
 // launches it: marks the row, calls the recorder and arms the length timer with
 // the time left to the entry's end. An entry whose slot is already under way (the
 // program started, or the clock jumped, during it) is launched at once for the
-// rest of its slot; one whose end has passed is never launched and keeps "Programmé".
-// Takes the start timer's handler. Main thread only.
+// rest of its slot; one whose end has passed is never launched and becomes
+// "Manqué", told once. Takes the start timer's handler. Main thread only.
 class RecordingTrigger {
 public:
     RecordingTrigger(ScheduleTable& table, const Clock& clock, Timer& startTimer,
@@ -61,6 +61,12 @@ public:
     void LaunchIfDue();
     // Switches the trigger off (the schedule was cleared).
     void Disarm();
+    // Marks "Manqué" every "Programmé" entry whose end has passed, logs each and
+    // tells them in one notice and through onMissed. Done by every search.
+    void MarkMissedSlots();
+
+    // The text of the notice of missed slots, for the tray too.
+    std::function<void(const std::string& text)> onMissed;
 
     bool IsArmed() const { return armed_; }
     const PendingRecording& Pending() const { return pending_; }
@@ -68,6 +74,7 @@ public:
 private:
     bool UnderWay(int row, std::int64_t nowSeconds) const;
     void Launch(std::int64_t secondsToEnd);
+    void LaunchPending(std::int64_t secondsToEnd);
 
     ScheduleTable& table_;
     const Clock& clock_;
@@ -77,6 +84,9 @@ private:
     StartScheduledRecordingFn startScheduledRecording_;
     PendingRecording pending_;
     bool armed_ = false;
+    // A launch under way: a timer that fires again meanwhile (a box opened under
+    // the launch) must not launch it twice.
+    bool launching_ = false;
 };
 
 } // namespace kalore

@@ -89,7 +89,7 @@ void ScheduleFiles::PruneAsideCopiesOfBoth(const char* kind) const {
 bool ScheduleFiles::Save(const ScheduleTable& table) {
     if (unsavedDamaged_ &&
         KeepDamagedCopies(unsavedDamaged_->first, unsavedDamaged_->second).empty()) {
-        host_.ShowMessage("Erreur StringGrid2File, chemin **" + RecordsUrlListPath() + "**");
+        TellSaveFailed();
         return false;
     }
     unsavedDamaged_.reset();
@@ -99,10 +99,23 @@ bool ScheduleFiles::Save(const ScheduleTable& table) {
         WriteFilesAtomically({{RecordsUrlListPath(), RecordsUrlListBytes(table)},
                               {RecordsListPath(), RecordsListBytes(table)}});
     if (!written.ok()) {
-        host_.ShowMessage("Erreur StringGrid2File, chemin **" + RecordsUrlListPath() + "**");
+        TellSaveFailed();
         return false;
     }
+    saveFailing_ = false;
     return true;
+}
+
+// Saves come from the trigger and the recorders too: a box there would hold back
+// the launch it saves, so the user is told without waiting, and once until a save
+// works again; the log keeps every failure.
+void ScheduleFiles::TellSaveFailed() {
+    const std::string message = "Erreur StringGrid2File, chemin **" + RecordsUrlListPath() + "**";
+    host_.AppendLog(message);
+    if (!saveFailing_) {
+        saveFailing_ = true;
+        host_.NotifyUser(message);
+    }
 }
 
 void ScheduleFiles::Attach(ScheduleTable& table) {

@@ -38,7 +38,8 @@ public:
     // damaged file is copied aside before anything can be written over it, and the
     // user is told where.
     ScheduleLoadResult Load(ScheduleTable& table);
-    // Writes both files (StringGrid2File); a failure is shown to the user. True on success.
+    // Writes both files (StringGrid2File); a failure is logged, and told to the user
+    // in a notice, once until a save works again. True on success.
     bool Save(const ScheduleTable& table);
     // Saves the table after each of its changes from now on.
     void Attach(ScheduleTable& table);
@@ -47,11 +48,13 @@ private:
     // Only the newest copies of each file of that kind are kept.
     void PruneAsideCopiesOfBoth(const char* kind) const;
     void FinishInterruptedSave();
+    void TellSaveFailed();
     std::string KeepDamagedCopies(const std::string& list, const std::string& urls);
 
     std::string folder_;
     // A damaged file's bytes (table, URL list) that could not be copied aside yet.
     std::optional<std::pair<std::string, std::string>> unsavedDamaged_;
+    bool saveFailing_ = false;
     Host& host_;
     const Clock& clock_;
 };

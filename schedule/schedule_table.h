@@ -26,6 +26,8 @@ inline constexpr const char* kStatusFinished = "Terminé";
 inline constexpr const char* kStatusIncomplete = "Incomplet";
 // Nothing usable was recorded.
 inline constexpr const char* kStatusFailed = "Échec";
+// The slot passed without any recording (Kalore closed, the clock jumped over it).
+inline constexpr const char* kStatusMissed = "Manqué";
 
 using ScheduleRow = std::array<std::string, kScheduleColumns>;
 

@@ -77,13 +77,13 @@ TEST_F(Trigger, PicksTheSoonestAndRearmsAfterChanges) {
     EXPECT_FALSE(timer1_.active);
 }
 
-TEST_F(Trigger, TiesGoToTheUpperRowAndPassedStartsAreNeverLaunched) {
+TEST_F(Trigger, TiesGoToTheUpperRowAndPassedSlotsAreMissed) {
     Table().Replace({Row("upper", "21:00:00", "21:10:00"), Row("lower", "21:00:00", "21:20:00"),
                      Row("passed", "19:00:00", "19:10:00"), ScheduleRow{}},
                     {"u1", "u2", "u3"});
     schedule_->ArmNextRecording();
     EXPECT_EQ(schedule_->Trigger().Pending().Channel, "upper");
-    EXPECT_TRUE(Logged("** Record: **07/12/2026**/**19:00:00** Reste (s) pour commencer: -3600"));
+    EXPECT_EQ(Table().Cell(3, kStatusColumn), kStatusMissed);
     clock_.now.hour = 21;
     timer1_.FireNow();
     ASSERT_EQ(started_.size(), 1u);
@@ -131,12 +131,31 @@ TEST_F(Trigger, ASlotUnderWayIsRecordedForItsRestAndAPassedOneNever) {
         schedule_->ArmNextRecording();
         EXPECT_FALSE(timer1_.active);
     }
-    { // ended before the program started: never launched, stays "Programmé"
-        Table().Replace({Row("gone", "19:00:00", "19:30:00"), ScheduleRow{}}, {"u1"});
+    { // ended before the program started: never launched, "Manqué", told once
+        Table().Replace({Row("gone", "19:00:00", "19:30:00"), Row("also", "18:00:00", "18:30:00"),
+                         ScheduleRow{}},
+                        {"u1", "u2"});
         started_.clear();
+        std::vector<std::string> tray;
+        schedule_->Trigger().onMissed = [&tray](const std::string& text) {
+            tray.push_back(text);
+        };
+        schedule_->ArmNextRecording();
         schedule_->ArmNextRecording();
         EXPECT_FALSE(timer1_.active);
-        EXPECT_EQ(Table().Cell(1, kStatusColumn), kStatusProgrammed);
+        EXPECT_EQ(Table().Cell(1, kStatusColumn), kStatusMissed);
+        EXPECT_EQ(Table().Cell(2, kStatusColumn), kStatusMissed);
+        EXPECT_NE(Read(ListPath()).find("Manqu\xE9"), std::string::npos); // saved
+        const std::string told =
+            "L'enregistrement de « gone » du 07/12/2026 à 19:00:00 est manqué : son créneau est "
+            "passé sans enregistrement.\rL'enregistrement de « also » du 07/12/2026 à 18:00:00 "
+            "est manqué : son créneau est passé sans enregistrement.";
+        EXPECT_EQ(host_.notices, std::vector<std::string>{told});
+        EXPECT_EQ(tray, std::vector<std::string>{told});
+        EXPECT_TRUE(host_.messages.empty());
+        Table().SetSelectedRow(1); // deleted like any other ended entry
+        schedule_->DeleteSelectedEntry();
+        EXPECT_EQ(Table().RowCount(), 3);
     }
 }
 
@@ -148,7 +167,8 @@ TEST_F(Trigger, AClockJumpLaunchesTheRestOfASlotButNeverPastItsEnd) {
     EXPECT_TRUE(started_.empty());
     EXPECT_TRUE(Logged(
         "$$$$ Fin dépassée, l'enregistrement de la ligne 1 n'est pas lancé: 07/12/2026/21:30:00"));
-    EXPECT_EQ(Table().Cell(1, kStatusColumn), kStatusProgrammed);
+    EXPECT_EQ(Table().Cell(1, kStatusColumn), kStatusMissed);
+    EXPECT_EQ(host_.notices.size(), 1u);
     EXPECT_EQ(schedule_->Trigger().Pending().Channel, "jumped into");
 
     clock_.now.hour = 22, clock_.now.minute = 10; // into the second slot
@@ -156,6 +176,33 @@ TEST_F(Trigger, AClockJumpLaunchesTheRestOfASlotButNeverPastItsEnd) {
     ASSERT_EQ(started_.size(), 1u);
     EXPECT_EQ(started_[0].Channel, "jumped into");
     EXPECT_EQ(secondsToEnd_[0], 1200);
+}
+
+// The status is saved before the launch: a save that fails (read-only or full
+// disk) is told once and the recording still starts; a tick under the launch (a
+// box's own loop) launches nothing twice.
+TEST_F(Trigger, ALaunchNeverWaitsOnItsSaveNorRunsTwice) {
+    int launches = 0;
+    Schedule schedule(Folder(), host_, clock_, timer1_, timer2_,
+                      [&](const PendingRecording&, std::int64_t) {
+                          ++launches;
+                          timer1_.FireNow();
+                          timer1_.FireNow();
+                      });
+    ASSERT_TRUE(schedule.AddScheduledRecording(
+        {"07/12/2026", "20:00:05", "07/12/2026", "20:10:00", "A", "u1", "H264"}));
+    ASSERT_TRUE(schedule.AddScheduledRecording(
+        {"07/12/2026", "20:10:01", "07/12/2026", "20:20:00", "B", "u2", "H264"}));
+    std::filesystem::remove_all(folder_.Path() / "B");
+    for (int second = 5; second < 15; ++second) {
+        clock_.now.second = second;
+        timer1_.FireNow();
+    }
+    EXPECT_EQ(launches, 1);
+    EXPECT_EQ(schedule.Table().Cell(1, kStatusColumn), kStatusRecording);
+    EXPECT_EQ(host_.notices.size(), 1u);
+    EXPECT_TRUE(host_.messages.empty());
+    EXPECT_EQ(schedule.Trigger().Pending().Channel, "B");
 }
 
 TEST_F(Trigger, AFailureLeavesTheTriggerOff) {

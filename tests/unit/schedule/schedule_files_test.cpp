@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <csignal>
 #include <sys/wait.h>
 
@@ -147,11 +148,23 @@ TEST_F(Files, DamagedFileIsKeptAsideBeforeAnythingOverwritesIt) {
     EXPECT_EQ(Read(ListPath()).substr(0, 6), "7\r\n3\r\n");
 }
 
-TEST_F(Files, WriteFailureIsShownWithTheUrlListPath) {
+// Saves come from the trigger's timer as well: failures are told in one notice,
+// never a box, until a save works again; each one is logged.
+TEST_F(Files, WriteFailuresAreToldOnceUntilASaveWorks) {
+    const std::string message =
+        "Erreur StringGrid2File, chemin **" + Folder() + "B/recordsurlist**";
     std::filesystem::remove_all(folder_.Path() / "B");
     EXPECT_FALSE(schedule_->StringGrid2File());
-    EXPECT_EQ(host_.messages, std::vector<std::string>{"Erreur StringGrid2File, chemin **" +
-                                                       Folder() + "B/recordsurlist**"});
+    EXPECT_FALSE(schedule_->StringGrid2File());
+    EXPECT_TRUE(host_.messages.empty());
+    EXPECT_EQ(host_.notices, std::vector<std::string>{message});
+    EXPECT_EQ(std::count(host_.log.begin(), host_.log.end(), message), 2);
+
+    std::filesystem::create_directories(folder_.Path() / "B");
+    EXPECT_TRUE(schedule_->StringGrid2File());
+    std::filesystem::remove_all(folder_.Path() / "B");
+    EXPECT_FALSE(schedule_->StringGrid2File());
+    EXPECT_EQ(host_.notices, (std::vector<std::string>{message, message}));
 }
 
 TEST_F(Files, EveryChangeIsOnDiskWhenTheProgramIsKilled) {
