@@ -21,8 +21,9 @@ public:
 };
 
 // A program this process started, with stdin on the null device and stdout and
-// stderr on one pipe. It is registered as our own child until it is closed, so
-// that only our own children are ended by name; it also dies if we are killed.
+// stderr on one pipe, in a process group of its own that is ended with it. It is
+// registered as our own child until it is closed, so that only our own children
+// are ended by name; it is killed if we are.
 class ChildProcess {
 public:
     enum class StartError { None, Pipe, Spawn };
@@ -44,7 +45,8 @@ public:
     virtual WaitResult WaitFor(int milliseconds) = 0;
     // Asks the child to end, forces it after the grace; true once it has gone.
     virtual bool Terminate(int graceMilliseconds = 1000) = 0;
-    // Ends the child if it still runs, reaps it and forgets it; false on failure.
+    // Ends the child if it still runs and what is left of its group, reaps it and
+    // forgets it; false on failure.
     virtual bool Close() = 0;
 };
 

@@ -99,6 +99,9 @@ public:
             return true;
         }
         bool ok = Terminate(1000);
+        // Its leftovers: until it is reaped, its pid (the group's id) can't be
+        // anyone else's.
+        kill(-pid_, SIGKILL);
         posix::ChildRegistry::Instance().Remove(pid_);
         int status = 0;
         if (ok) {
@@ -117,11 +120,14 @@ private:
 // Runs in the forked child: only async-signal-safe calls until exec.
 [[noreturn]] void ExecChild(char* const* argv, int nullFd, int outFd, int errorFd, pid_t parent) {
     // The parent thread's death ends the child, so nothing records for ever
-    // after a crash of the program.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // after a crash of the program. SIGKILL, as a child may ignore SIGTERM and
+    // nobody is left to force it; the normal ends ask first and wait a grace.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) {
         _exit(127);
     }
+    // A group of its own, so that its end ends whatever it started too.
+    setpgid(0, 0);
     dup2(nullFd, STDIN_FILENO);
     dup2(outFd, STDOUT_FILENO);
     dup2(outFd, STDERR_FILENO);
