@@ -67,7 +67,9 @@ struct XmltvParser::Impl {
     }
     // A skipped programme only counts its depth, at the least cost per element.
     static void SkipStart(void* data, const XML_Char*, const XML_Char**) {
-        ++static_cast<Impl*>(data)->skipDepth;
+        auto& self = *static_cast<Impl*>(data);
+        ++self.skipDepth;
+        self.RefuseIfTooDeep();
     }
     static void SkipEnd(void* data, const XML_Char*) {
         auto& self = *static_cast<Impl*>(data);
@@ -101,8 +103,18 @@ struct XmltvParser::Impl {
         XML_StopParser(parser, XML_FALSE);
     }
 
+    // Each open level costs the parser memory: a guide nested millions deep
+    // would take gigabytes.
+    void RefuseIfTooDeep() {
+        if (depth + skipDepth > kXmltvMaxDepth) {
+            Stop("le guide est imbriqué sur plus de " + std::to_string(kXmltvMaxDepth) +
+                 " niveaux, refusé par sécurité");
+        }
+    }
+
     void OnStart(const XML_Char* name, const XML_Char** attributes) {
         ++depth;
+        RefuseIfTooDeep();
         if (depth == 1) {
             if (!Is(name, "tv")) {
                 Stop("ce n'est pas un guide XMLTV");

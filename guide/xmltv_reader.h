@@ -38,9 +38,13 @@ public:
 // can't grow memory with one endless description.
 inline constexpr std::size_t kXmltvTextCap = 16 * 1024;
 
+// Elements nested deeper than this refuse the guide: a guide needs four levels.
+inline constexpr int kXmltvMaxDepth = 64;
+
 // A streaming XMLTV reader fed in pieces; it never holds the document. It refuses
-// any entity declaration (so no entity expansion bomb and no external entity),
-// loads no DTD and makes no network access. Besides what expat reads itself
+// any entity declaration (so no entity expansion bomb and no external entity) and
+// any nesting deeper than kXmltvMaxDepth, loads no DTD and makes no network
+// access. Besides what expat reads itself
 // (UTF-8, UTF-16, ISO-8859-1, US-ASCII), it reads Windows-1252 and ISO-8859-15.
 // Exceptions of the sink end the reading with their message as the error.
 class XmltvParser {

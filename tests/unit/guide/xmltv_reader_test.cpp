@@ -117,6 +117,25 @@ TEST(XmltvReader, RefusesDamagedHostileAndForeignGuides) {
 <tv><channel id="x"><display-name>&d;&d;&d;&d;</display-name></channel></tv>)";
     const std::string external = R"(<?xml version="1.0"?>
 <!DOCTYPE tv [<!ENTITY secret SYSTEM "file:///etc/passwd">]><tv>&secret;</tv>)";
+    // Nested a million deep, in a channel read and in a programme skipped; the
+    // reader stops at the bound, long before the end.
+    const auto nested = [](const std::string& around) {
+        std::string xml = "<tv>" + around;
+        for (int i = 0; i < 1000000; ++i) {
+            xml += "<x>";
+        }
+        return xml;
+    };
+    std::string atTheBound = "<tv><channel id=\"a\">";
+    for (int depth = 3; depth <= kXmltvMaxDepth; ++depth) {
+        atTheBound += "<x>";
+    }
+    for (int depth = 3; depth <= kXmltvMaxDepth; ++depth) {
+        atTheBound += "</x>";
+    }
+    atTheBound += "</channel></tv>";
+    RecordingSink boundSink;
+    EXPECT_TRUE(Parse(atTheBound, boundSink).ok); // the bound itself is allowed
     const struct {
         const char* what;
         std::string xml;
@@ -129,6 +148,8 @@ TEST(XmltvReader, RefusesDamagedHostileAndForeignGuides) {
          "encodage du guide non pris en charge"},
         {"entity bomb", bomb, "entités"},
         {"external entity", external, "entités"},
+        {"nested in a channel", nested("<channel id=\"a\">"), "imbriqué sur plus de 64 niveaux"},
+        {"nested in a skipped programme", nested("<programme>"), "imbriqué sur plus de 64"},
         {"not a guide", "<html><body>Erreur 404</body></html>", "pas un guide XMLTV"},
     };
     for (const auto& c : cases) {
