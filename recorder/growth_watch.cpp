@@ -18,6 +18,7 @@ bool GrowthWatch::Look(std::uint64_t bytes) {
         middleMissed_ += silent_;
     }
     grew_ = true;
+    ++growing_;
     silent_ = 0;
     return true;
 }

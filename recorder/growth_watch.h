@@ -26,6 +26,8 @@ public:
     // Looks since the last growth, or since the first look.
     std::int64_t SilentSeconds() const { return silent_; }
     bool EverGrew() const { return grew_; }
+    // Looks that found the files written.
+    std::int64_t GrowingLooks() const { return growing_; }
     // What the recorder has written: nothing until the files were first written.
     std::uint64_t Bytes() const { return grew_ ? bytes_ : 0; }
     // The seconds of the recording with nothing written, `leadSeconds` of the slot
@@ -41,6 +43,7 @@ private:
     std::int64_t silent_ = 0;
     std::int64_t leading_ = 0;
     std::int64_t middleMissed_ = 0;
+    std::int64_t growing_ = 0;
     bool grew_ = false;
 };
 

@@ -5,9 +5,8 @@
 
 namespace kalore {
 std::string FormatOutputBlock(std::string_view bytes) {
-    std::string_view text = bytes.substr(0, bytes.find('\0'));
     std::string lines;
-    for (char c : SanitizeUtf8(text)) {
+    for (char c : SanitizeUtf8(bytes)) {
         if (c == '\r') {
             lines += "\r\n";
         } else if (c != '\n') {

@@ -32,6 +32,9 @@ Recording::Recording(Token, const RecorderSettings& settings, Host& host, MainTh
       launchedAt_(clock.Now()),
       growth_(settings.fileSize(plan_.job.OutputFile).value_or(0)), files_{plan_.job.OutputFile},
       lastGrowth_(launchedAt_) {
+    if (IsUdpSource(plan_.job.Url)) {
+        stallSeconds_ = kUdpStallSeconds;
+    }
     if (std::optional<TcpSource> source = TcpSourceOf(plan_.job.Url)) {
         // The watch goes with the recording, and with it any call back.
         source_.emplace(std::move(*source), settings.probeListener, mainThread,
@@ -83,9 +86,9 @@ void Recording::Tick() {
         return;
     }
     if (state_ == RunState::Running &&
-        std::min(growth_.SilentSeconds(), runLooks_) >= kStallSeconds) {
+        std::min(growth_.SilentSeconds(), runLooks_) >= stallSeconds_) {
         OpenOutage();
-        Log("-- Rien n'a été écrit depuis " + std::to_string(kStallSeconds) + " s dans " +
+        Log("-- Rien n'a été écrit depuis " + std::to_string(stallSeconds_) + " s dans " +
             files_.back() + " : flux perdu à " + TimeText(openOutage_->since));
         state_ = RunState::Cutting;
         thread_->CutChild();
@@ -223,6 +226,7 @@ void Recording::Judge() {
     facts.diskFull = stoppedBy_ == StopReason::DiskFull;
     facts.stoppedAt = stoppedBy_ == StopReason::None ? now : stoppedAt_;
     facts.bytes = growth_.Bytes();
+    facts.growingLooks = growth_.GrowingLooks();
     facts.outages = outages_;
     facts.trailingSilence = growth_.TrailingSilence();
     if (Programmed()) {

@@ -22,6 +22,10 @@ namespace kalore {
 // A run that wrote nothing for this long has lost its stream: it is ended and
 // started again for the rest of the slot.
 inline constexpr std::int64_t kStallSeconds = 15;
+// The same for a source vlc listens for (udp, rtp…): a silent listener is no
+// slow server that may still answer, so it is started again sooner; still above
+// the time vlc takes to write its first bytes.
+inline constexpr std::int64_t kUdpStallSeconds = 6;
 // Between the starts of the tries after an outage: doubled each time, up to the
 // cap, and back to the first once the files grow again. A TCP source that
 // refused connections and accepts them again is tried at once.
@@ -105,6 +109,7 @@ private:
     std::vector<std::string> files_;
     RunState state_ = RunState::Running;
     std::int64_t runLooks_ = 0;
+    std::int64_t stallSeconds_ = kStallSeconds;
     std::int64_t retryIn_ = 0;
     std::int64_t nextWait_ = kFirstRetrySeconds;
     LocalDateTime lastGrowth_;

@@ -91,6 +91,11 @@ void RecordingController::StartScheduledRecording(const PendingRecording& due,
     if (!name) {
         plan.refusal = "Nom de fichier refusé, la date et l'heure de début doivent avoir la forme "
                        "jj/mm/aaaa hh:mm:ss";
+    } else if (!IsDateText(due.EndDate) || !IsTimeText(due.EndTime)) {
+        // As strict as the start: a damaged file's end would be read at fixed
+        // positions, whatever follows them.
+        plan.refusal = "Fin refusée, la date et l'heure de fin doivent avoir la forme "
+                       "jj/mm/aaaa hh:mm:ss";
     }
     // An earlier recording of the same start (the program restarted during it)
     // is continued beside it, never written over.

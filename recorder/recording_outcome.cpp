@@ -8,6 +8,12 @@
 namespace kalore {
 namespace {
 
+// A file the disk guard stopped at its first write holds a header and a blink of
+// picture: "Incomplet" would say part of the slot is there.
+bool NothingUsable(const RecordingFacts& facts) {
+    return facts.bytes == 0 || (facts.diskFull && facts.growingLooks <= 1);
+}
+
 bool CoversTooLittle(const RecordingFacts& facts) {
     return facts.missedSeconds * 100 > kMissedPercentAllowed * facts.lengthSeconds;
 }
@@ -31,7 +37,7 @@ const char* StatusWordOf(RecordingResult result) {
 }
 
 RecordingResult JudgeRecording(const RecordingFacts& facts) {
-    if (!facts.failure.empty() || facts.bytes == 0) {
+    if (!facts.failure.empty() || NothingUsable(facts)) {
         return RecordingResult::Failed;
     }
     if (facts.diskFull || facts.stoppedEarly || !facts.outages.empty() ||
@@ -47,6 +53,10 @@ std::string ReasonsOf(const RecordingFacts& facts) {
     }
     if (facts.bytes == 0) {
         return "rien n'a été écrit, le flux n'a pas pu être lu";
+    }
+    if (NothingUsable(facts)) {
+        return "disque plein dès le début (moins de " + std::to_string(kDiskReserveBytes / kMega) +
+               " Mo libres), rien d'utilisable n'a été écrit";
     }
     std::string reasons;
     if (facts.diskFull) {

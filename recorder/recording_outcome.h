@@ -39,12 +39,14 @@ struct RecordingFacts {
     std::int64_t missedSeconds = 0; // of which nothing was written
     std::int64_t trailingSilence = 0;
     std::uint64_t bytes = 0;
+    std::int64_t growingLooks = 0; // looks, a second apart, that found the files written
     std::vector<Outage> outages;
 };
 
 // "Terminé" only when nothing went wrong and the files cover the slot: at most
 // kMissedPercentAllowed % of the length missing, still growing near the end.
-// "Échec" when nothing at all was written.
+// "Échec" when nothing at all was written, or when a full disk stopped it before
+// a second of it was.
 RecordingResult JudgeRecording(const RecordingFacts& facts);
 
 // What went wrong, in words for the user ("flux perdu à 20:41:03 pendant 62 s");

@@ -30,19 +30,31 @@ std::optional<std::uint16_t> PortOf(std::string_view text) {
     return static_cast<std::uint16_t>(port);
 }
 
+// The access of "scheme://…" in lower case; vlc also takes "access/demux://", where
+// the access names the transport. Empty without "://".
+std::string AccessOf(std::string_view text) {
+    const auto schemeEnd = text.find("://");
+    if (schemeEnd == std::string_view::npos) {
+        return {};
+    }
+    std::string scheme(text.substr(0, std::min(schemeEnd, text.find('/'))));
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return scheme;
+}
+
 } // namespace
+
+bool IsUdpSource(const std::string& url) {
+    const std::string access = AccessOf(url);
+    return std::find(kUdpSchemes.begin(), kUdpSchemes.end(), access) != kUdpSchemes.end();
+}
 
 std::optional<TcpSource> TcpSourceOf(const std::string& url) {
     const std::string_view text = url;
     const auto schemeEnd = text.find("://");
-    if (schemeEnd == std::string_view::npos) {
-        return std::nullopt;
-    }
-    // vlc also takes "access/demux://": the access names the transport.
-    std::string scheme(text.substr(0, std::min(schemeEnd, text.find('/'))));
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (std::find(kUdpSchemes.begin(), kUdpSchemes.end(), scheme) != kUdpSchemes.end()) {
+    const std::string scheme = AccessOf(text);
+    if (schemeEnd == std::string_view::npos || IsUdpSource(url)) {
         return std::nullopt;
     }
     std::string_view authority = text.substr(schemeEnd + 3);

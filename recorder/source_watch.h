@@ -22,6 +22,9 @@ struct TcpSource {
 // other scheme with a port, but the UDP ones. Nothing for udp, rtp and the like,
 // which vlc keeps listening for, nor for an address without a host.
 std::optional<TcpSource> TcpSourceOf(const std::string& url);
+// Whether vlc listens for the source (udp, rtp and the like) rather than
+// reaching it over TCP.
+bool IsUdpSource(const std::string& url);
 
 // Starts a look at whether a TCP source accepts connections; the answer may come
 // on another thread.

@@ -14,8 +14,9 @@ TEST(FormatOutputBlock, CarriageReturnsBreakLinesAndLineFeedsAreDropped) {
     EXPECT_EQ(FormatOutputBlock("  \t x y \x01"), "|||x y|||");
 }
 
-TEST(FormatOutputBlock, StopsAtZeroByteAndReplacesInvalidBytes) {
-    EXPECT_EQ(FormatOutputBlock("avant\0après"s), "|||avant|||");
+TEST(FormatOutputBlock, CopiesPastZeroBytesAndReplacesInvalidBytes) {
+    EXPECT_EQ(FormatOutputBlock("avant\0après"s), "|||avant\0après|||"s);
+    EXPECT_EQ(FormatOutputBlock("\0fin\0"s), "|||fin|||"); // trimmed like any control
     EXPECT_EQ(FormatOutputBlock("d\xC3\xA9j\xE0 vu"), "|||déj\xEF\xBF\xBD vu|||");
 }
 

@@ -214,6 +214,15 @@ TEST_F(RecordingControllerTest, NothingRecordableFailsAtOnceAndTellsTheUser) {
         EXPECT_TRUE(LogHas("Nom de fichier refusé, la date et l'heure de début doivent avoir la "
                            "forme jj/mm/aaaa hh:mm:ss"));
     }
+    { // the end cell is held to the same form: trailing text is refused too
+        PendingRecording due = Due("sleep");
+        due.EndTime = "20:31:00 et après";
+        controller.StartScheduledRecording(due, 60);
+        ASSERT_TRUE(mainThread.PumpUntil([&] { return statuses.size() == 4; }));
+        EXPECT_EQ(statuses.back().second, "Échec");
+        EXPECT_TRUE(LogHas("Fin refusée, la date et l'heure de fin doivent avoir la forme "
+                           "jj/mm/aaaa hh:mm:ss"));
+    }
 }
 
 TEST_F(RecordingControllerTest, RecordNowSwapsButtonsAndStopResetsTheJob) {
@@ -235,6 +244,19 @@ TEST_F(RecordingControllerTest, RecordNowSwapsButtonsAndStopResetsTheJob) {
     EXPECT_TRUE(LogHas("Enregistrement normal de : print .."));
     EXPECT_TRUE(statuses.empty());
     EXPECT_TRUE(host.notices.empty());
+}
+
+// A source vlc listens for is given up on sooner: nothing would answer a wait.
+TEST_F(RecordingControllerTest, ASilentUdpSourceIsStartedAgainSooner) {
+    controller.RecordNow("udp://@127.0.0.1:5004", kFormatH264, "/tmp/x.avi");
+    for (int i = 0; i < 3; ++i) {
+        Second("/tmp/x.avi", 1000);
+    }
+    for (int i = 0; i < kUdpStallSeconds; ++i) {
+        Second();
+    }
+    EXPECT_TRUE(LogHas("-- Rien n'a été écrit depuis 6 s dans /tmp/x.avi : flux perdu à 20:30:03"));
+    controller.StopRecordNow();
 }
 
 // The stream is lost: nothing written for 15 s. The child is ended, started

@@ -40,6 +40,7 @@ TEST(GrowthWatch, CountsTheSecondsNothingWasWritten) {
 TEST(JudgeRecording, TerminéOnlyWhenTheFilesCoverTheSlot) {
     RecordingFacts covered;
     covered.bytes = 1;
+    covered.growingLooks = 3420;
     covered.lengthSeconds = 3600;
     covered.missedSeconds = 180; // 5 %
     EXPECT_EQ(JudgeRecording(covered), RecordingResult::Finished);
@@ -68,6 +69,15 @@ TEST(JudgeRecording, TerminéOnlyWhenTheFilesCoverTheSlot) {
     EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
     EXPECT_EQ(ReasonsOf(facts), "disque presque plein (moins de 100 Mo libres), enregistrement "
                                 "arrêté à 20:45:12");
+
+    // Stopped by the full disk at its first write: a header, nothing usable.
+    facts.growingLooks = 1;
+    facts.bytes = 4096;
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Failed);
+    EXPECT_EQ(ReasonsOf(facts), "disque plein dès le début (moins de 100 Mo libres), rien "
+                                "d'utilisable n'a été écrit");
+    EXPECT_EQ(Watch("+...").GrowingLooks(), 1);
+    EXPECT_EQ(Watch("++.+").GrowingLooks(), 3);
 
     facts = covered;
     facts.stoppedEarly = true;

@@ -30,6 +30,12 @@ TEST(TcpSourceOf, FindsHostAndPortOfWhatVlcReachesOverTcp) {
     for (const auto& [url, expected] : cases) {
         EXPECT_EQ(TcpSourceOf(url), expected) << url;
     }
+    for (const char* url : {"udp://@239.0.0.1:1234", "RTP://@232.0.0.1:5000", "udp/ts://@:1234"}) {
+        EXPECT_TRUE(IsUdpSource(url)) << url;
+    }
+    for (const char* url : {"http://127.0.0.1:8080/", "file:///udp://x", "print"}) {
+        EXPECT_FALSE(IsUdpSource(url)) << url;
+    }
 }
 
 } // namespace
