@@ -11,18 +11,28 @@
 #include "app/program_start.h"
 #include "app/start_options.h"
 #include "gui/message_box.h"
+#include "gui/program_info.h"
 #include "gui/window_fonts.h"
 #include "gui/window_pictures.h"
 #include "platform/program_folder.h"
 
 namespace {
 
-// Answers --help and mistakes on the terminal, and a missing program folder in a box,
-// since the launcher started from the menu has no terminal. Returns the exit status
-// when Kalore must not start.
-std::optional<int> RefusedStart(const kalore::StartOptions& start) {
+// Answers --help and --version on the terminal; true when one was asked.
+bool AnsweredOnTerminal(const kalore::StartOptions& start) {
     if (start.help) {
         std::fputs(kalore::StartUsage().c_str(), stdout);
+    } else if (start.version) {
+        std::fputs(kalore::VersionAnswer(kalore::kProgramVersion).c_str(), stdout);
+    }
+    return start.help || start.version;
+}
+
+// Answers --help, --version and mistakes on the terminal, and a missing program folder
+// in a box, since the launcher started from the menu has no terminal. Returns the exit
+// status when Kalore must not start.
+std::optional<int> RefusedStart(const kalore::StartOptions& start) {
+    if (AnsweredOnTerminal(start)) {
         return 0;
     }
     if (!start.error.empty()) {
@@ -40,7 +50,12 @@ std::optional<int> RefusedStart(const kalore::StartOptions& start) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Qt takes its own options (-platform…) out of argv; the rest are Kalore's.
+    // Answered before the windows, which need a display: from a terminal without one
+    // too. Qt's own options (-platform…) are read after, once Qt has taken them out.
+    if (AnsweredOnTerminal(
+            kalore::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc)))) {
+        return 0;
+    }
     QApplication app(argc, argv);
     const kalore::StartOptions start =
         kalore::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));

@@ -39,6 +39,10 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
             options.help = true;
             continue;
         }
+        if (argument == "--version") {
+            options.version = true;
+            continue;
+        }
         // "--name VALUE" or "--name=VALUE".
         const std::size_t equals =
             argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
@@ -75,7 +79,13 @@ std::string StartUsage() {
            "                            dossier de l'exécutable\n"
            "  --launcher COMMANDE       la commande qui a lancé Kalore, que reprend le\n"
            "                            lancement au démarrage de la session\n"
-           "  --help                    affiche cette aide\n";
+           "  --help                    affiche cette aide\n"
+           "  --version                 affiche la version de Kalore\n";
+}
+
+std::string VersionAnswer(int programVersion) {
+    return "Kalore " + std::to_string(programVersion / 10) + "." +
+           std::to_string(programVersion % 10) + "\n";
 }
 
 std::vector<std::string> AutostartCommand(const StartOptions& options,

@@ -13,6 +13,7 @@ struct StartOptions {
     std::string programFolder; // absolute, ending with the separator; empty: the executable's
     std::string launcher;      // absolute; empty: Kalore was started directly
     bool help = false;
+    bool version = false;
     std::string error; // what was not understood, for the terminal; empty when all was
 };
 
@@ -20,6 +21,8 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments);
 
 // The text shown for --help and after a mistake.
 std::string StartUsage();
+// The text shown for --version, from the program's version number (11: "1.1").
+std::string VersionAnswer(int programVersion);
 
 // What the autostart entry runs to start Kalore again the way it was started now: the
 // launcher, else this executable with the same program folder. Empty for a copy run

@@ -19,8 +19,9 @@ std::string DefaultAutostartFolder();
 // The entry's text for a command: the program, then its arguments.
 std::string AutostartEntry(const std::vector<std::string>& command);
 
-// Writes (or overwrites) the entry. Returns the message box text for an error
-// other than an unusable folder; nullopt when there is nothing to tell the user.
+// Writes (or overwrites) the entry, making the folder first when it is missing.
+// Returns the message box text for an error other than an unusable folder;
+// nullopt when there is nothing to tell the user.
 std::optional<std::string> RegisterAutostart(const std::string& autostartFolder,
                                              const std::vector<std::string>& command);
 

@@ -22,6 +22,12 @@ bool Exists(const std::string& path) {
     return std::filesystem::exists(path, error);
 }
 
+bool TooBig(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return !error && size > kSettingsCapBytes;
+}
+
 } // namespace
 
 std::string SettingsFileName(const std::string& programFolder) {
@@ -86,7 +92,12 @@ void SettingsFile::LoadSettings(SettingsValues& values) {
     IniFile ini;
     bool unreadable = false;
     if (!Read(ini, unreadable)) {
-        if (unreadable) {
+        if (unreadable && TooBig(fileName_)) {
+            // It was found: saying otherwise would send the user looking for it.
+            host_.ShowMessage("Le fichier de réglages " + fileName_ +
+                              " est trop gros pour être lu (plus de " +
+                              std::to_string(kSettingsCapBytes / (1024 * 1024)) + " Mo).");
+        } else if (unreadable) {
             host_.ShowMessage("Fichier d'initialisation introuvable! ");
         } else {
             values.outputPath = fallbackOutput_;

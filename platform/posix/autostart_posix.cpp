@@ -1,6 +1,8 @@
 #include "platform/autostart.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,6 +91,11 @@ std::string AutostartEntry(const std::vector<std::string>& command) {
 
 std::optional<std::string> RegisterAutostart(const std::string& autostartFolder,
                                              const std::vector<std::string>& command) {
+    // A fresh account has no autostart folder yet: the desktop reads it once made.
+    std::error_code ignored;
+    if (!autostartFolder.empty()) {
+        std::filesystem::create_directories(autostartFolder, ignored);
+    }
     if (!FolderOpens(autostartFolder)) {
         return std::nullopt;
     }

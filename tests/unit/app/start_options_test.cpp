@@ -33,6 +33,9 @@ TEST(StartOptionsTest, ReadsTheProgramFolderAndTheLauncherInBothSpellings) {
     }
     EXPECT_TRUE(ParseStartOptions(Arguments{"--help"}).help);
     EXPECT_TRUE(ParseStartOptions(Arguments{"-h"}).help);
+    EXPECT_TRUE(ParseStartOptions(Arguments{"--version"}).version);
+    EXPECT_FALSE(ParseStartOptions(Arguments{"--help"}).version);
+    EXPECT_EQ(VersionAnswer(11), "Kalore 1.1\n");
 }
 
 TEST(StartOptionsTest, RefusesUnknownOptionsAndMissingValues) {

@@ -74,6 +74,15 @@ TEST_F(AutostartTest, RemovesEntryAndIgnoresAMissingOne) {
     EXPECT_TRUE(fs::is_directory(autostart_));
 }
 
+// A fresh account has neither ~/.config nor its autostart folder.
+TEST_F(AutostartTest, AMissingFolderIsMadeWithItsParents) {
+    const std::string fresh = root_ + "/home/.config/autostart";
+    EXPECT_EQ(RegisterAutostart(fresh, {"/opt/Kalore/kalore"}), std::nullopt);
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(fresh + "/kalore.desktop", text));
+    EXPECT_EQ(text, AutostartEntry({"/opt/Kalore/kalore"}));
+}
+
 TEST_F(AutostartTest, UnusableFolderWritesNothingAndSaysNothing) {
     {
         // Root ignores permission bits, so the folder is made unreachable instead:
@@ -82,11 +91,6 @@ TEST_F(AutostartTest, UnusableFolderWritesNothingAndSaysNothing) {
         EXPECT_EQ(RegisterAutostart(root_ + "/file/autostart", {"/opt/Kalore/kalore"}),
                   std::nullopt);
         UnregisterAutostart(root_ + "/file/autostart");
-    }
-    {
-        // A missing folder is never created.
-        EXPECT_EQ(RegisterAutostart(root_ + "/none", {"/opt/Kalore/kalore"}), std::nullopt);
-        EXPECT_FALSE(fs::exists(root_ + "/none"));
     }
     {
         std::ofstream(root_ + "/plain") << "x";

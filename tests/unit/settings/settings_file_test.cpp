@@ -237,6 +237,20 @@ TEST_F(SettingsTest, UnreadableFileGivesTheReadMessageAndKeepsWhatWasSet) {
     EXPECT_EQ(values.playerPath, "/already/set");
 }
 
+// Found but over the cap: the message says so, and the file is left as it is.
+TEST_F(SettingsTest, AFileTooBigIsToldSoAndLeftAlone) {
+    const std::string big = "[Visual]\r\n" + std::string(2 * 1024 * 1024, ';');
+    WriteIni(big);
+    SettingsValues values{"", "/already/set", ""};
+    Run().LoadSettings(values);
+    Run().SaveSettings({"/tmp/c.avi", "", "FREE"});
+    ASSERT_FALSE(host_.messages.empty());
+    EXPECT_EQ(host_.messages[0], "Le fichier de réglages " + IniPath() +
+                                     " est trop gros pour être lu (plus de 1 Mo).");
+    EXPECT_EQ(values.playerPath, "/already/set");
+    EXPECT_EQ(ReadIni(), big);
+}
+
 TEST_F(SettingsTest, ASaveCutShortIsKeptAsideAndOnlyTheNewestCopiesStay) {
     const std::string whole = "[Visual]\r\nlastRecordPath=/tmp/a.avi\r\n";
     for (int minute = 0; minute < 7; ++minute) {
