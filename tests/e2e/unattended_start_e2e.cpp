@@ -68,7 +68,9 @@ private:
     QString Program(const QString& relative) const { return dir_.path() + "/Kalore/" + relative; }
     bool WriteSettings(const QString& player);
     void WriteSchedule(const QList<ScheduleEntry>& entries);
-    void StartKalore();
+    // With a stand-in: seen by Kalore as /usr/bin/vlc (bound there in a mount
+    // namespace of its own), as Kalore takes that player whatever its settings say.
+    void StartKalore(const QString& standIn = {});
     // Waits until the saved statuses are `expected`, collecting the recorders seen.
     bool WaitForStatuses(const QStringList& expected, int seconds, QSet<qint64>& recorders);
     // Asks Kalore to end as the session does; the seconds it took, or -1.
@@ -114,7 +116,7 @@ void UnattendedStartE2E::WriteSchedule(const QList<ScheduleEntry>& entries) {
     }
 }
 
-void UnattendedStartE2E::StartKalore() {
+void UnattendedStartE2E::StartKalore(const QString& standIn) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -122,7 +124,14 @@ void UnattendedStartE2E::StartKalore() {
     kalore_.setWorkingDirectory(Program(""));
     kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
     BindToTest(kalore_);
-    kalore_.start(Program("kalore"), {});
+    if (standIn.isEmpty()) {
+        kalore_.start(Program("kalore"), {});
+    } else {
+        // unshare and sh both exec: the process started is Kalore itself.
+        kalore_.start("unshare",
+                      {"-rm", "sh", "-c", "mount --bind \"$0\" /usr/bin/vlc && exec \"$1\"",
+                       standIn, Program("kalore")});
+    }
     QVERIFY(kalore_.waitForStarted(5000));
 }
 
@@ -220,15 +229,18 @@ void UnattendedStartE2E::aReadOnlyScheduleFolderNeitherHoldsNorRepeatsALaunchNor
 // A recorder that ignores SIGTERM, and Kalore killed outright: nothing is left
 // recording 5 s later.
 void UnattendedStartE2E::aRecorderDeafToSigtermDiesWithAKilledKalore() {
+    if (QProcess::execute("unshare", {"-rm", "true"}) != 0) {
+        QSKIP("no user and mount namespaces here to put the stand-in in vlc's place");
+    }
     const QString standIn = dir_.path() + "/deaf/vlc";
     QVERIFY(QDir().mkpath(dir_.path() + "/deaf"));
     QVERIFY(WriteFile(standIn, "#!/bin/sh\ntrap '' TERM\nwhile :; do sleep 1; done\n"));
     QVERIFY(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
-    QVERIFY(WriteSettings(standIn));
+    QVERIFY(WriteSettings("/usr/bin/vlc"));
     const QDateTime start = WholeSecondsFromNow(6);
     WriteSchedule(
         {{"Sourde", start, start.addSecs(120), "Programmé", kFormatH264, channel_.Address()}});
-    StartKalore();
+    StartKalore(standIn);
 
     QList<qint64> recorders;
     QElapsedTimer waited;
@@ -237,6 +249,15 @@ void UnattendedStartE2E::aRecorderDeafToSigtermDiesWithAKilledKalore() {
         QVERIFY2(waited.elapsed() < 20000, "the stand-in was never started");
         QTest::qWait(50);
     }
+    QTest::qWait(500);
+    // The recorder started is the stand-in: SIGTERM (bit 15) among its ignored signals.
+    QFile status(QString("/proc/%1/status").arg(recorders[0]));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QByteArray text = status.readAll();
+    const qsizetype at = text.indexOf("SigIgn:");
+    const QByteArray ignored = text.mid(at, text.indexOf('\n', at) - at);
+    QVERIFY2(ignored.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (SIGTERM - 1)),
+             ignored.constData());
     kalore_.kill();
     QVERIFY(kalore_.waitForFinished(5000));
     QTest::qWait(5000);
