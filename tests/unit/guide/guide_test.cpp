@@ -119,6 +119,10 @@ TEST_F(GuideTest, AFailedUpdateKeepsTheLastGoodGuideAndSaysWhy) {
     StartAndWait(*guide);
     ASSERT_TRUE(guide->HasGuide());
 
+    std::string deep = "<tv>"; // nested 100,000 levels: refused like an entity bomb
+    for (int level = 0; level < 100000; ++level) {
+        deep += "<x>";
+    }
     const struct {
         int status;
         std::string body;
@@ -127,6 +131,7 @@ TEST_F(GuideTest, AFailedUpdateKeepsTheLastGoodGuideAndSaysWhy) {
         {500, "", "téléchargement impossible"},
         {200, guide_.substr(0, guide_.size() / 2), "guide incomplet"},
         {200, "<tv></tv>", "aucun programme"},
+        {200, deep, "le guide est imbriqué sur plus de 64 niveaux"},
     };
     for (const auto& f : failures) {
         status_ = f.status;
