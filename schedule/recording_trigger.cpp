@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <vector>
 
 #include "schedule/date_time_text.h"
 #include "schedule/schedule_table.h"
@@ -14,6 +15,8 @@ namespace kalore {
 namespace {
 
 const std::string kDollars(64, '$');
+// The notice of missed slots names this many; the log names them all.
+constexpr std::size_t kMissedNamed = 10;
 const std::string kStars(64, '*');
 
 std::uint32_t StepFor(std::int64_t secondsLeft) {
@@ -88,6 +91,7 @@ bool RecordingTrigger::UnderWay(int row, std::int64_t nowSeconds) const {
 
 void RecordingTrigger::MarkMissedSlots() {
     const std::int64_t now = SecondsOf(clock_.Now());
+    std::vector<int> rows;
     std::string missed;
     for (int row = 1; row <= table_.RowCount() - 2; ++row) {
         if (table_.Cell(row, kStatusColumn) != kStatusProgrammed) {
@@ -100,15 +104,24 @@ void RecordingTrigger::MarkMissedSlots() {
         } catch (const ConversionError&) {
             continue; // a damaged entry is no slot anyone could have recorded
         }
-        table_.SetStatus(row, kStatusMissed);
+        rows.push_back(row);
         host_.AppendLog("-- Créneau passé sans enregistrement : ligne " + std::to_string(row) +
                         " Manqué");
+        if (rows.size() > kMissedNamed) {
+            continue;
+        }
         missed += (missed.empty() ? "" : "\r") + std::string("L'enregistrement de « ") +
                   table_.Cell(row, kChannelColumn) + " » du " + table_.Cell(row, kStartDateColumn) +
                   " à " + table_.Cell(row, kStartTimeColumn) +
                   " est manqué : son créneau est passé sans enregistrement.";
     }
+    if (rows.size() > kMissedNamed) {
+        missed += "\r… et " + std::to_string(rows.size() - kMissedNamed) +
+                  " autres enregistrements manqués.";
+    }
     if (!missed.empty()) {
+        // One save for all: a schedule left for months may hold thousands.
+        table_.SetStatuses(rows, kStatusMissed);
         host_.NotifyUser(missed);
         if (onMissed) {
             onMissed(missed);

@@ -100,6 +100,19 @@ void ScheduleTable::SetStatus(int row, const std::string& status) {
     Changed();
 }
 
+void ScheduleTable::SetStatuses(const std::vector<int>& rows, const std::string& status) {
+    bool changed = false;
+    for (const int row : rows) {
+        if (IsEntryRow(row)) {
+            rows_[row - 1][kStatusColumn] = status;
+            changed = true;
+        }
+    }
+    if (changed) {
+        Changed();
+    }
+}
+
 void ScheduleTable::Replace(std::vector<ScheduleRow> rows, std::vector<std::string> urls) {
     rows_ = std::move(rows);
     if (rows_.empty()) {

@@ -73,6 +73,8 @@ public:
     // Leaves the header and one empty input row, and an empty URL list.
     void ClearEntries();
     void SetStatus(int row, const std::string& status);
+    // The same status for many rows, saved once.
+    void SetStatuses(const std::vector<int>& rows, const std::string& status);
 
     // Content read from the files: rows 1..RowCount()-1 and the URL list. Not saved.
     void Replace(std::vector<ScheduleRow> rows, std::vector<std::string> urls);

@@ -153,6 +153,29 @@ TEST_F(Trigger, ASlotUnderWayIsRecordedForItsRestAndAPassedOneNever) {
         EXPECT_EQ(host_.notices, std::vector<std::string>{told});
         EXPECT_EQ(tray, std::vector<std::string>{told});
         EXPECT_TRUE(host_.messages.empty());
+        { // a schedule left for months: one save, and the notice names ten
+            std::vector<ScheduleRow> rows;
+            std::vector<std::string> urls;
+            for (int day = 1; day <= 12; ++day) {
+                rows.push_back({"old", (day < 10 ? "0" : "") + std::to_string(day) + "/11/2026",
+                                "20:00:00",
+                                (day < 10 ? "0" : "") + std::to_string(day) + "/11/2026",
+                                "21:00:00", kStatusProgrammed, "H264"});
+                urls.push_back("u");
+            }
+            rows.push_back(ScheduleRow{});
+            Table().Replace(rows, urls);
+            int saves = 0;
+            Table().SetPersistence([&saves] { ++saves; });
+            schedule_->ArmNextRecording();
+            EXPECT_EQ(saves, 1);
+            EXPECT_NE(host_.notices.back().find("\r… et 2 autres enregistrements manqués."),
+                      std::string::npos);
+            EXPECT_EQ(Table().Cell(12, kStatusColumn), kStatusMissed);
+            Table().Replace({Row("gone", "19:00:00", "19:30:00", kStatusMissed),
+                             Row("also", "18:00:00", "18:30:00", kStatusMissed), ScheduleRow{}},
+                            {"u1", "u2"});
+        }
         Table().SetSelectedRow(1); // deleted like any other ended entry
         schedule_->DeleteSelectedEntry();
         EXPECT_EQ(Table().RowCount(), 3);
