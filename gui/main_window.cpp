@@ -29,6 +29,7 @@
 #include "gui/schedule_models.h"
 #include "gui/text_list_model.h"
 #include "gui/tray_icon.h"
+#include "gui/watch_controls.h"
 #include "guide/guide.h"
 #include "platform/atomic_file.h"
 #include "platform/autostart.h"
@@ -138,6 +139,7 @@ void TForm1::BuildCore() {
 
     live_ = std::make_unique<LiveView>(
         *Panel1, *this, [this] { return controlAvailable_; }, [this] { ShowPlayerDialog(); });
+    watch_ = std::make_unique<WatchControls>(*this, *live_, *settingsFile_);
 
     gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
     urlModel_ = TextListModel::Of(schedule_->Table().Urls(), this);

@@ -56,6 +56,9 @@ void LiveView::StartLiveView() {
     control_->NextItem();
     // French channels are interlaced: without it every movement shows combs.
     control_->SetDeinterlace(kDeinterlaceMode);
+    if (onControlCreated) {
+        onControlCreated(*control_);
+    }
     control_->Play();
 }
 

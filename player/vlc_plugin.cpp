@@ -150,6 +150,22 @@ void TVLCPlugin::Stop() {
     libvlc_media_list_player_stop(listPlayer_);
 }
 
+void TVLCPlugin::SetVolume(int percent) {
+    libvlc_audio_set_volume(player_, percent);
+}
+
+int TVLCPlugin::Volume() const {
+    return libvlc_audio_get_volume(player_);
+}
+
+void TVLCPlugin::SetMute(bool muted) {
+    libvlc_audio_set_mute(player_, muted ? 1 : 0);
+}
+
+bool TVLCPlugin::Muted() const {
+    return libvlc_audio_get_mute(player_) == 1;
+}
+
 int TVLCPlugin::ItemCount() const {
     libvlc_media_list_lock(list_);
     const int count = libvlc_media_list_count(list_);

@@ -45,6 +45,12 @@ public:
     bool Playing() const;
     void Stop();
 
+    // Sound level in percent of the stream's own; -1 while libVLC has no audio output.
+    void SetVolume(int percent);
+    int Volume() const;
+    void SetMute(bool muted);
+    bool Muted() const;
+
     // Number of playlist items, for callers that check what was queued.
     int ItemCount() const;
 
