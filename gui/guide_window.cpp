@@ -15,7 +15,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "gui/focus_ring.h"
 #include "gui/guide_models.h"
+#include "gui/keyboard_access.h"
 #include "guide/guide.h"
 
 namespace kalore {
@@ -37,6 +39,9 @@ GuideWindow::GuideWindow(Guide& guide, GuideWindowActions actions, QWidget* pare
     setWindowTitle(QStringLiteral("Guide TV"));
     resize(940, 640);
     BuildControls();
+    CloseOnEscape(*this);
+    MoveDownIntoResults(*search_, *table_);
+    new FocusRing(*this);
     Reload();
 }
 

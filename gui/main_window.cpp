@@ -20,7 +20,9 @@
 
 #include "channels/channel_file.h"
 #include "gui/application_title.h"
+#include "gui/focus_ring.h"
 #include "gui/guide_window.h"
+#include "gui/keyboard_access.h"
 #include "gui/message_box.h"
 #include "gui/painted_wait.h"
 #include "gui/program_info.h"
@@ -82,6 +84,8 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
     setFont(tahoma);
     setFixedSize(742, 742);
     BuildControls();
+    AddMainWindowShortcuts(*this);
+    new FocusRing(*this);
     BuildCore();
     ConnectControls();
     StartTrayIcon();

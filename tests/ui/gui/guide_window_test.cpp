@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTextBrowser>
 
+#include "gui/focus_ring.h"
 #include "gui/guide_models.h"
 #include "gui/guide_window.h"
 #include "gui/message_box.h"
@@ -67,6 +68,7 @@ private slots:
     void nowAndNextShowInTheMainWindow();
     void programmingFromTheGuideGoesThroughTheScheduleRules();
     void withoutASourceTheButtonSaysHowToSetOne();
+    void theKeysReachTheActionsTheGuideAndItsResults();
 
 private:
     std::unique_ptr<TForm1> MakeWindow(const QByteArray& guideSection);
@@ -237,6 +239,47 @@ void GuideWindowTest::withoutASourceTheButtonSaysHowToSetOne() {
     }
     auto* label6 = Find<QLabel>(*window_, "Label6");
     QVERIFY(!label6->geometry().intersects(Find<QLabel>(*window_, "NowNextLabel")->geometry()));
+}
+
+void GuideWindowTest::theKeysReachTheActionsTheGuideAndItsResults() {
+    window_ = MakeWindow("[Guide]\r\nsource=" + QByteArray::fromStdString(guideServer_.Url()) +
+                         "/fr.xml.gz\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(window_->guide()->HasGuide(), 30000);
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QCOMPARE(Find<QPushButton>(*window_, "Button1")->toolTip(),
+             QStringLiteral("Regarder la TV (Ctrl+T)"));
+    QCOMPARE(Find<QPushButton>(*window_, "Button9")->toolTip(),
+             QStringLiteral("Stop Enregistrement (Ctrl+Shift+R)"));
+    // The focus is framed, the channel box's as a whole while its text is typed in.
+    auto* channelBox = Find<QComboBox>(*window_, "ComboBox2");
+    channelBox->lineEdit()->setFocus();
+    auto* ring = window_->findChild<kalore::FocusRing*>();
+    QVERIFY(ring != nullptr);
+    QTRY_COMPARE(ring->Target(), channelBox);
+    QVERIFY(ring->isVisible());
+    QCOMPARE(ring->geometry(), channelBox->geometry().adjusted(-2, -2, 2, 2));
+    channelBox->lineEdit()->selectAll();
+    QTest::keyClicks(channelBox->lineEdit(), "Fr");
+    QCOMPARE(channelBox->currentText(), QString("France 2"));
+
+    // A button's key presses it as a click would, shown for a moment.
+    QTest::keyClick(channelBox->lineEdit(), Qt::Key_G, Qt::ControlModifier);
+    QTRY_VERIFY(window_->guideWindow() != nullptr && window_->guideWindow()->isVisible());
+    kalore::GuideWindow* guide = window_->guideWindow();
+    QVERIFY(QTest::qWaitForWindowActive(guide));
+
+    // Down from the search goes into its results, on the first.
+    auto* search = Find<QLineEdit>(*guide, "GuideSearch");
+    auto* table = Find<QTableView>(*guide, "GuideProgrammes");
+    search->setFocus();
+    QTest::keyClicks(search, "Feux");
+    QTRY_VERIFY(table->model()->rowCount() == 3);
+    QTest::keyClick(search, Qt::Key_Down);
+    QVERIFY(table->hasFocus());
+    QCOMPARE(table->currentIndex().row(), 0);
+
+    QTest::keyClick(table, Qt::Key_Escape);
+    QVERIFY(!guide->isVisible());
 }
 
 QTEST_MAIN(GuideWindowTest)

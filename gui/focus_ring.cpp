@@ -1,0 +1,69 @@
+#include "gui/focus_ring.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPainter>
+
+namespace kalore {
+namespace {
+
+constexpr int kWidth = 2;
+const QColor kColour(0x30, 0x70, 0xd0);
+
+} // namespace
+
+FocusRing::FocusRing(QWidget& window) : QWidget(&window), window_(window) {
+    setObjectName("FocusRing");
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { Follow(now); });
+}
+
+void FocusRing::Follow(QWidget* focus) {
+    if (target_) {
+        target_->removeEventFilter(this);
+    }
+    // A combo box's text field has the focus for its box: the box is framed.
+    while (focus != nullptr && focus->focusProxy() == nullptr && focus->parentWidget() != nullptr &&
+           focus->parentWidget()->focusProxy() == focus) {
+        focus = focus->parentWidget();
+    }
+    const bool ours = focus != nullptr && focus != &window_ && focus->window() == &window_ &&
+                      focus->parentWidget() != nullptr;
+    target_ = ours ? focus : nullptr;
+    if (!target_) {
+        hide();
+        return;
+    }
+    target_->installEventFilter(this);
+    Place();
+}
+
+void FocusRing::Place() {
+    QWidget* parent = target_->parentWidget();
+    if (parentWidget() != parent) {
+        setParent(parent);
+    }
+    setGeometry(target_->geometry().adjusted(-kWidth, -kWidth, kWidth, kWidth));
+    setVisible(target_->isVisible());
+    raise();
+}
+
+bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == target_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                               event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        Place();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FocusRing::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(QPen(kColour, kWidth));
+    painter.drawRect(rect().adjusted(1, 1, -1, -1));
+}
+
+} // namespace kalore
