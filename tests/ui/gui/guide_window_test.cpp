@@ -13,6 +13,8 @@
 #include <QTextBrowser>
 
 #include "gui/focus_ring.h"
+#include "gui/guide_grid_page.h"
+#include "gui/guide_grid_view.h"
 #include "gui/guide_models.h"
 #include "gui/guide_window.h"
 #include "gui/message_box.h"
@@ -69,6 +71,7 @@ private slots:
     void programmingFromTheGuideGoesThroughTheScheduleRules();
     void withoutASourceTheButtonSaysHowToSetOne();
     void theKeysReachTheActionsTheGuideAndItsResults();
+    void theGridPlacesProgrammesAndADoubleClickProgramsOne();
 
 private:
     std::unique_ptr<TForm1> MakeWindow(const QByteArray& guideSection);
@@ -280,6 +283,56 @@ void GuideWindowTest::theKeysReachTheActionsTheGuideAndItsResults() {
 
     QTest::keyClick(table, Qt::Key_Escape);
     QVERIFY(!guide->isVisible());
+}
+
+void GuideWindowTest::theGridPlacesProgrammesAndADoubleClickProgramsOne() {
+    window_ = MakeWindow("[Guide]\r\nsource=" + QByteArray::fromStdString(guideServer_.Url()) +
+                         "/fr.xml.gz\r\npaddingBefore=5\r\npaddingAfter=15\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(window_->guide()->HasGuide(), 30000);
+    kalore::GuideWindow* guide = OpenGuide();
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideGridButton"), Qt::LeftButton);
+    auto* grid = Find<kalore::GuideGridView>(*guide, "GuideGrid");
+    QVERIFY(grid->isVisible());
+    QVERIFY(!Find<QTableView>(*guide, "GuideProgrammes")->isVisible());
+    QCOMPARE(grid->RowCount(), 2);
+    int france2 = 0;
+    while (window_->guide()->Channels()[std::size_t(france2)].kaloreName != "France 2") {
+        ++france2;
+    }
+    const int tf1 = 1 - france2;
+
+    // Three hours around now, a third of an hour a cell's minute of pixels apart.
+    const kalore::GuideGridAxis& axis = grid->Axis();
+    QVERIFY(axis.Start() <= MinutesFromNow(-60) && MinutesFromNow(60) < axis.End());
+    const QRect journal = grid->CellRect(tf1, MinutesFromNow(0));
+    QCOMPARE(journal.x(), kalore::GuideGridView::kNameWidth + axis.XOf(MinutesFromNow(-10)));
+    QCOMPARE(journal.right() + 1,
+             std::min(kalore::GuideGridView::kNameWidth + axis.XOf(MinutesFromNow(50)),
+                      kalore::GuideGridView::kNameWidth + axis.Pixels()));
+    const QRect episode = grid->CellRect(france2, first_);
+    QCOMPARE(episode.x(), kalore::GuideGridView::kNameWidth + axis.XOf(first_));
+    QCOMPARE(episode.width(),
+             std::min(axis.XOf(first_ + 50 * 60), axis.Pixels()) - axis.XOf(first_));
+    QCOMPARE(episode.y(), journal.y() + (france2 - tf1) * kalore::GuideGridView::kRowHeight);
+
+    // A click selects, a double-click programs as "Programmer" does.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, episode.center());
+    QVERIFY(grid->Selected() != nullptr);
+    QCOMPARE(grid->Selected()->start, first_);
+    QCOMPARE(folder_->Read("B/recordslist").size(), 0);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, episode.center());
+    QCOMPARE(messages_->texts(), std::vector<std::string>{});
+    QCOMPARE(folder_->Read("B/recordslist"),
+             "7\r\n3\r\n" + EntryLines("France 2", first_ - 300, first_ + 50 * 60 + 900) +
+                 "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+
+    // A day on and back shows the same hours.
+    const qint64 start = axis.Start();
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideGridDayOn"), Qt::LeftButton);
+    QVERIFY(grid->Axis().Start() > start);
+    QVERIFY(!grid->CellRect(france2, first_).isValid());
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideGridDayBack"), Qt::LeftButton);
+    QCOMPARE(grid->Axis().Start(), start);
 }
 
 QTEST_MAIN(GuideWindowTest)
