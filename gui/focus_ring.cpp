@@ -31,8 +31,10 @@ void FocusRing::Follow(QWidget* focus) {
            focus->parentWidget()->focusProxy() == focus) {
         focus = focus->parentWidget();
     }
+    // Not over a native child (the player): the frame would cover its picture.
     const bool ours = focus != nullptr && focus != &window_ && focus->window() == &window_ &&
-                      focus->parentWidget() != nullptr;
+                      focus->parentWidget() != nullptr &&
+                      !focus->testAttribute(Qt::WA_NativeWindow);
     target_ = ours ? focus : nullptr;
     if (!target_) {
         hide();

@@ -25,7 +25,11 @@ QString VolumeOverlay::Text(int level, bool muted) {
 }
 
 void VolumeOverlay::ShowLevel(int level, bool muted, const QRect& picture) {
-    setText(Text(level, muted));
+    ShowText(Text(level, muted), picture);
+}
+
+void VolumeOverlay::ShowText(const QString& text, const QRect& picture) {
+    setText(text);
     adjustSize();
     move(picture.center().x() - width() / 2, picture.bottom() - kBottomMargin - height());
     show();

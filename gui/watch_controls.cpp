@@ -5,6 +5,7 @@
 #include <QWheelEvent>
 
 #include "player/live_view.h"
+#include "player/timeshift_folder.h"
 #include "settings/settings_file.h"
 
 namespace kalore {
@@ -13,6 +14,7 @@ namespace {
 // A burst of wheel steps is written once, when it is over.
 constexpr int kSaveDelayMs = 1000;
 constexpr int kWheelStep = 120;
+constexpr int kPauseCheckMs = 1000;
 
 } // namespace
 
@@ -21,6 +23,8 @@ WatchControls::WatchControls(QWidget& window, LiveView& live, SettingsFile& sett
     saveTimer_.setSingleShot(true);
     saveTimer_.setInterval(kSaveDelayMs);
     connect(&saveTimer_, &QTimer::timeout, this, &WatchControls::SaveVolume);
+    pauseTimer_.setInterval(kPauseCheckMs);
+    connect(&pauseTimer_, &QTimer::timeout, this, &WatchControls::CheckPauseSize);
     live_.onControlCreated = [this](TVLCPlugin& player) {
         Adopt(player);
     };
@@ -90,11 +94,57 @@ void WatchControls::ApplySound() {
 }
 
 void WatchControls::ShowLevel() {
+    ShowNews(VolumeOverlay::Text(Volume(), muted_));
+}
+
+void WatchControls::ShowNews(const QString& text) {
     TVLCPlugin* player = live_.Control();
     if (player != nullptr && player->isVisible()) {
-        const QRect picture(player->mapToGlobal(QPoint(0, 0)), player->size());
-        overlay_.ShowLevel(Volume(), muted_, picture);
+        overlay_.ShowText(text, QRect(player->mapToGlobal(QPoint(0, 0)), player->size()));
     }
+}
+
+void WatchControls::TogglePause() {
+    TVLCPlugin* player = live_.Control();
+    if (player == nullptr || !player->isVisible()) {
+        return;
+    }
+    const bool pause = !player->Paused();
+    player->SetPause(pause);
+    if (pause) {
+        bytesAtPause_ = player->ReadBytes();
+        pauseTimer_.start();
+    } else {
+        pauseTimer_.stop();
+    }
+    ShowNews(pause ? QStringLiteral("Pause") : QStringLiteral("Lecture en différé"));
+}
+
+void WatchControls::CheckPauseSize() {
+    TVLCPlugin* player = live_.Control();
+    if (player == nullptr || !player->Paused()) {
+        pauseTimer_.stop();
+        return;
+    }
+    // What the channel sends meanwhile goes to disk: past the cap, it plays on.
+    if (player->ReadBytes() - bytesAtPause_ > kTimeshiftCapBytes) {
+        player->SetPause(false);
+        pauseTimer_.stop();
+        ShowNews(QStringLiteral("Pause trop longue : reprise de la lecture"));
+    }
+}
+
+void WatchControls::GoLive() {
+    TVLCPlugin* player = live_.Control();
+    if (player == nullptr || !player->isVisible()) {
+        return;
+    }
+    pauseTimer_.stop();
+    const bool fullScreen = fullScreen_.Showing();
+    if (live_.Watch(live_.LiveStreamAddress()) && fullScreen && live_.Control() != nullptr) {
+        fullScreen_.Enter(*live_.Control());
+    }
+    ShowNews(QStringLiteral("Direct"));
 }
 
 void WatchControls::SaveVolume() {
@@ -106,6 +156,12 @@ bool WatchControls::HandleKey(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_M:
         ToggleMute();
+        return true;
+    case Qt::Key_Space:
+        TogglePause();
+        return true;
+    case Qt::Key_D:
+        GoLive();
         return true;
     case Qt::Key_Up:
     case Qt::Key_Down:

@@ -17,7 +17,8 @@ class TVLCPlugin;
 
 // How the picture is watched: full screen (double-click, F11; Escape comes back)
 // and the sound (wheel over the picture, Up and Down in full screen, M mutes), with
-// the level kept in the settings file. Each new player of the live view gets them.
+// the level kept in the settings file, and the pause of a live channel (Space; D goes
+// back to live). Each new player of the live view gets them.
 class WatchControls final : public QObject {
     Q_OBJECT
 
@@ -29,6 +30,10 @@ public:
     // Steps of 5 up (positive) or down.
     void ChangeVolume(int steps);
     void ToggleMute();
+    // Pauses the live channel, or resumes it where it paused (Space).
+    void TogglePause();
+    // Back to what the channel shows now, in a fresh player (D).
+    void GoLive();
 
     int Volume();
     bool Muted() const { return muted_; }
@@ -44,6 +49,8 @@ private:
     bool HandleKey(const QKeyEvent& event);
     void ApplySound();
     void ShowLevel();
+    void ShowNews(const QString& text);
+    void CheckPauseSize();
     void SaveVolume();
 
     QWidget& window_;
@@ -52,6 +59,8 @@ private:
     FullScreenPlayer fullScreen_;
     VolumeOverlay overlay_;
     QTimer saveTimer_;
+    QTimer pauseTimer_;
+    long long bytesAtPause_ = 0;
     int volume_ = -1; // read from the settings file at first use
     bool muted_ = false;
 };

@@ -7,11 +7,13 @@
 //
 // With --deinterlace it plays an interlaced channel whose fields are white and black,
 // which must show grey. With --full-screen it checks F11, the volume keys and Escape;
-// --full-screen-toggles=N prints how long each of N F11 presses took to show the
+// With --pause, Space on the picture must hold it still, and a second Space make it
+// move again. --full-screen-toggles=N prints how long each of N F11 presses took to show the
 // picture over the whole screen, for the benchmark script.
 //
 // Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-pictures=kalore|vlc:N |
-//                                 --deinterlace | --full-screen | --full-screen-toggles=N]
+//                                 --deinterlace | --full-screen | --full-screen-toggles=N |
+//                                 --pause]
 
 #include <csignal>
 #include <cstdio>
@@ -511,6 +513,52 @@ int CheckFullScreen(const QString& buildDir, const QString& address, int toggles
     return 0;
 }
 
+// A click gives the picture the keys; Space holds it, Space again plays on.
+int CheckPause(const QString& buildDir, const QString& address) {
+    RealProgram kalore(buildDir, address);
+    QPoint origin;
+    if (!kalore.WaitForMainWindow(origin)) {
+        std::fprintf(stderr, "FAIL: no main window within 30 s\n");
+        return 1;
+    }
+    const QRect area = kControlArea.translated(origin);
+    kalore.Click(kButton1Centre);
+    if (!WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 20000)) {
+        std::fprintf(stderr, "FAIL: no picture within 20 s\n");
+        return 1;
+    }
+    kalore.Click(kControlArea.center());
+    kalore.Key("space");
+    // Once the "Pause" news over the picture is gone.
+    WaitFor([] { return false; }, 1500);
+    const QImage held = Screen(area);
+    if (NonBlackPixels(held) <= kPictureShown) {
+        std::fprintf(stderr, "FAIL: the picture went away\n");
+        return 1;
+    }
+    WaitFor([] { return false; }, 1500);
+    const double whilePaused = DifferentShare(held, Screen(area));
+    kalore.Key("space");
+    WaitFor([] { return false; }, 1500);
+    const double afterResume = DifferentShare(held, Screen(area));
+    std::printf("changed while paused: %.2f %%; after resuming: %.1f %%\n", whilePaused * 100,
+                afterResume * 100);
+    if (whilePaused > 0.001) {
+        std::fprintf(stderr, "FAIL: Space did not hold the picture\n");
+        return 1;
+    }
+    if (afterResume < 0.01) {
+        std::fprintf(stderr, "FAIL: a second Space did not play on\n");
+        return 1;
+    }
+    if (const int code = kalore.Stop(); code != 0) {
+        std::fprintf(stderr, "FAIL: Kalore did not end cleanly (%d)\n", code);
+        return 1;
+    }
+    std::printf("PASS\n");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -534,6 +582,9 @@ int main(int argc, char** argv) {
     }
     if (option == "--deinterlace") {
         return CheckDeinterlacing(args[0], channel.Address());
+    }
+    if (option == "--pause") {
+        return CheckPause(args[0], channel.Address());
     }
     if (option == "--full-screen") {
         return CheckFullScreen(args[0], channel.Address(), 0);

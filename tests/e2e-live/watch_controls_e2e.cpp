@@ -1,7 +1,8 @@
 // Watching the picture, on a real X display where a native window changes parent as
 // it does for the user: a double-click moves the playing player itself over the whole
 // screen and back, the wheel and the keys set libVLC's sound level, which the settings
-// file keeps, and a player that goes away during full screen takes the window with it.
+// file keeps, a player that goes away during full screen takes the window with it, and
+// a live channel paused resumes where it paused, behind live, until D goes back to live.
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,6 +13,7 @@
 #include "player/live_view.h"
 #include "settings/settings_file.h"
 #include "support/test_stream_file.h"
+#include "test_channel.h"
 
 using kalore::FullScreenPlayer;
 using kalore::LiveView;
@@ -154,6 +156,39 @@ private slots:
         // Nothing to show: F11 does nothing.
         watch_->ToggleFullScreen();
         QVERIFY(!watch_->FullScreen());
+    }
+
+    void spacePausesLiveAndResumesWhereItPausedBehindLive() {
+        TestChannel channel;
+        QVERIFY(channel.Start());
+        QVERIFY(live_->Watch(channel.Address().toStdString()));
+        TVLCPlugin* player = live_->Control();
+        QTRY_VERIFY_WITH_TIMEOUT(player->Playing() && player->Time() > 1000, 20000);
+
+        QTest::keyClick(player, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(player->Paused(), 5000);
+        QCOMPARE(watch_->Overlay().text(), QStringLiteral("Pause"));
+        const long long paused = player->Time();
+        QTest::qWait(2000);
+        QVERIFY(player->Paused());
+        QVERIFY2(player->Time() - paused < 100, qPrintable(QString::number(player->Time())));
+
+        QTest::keyClick(player, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(!player->Paused() && player->Time() > paused + 200, 5000);
+        QTest::qWait(1000);
+        // Where it paused, plus the time played since: two seconds behind live.
+        const long long resumed = player->Time();
+        QVERIFY2(resumed > paused + 500 && resumed < paused + 1900,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(paused).arg(resumed)));
+
+        // D: what the channel shows now, in a fresh player.
+        QPointer<TVLCPlugin> old = player;
+        QTest::keyClick(player, Qt::Key_D);
+        QVERIFY(old.isNull());
+        QVERIFY(live_->Control() != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(live_->Control()->Playing(), 20000);
+        QVERIFY(!live_->Control()->Paused());
+        QCOMPARE(watch_->Overlay().text(), QStringLiteral("Direct"));
     }
 };
 
