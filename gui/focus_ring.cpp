@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPainter>
+#include <QSplitter>
 
 namespace kalore {
 namespace {
@@ -45,11 +46,16 @@ void FocusRing::Follow(QWidget* focus) {
 }
 
 void FocusRing::Place() {
+    // A splitter would take the frame for one more of its panes: it goes one up.
     QWidget* parent = target_->parentWidget();
+    while (qobject_cast<QSplitter*>(parent) != nullptr && parent->parentWidget() != nullptr) {
+        parent = parent->parentWidget();
+    }
     if (parentWidget() != parent) {
         setParent(parent);
     }
-    setGeometry(target_->geometry().adjusted(-kWidth, -kWidth, kWidth, kWidth));
+    setGeometry(QRect(target_->mapTo(parent, QPoint(0, 0)), target_->size())
+                    .adjusted(-kWidth, -kWidth, kWidth, kWidth));
     setVisible(target_->isVisible());
     raise();
 }

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
@@ -280,6 +281,15 @@ void GuideWindowTest::theKeysReachTheActionsTheGuideAndItsResults() {
     QTest::keyClick(search, Qt::Key_Down);
     QVERIFY(table->hasFocus());
     QCOMPARE(table->currentIndex().row(), 0);
+
+    // Framed in a splitter, the frame is no pane of it.
+    auto* channels = Find<QListView>(*guide, "GuideChannels");
+    search->clear();
+    channels->setFocus();
+    auto* guideRing = guide->findChild<kalore::FocusRing*>();
+    QTRY_COMPARE(guideRing->Target(), channels);
+    QCOMPARE(guide->findChild<QSplitter*>()->count(), 2);
+    QCOMPARE(guideRing->geometry().size(), channels->size() + QSize(4, 4));
 
     QTest::keyClick(table, Qt::Key_Escape);
     QVERIFY(!guide->isVisible());
