@@ -15,7 +15,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "gui/focus_ring.h"
+#include "gui/guide_grid_page.h"
+#include "gui/guide_grid_view.h"
 #include "gui/guide_models.h"
+#include "gui/keyboard_access.h"
 #include "guide/guide.h"
 
 namespace kalore {
@@ -37,6 +41,9 @@ GuideWindow::GuideWindow(Guide& guide, GuideWindowActions actions, QWidget* pare
     setWindowTitle(QStringLiteral("Guide TV"));
     resize(940, 640);
     BuildControls();
+    CloseOnEscape(*this);
+    MoveDownIntoResults(*search_, *table_);
+    new FocusRing(*this);
     Reload();
 }
 
@@ -76,8 +83,14 @@ void GuideWindow::BuildControls() {
     status_ = named(new QLabel(this), "GuideStatus");
     status_->setWordWrap(true);
 
+    gridButton_ = named(new QPushButton(QStringLiteral("Grille"), this), "GuideGridButton");
+    gridButton_->setCheckable(true);
+    gridPage_ = new GuideGridPage(guide_, this);
+    gridPage_->hide();
+
     auto* top = new QHBoxLayout;
     top->addWidget(search_, 1);
+    top->addWidget(gridButton_);
     top->addWidget(refresh_);
     auto* dayColumn = new QWidget(this);
     auto* dayLayout = new QVBoxLayout(dayColumn);
@@ -92,10 +105,15 @@ void GuideWindow::BuildControls() {
     buttons->addWidget(programme_);
     buttons->addWidget(programmeAll_);
     buttons->addStretch(1);
+    listView_ = new QWidget(this);
+    auto* listLayout = new QVBoxLayout(listView_);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->addWidget(split, 3);
+    listLayout->addWidget(description_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(split, 3);
-    layout->addWidget(description_, 1);
+    layout->addWidget(listView_, 1);
+    layout->addWidget(gridPage_, 1);
     layout->addLayout(buttons);
     layout->addWidget(status_);
 
@@ -108,6 +126,32 @@ void GuideWindow::BuildControls() {
             [this] { ShowDescription(); });
     connect(programme_, &QPushButton::clicked, this, &GuideWindow::ProgrammeClick);
     connect(programmeAll_, &QPushButton::clicked, this, &GuideWindow::ProgrammeAllClick);
+    connect(gridButton_, &QPushButton::toggled, this, &GuideWindow::ShowGrid);
+    // A search shows its results in the list.
+    connect(search_, &QLineEdit::textEdited, gridButton_,
+            [this] { gridButton_->setChecked(false); });
+    gridPage_->Grid().onActivated = [this] {
+        ProgrammeFromGrid();
+    };
+}
+
+void GuideWindow::ShowGrid(bool grid) {
+    listView_->setVisible(!grid);
+    gridPage_->setVisible(grid);
+    programmeAll_->setVisible(!grid);
+    if (grid) {
+        gridPage_->Grid().setFocus();
+    }
+}
+
+void GuideWindow::ProgrammeFromGrid() {
+    const GuideProgramme* p = gridPage_->Grid().Selected();
+    if (p == nullptr || !actions_.programme) {
+        return;
+    }
+    const GuideSettings& s = guide_.Settings();
+    actions_.programme(gridPage_->Grid().SelectedChannel(),
+                       RecordingSlots({*p}, s.paddingBeforeMinutes, s.paddingAfterMinutes).front());
 }
 
 void GuideWindow::FillDays() {
@@ -146,6 +190,7 @@ void GuideWindow::Reload() {
         const int row = static_cast<int>(names.indexOf(QString::fromStdString(current)));
         channels_->setCurrentIndex(channelNames_->index(row >= 0 ? row : 0));
     }
+    gridPage_->Grid().Reload();
     FillDays();
     ShowProgrammes();
 }
@@ -239,6 +284,10 @@ void GuideWindow::ShowDescription() {
 }
 
 void GuideWindow::ProgrammeClick() {
+    if (gridButton_->isChecked()) {
+        ProgrammeFromGrid();
+        return;
+    }
     const GuideProgramme* p = Selected();
     if (p == nullptr || !actions_.programme) {
         return;

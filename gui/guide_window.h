@@ -20,6 +20,7 @@ class QTextBrowser;
 namespace kalore {
 
 class Guide;
+class GuideGridPage;
 class GuideProgrammeModel;
 
 // What the guide window asks of the main window: to program one slot of a channel
@@ -55,6 +56,9 @@ private:
     void ShowDescription();
     void ProgrammeClick();
     void ProgrammeAllClick();
+    // The "Grille" view in place of the list, or back.
+    void ShowGrid(bool grid);
+    void ProgrammeFromGrid();
     bool Searching() const;
     const GuideProgramme* Selected() const;
     std::string SelectedChannelName() const;
@@ -72,7 +76,10 @@ private:
     QPushButton* programme_ = nullptr;
     QPushButton* programmeAll_ = nullptr;
     QLabel* status_ = nullptr;
-    int generation_ = -1; // of the store shown
+    QPushButton* gridButton_ = nullptr;
+    GuideGridPage* gridPage_ = nullptr;
+    QWidget* listView_ = nullptr; // the channels, the day's programmes and the description
+    int generation_ = -1;         // of the store shown
 };
 
 } // namespace kalore

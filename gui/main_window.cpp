@@ -21,15 +21,19 @@
 
 #include "channels/channel_file.h"
 #include "gui/application_title.h"
+#include "gui/focus_ring.h"
 #include "gui/guide_window.h"
+#include "gui/keyboard_access.h"
 #include "gui/message_box.h"
 #include "gui/painted_wait.h"
+#include "gui/player_location_dialog.h"
 #include "gui/program_info.h"
 #include "gui/qt_main_thread.h"
 #include "gui/qt_timer.h"
 #include "gui/schedule_models.h"
 #include "gui/text_list_model.h"
 #include "gui/tray_icon.h"
+#include "gui/watch_controls.h"
 #include "guide/guide.h"
 #include "platform/atomic_file.h"
 #include "platform/autostart.h"
@@ -37,7 +41,6 @@
 #include "platform/program_folder.h"
 #include "player/live_view.h"
 #include "player/player_check.h"
-#include "player/player_location_dialog.h"
 #include "player/player_registration.h"
 #include "recorder/recording_controller.h"
 #include "schedule/schedule.h"
@@ -82,6 +85,8 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
     setFont(tahoma);
     setFixedSize(742, 742);
     BuildControls();
+    AddMainWindowShortcuts(*this);
+    new FocusRing(*this);
     BuildCore();
     ConnectControls();
     StartTrayIcon();
@@ -139,6 +144,7 @@ void TForm1::BuildCore() {
 
     live_ = std::make_unique<LiveView>(
         *Panel1, *this, [this] { return controlAvailable_; }, [this] { ShowPlayerDialog(); });
+    watch_ = std::make_unique<WatchControls>(*this, *live_, *settingsFile_);
 
     gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
     urlModel_ = TextListModel::Of(schedule_->Table().Urls(), this);

@@ -41,6 +41,7 @@ class TextListModel;
 class TrayIcon;
 class SystemClock;
 class TForm4;
+class WatchControls;
 struct RecordingSlot;
 struct ScheduleEntryRequest;
 
@@ -83,6 +84,7 @@ public:
     Schedule& schedule() { return *schedule_; }
     RecordingController& recorder() { return *recorder_; }
     LiveView& liveView() { return *live_; }
+    WatchControls& watchControls() { return *watch_; }
     TForm4* playerDialog() const { return form4_.get(); }
     bool controlAvailable() const { return controlAvailable_; }
     Guide* guide() const { return guide_.get(); }
@@ -166,6 +168,7 @@ private:
     std::unique_ptr<Schedule> schedule_;
     std::unique_ptr<RecordingController> recorder_;
     std::unique_ptr<LiveView> live_;
+    std::unique_ptr<WatchControls> watch_; // full screen and sound of live_'s player
     std::unique_ptr<TForm4> form4_;
     std::unique_ptr<QtTimer> guideTimer_;
     std::unique_ptr<Guide> guide_;

@@ -342,6 +342,11 @@ std::vector<GuideProgramme> Guide::Day(const std::string& guideId, UtcSeconds da
     });
 }
 
+std::vector<GuideProgramme> Guide::Between(const std::string& guideId, UtcSeconds from,
+                                           UtcSeconds to) const {
+    return Read([&](const GuideReader& store) { return store.Between(guideId, from, to); });
+}
+
 std::vector<GuideProgramme> Guide::Search(const std::string& text) const {
     const std::vector<std::string> words = Words(text);
     if (words.empty()) {

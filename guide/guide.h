@@ -76,6 +76,9 @@ public:
     std::string KaloreNameOf(const std::string& guideId) const;
     // The local day opening at `dayStart` (see LocalDayStart).
     std::vector<GuideProgramme> Day(const std::string& guideId, UtcSeconds dayStart) const;
+    // The programmes that overlap [from, to), by start: a view of the grid.
+    std::vector<GuideProgramme> Between(const std::string& guideId, UtcSeconds from,
+                                        UtcSeconds to) const;
     // Programmes not over yet, on any channel, whose title or sub-title holds every
     // word of `text`, whatever their case and accents.
     std::vector<GuideProgramme> Search(const std::string& text) const;

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "player/timeshift_folder.h"
 #include "seams/host.h"
 
 namespace kalore {
@@ -52,10 +53,14 @@ void LiveView::StartLiveView() {
         native->raise();
     }
     control_->ClearPlaylist();
-    control_->AddItem(liveStreamAddress_, {}, kInsertMode, kHeadPosition);
+    control_->AddItem(liveStreamAddress_, {":input-timeshift-path=" + TimeshiftFolder()},
+                      kInsertMode, kHeadPosition);
     control_->NextItem();
     // French channels are interlaced: without it every movement shows combs.
     control_->SetDeinterlace(kDeinterlaceMode);
+    if (onControlCreated) {
+        onControlCreated(*control_);
+    }
     control_->Play();
 }
 
@@ -66,11 +71,13 @@ void LiveView::StopWatching() {
         }
         control_->Stop();
     }
+    EmptyTimeshiftFolder();
 }
 
 void LiveView::DestroyControl() {
     delete control_.data();
     control_ = nullptr;
+    EmptyTimeshiftFolder();
 }
 
 } // namespace kalore

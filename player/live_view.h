@@ -42,6 +42,10 @@ public:
 
     const std::string& LiveStreamAddress() const { return liveStreamAddress_; }
     void ClearLiveStreamAddress() { liveStreamAddress_.clear(); }
+    // Called with each new player before it plays: the window's controls of it
+    // (full screen, volume) take it over there.
+    std::function<void(TVLCPlugin&)> onControlCreated;
+
     // The current player, or nullptr while none exists.
     TVLCPlugin* Control() const { return control_.data(); }
 

@@ -150,6 +150,45 @@ void TVLCPlugin::Stop() {
     libvlc_media_list_player_stop(listPlayer_);
 }
 
+void TVLCPlugin::SetVolume(int percent) {
+    libvlc_audio_set_volume(player_, percent);
+}
+
+int TVLCPlugin::Volume() const {
+    return libvlc_audio_get_volume(player_);
+}
+
+void TVLCPlugin::SetMute(bool muted) {
+    libvlc_audio_set_mute(player_, muted ? 1 : 0);
+}
+
+bool TVLCPlugin::Muted() const {
+    return libvlc_audio_get_mute(player_) == 1;
+}
+
+void TVLCPlugin::SetPause(bool paused) {
+    libvlc_media_player_set_pause(player_, paused ? 1 : 0);
+}
+
+bool TVLCPlugin::Paused() const {
+    return libvlc_media_player_get_state(player_) == libvlc_Paused;
+}
+
+long long TVLCPlugin::Time() const {
+    return libvlc_media_player_get_time(player_);
+}
+
+long long TVLCPlugin::ReadBytes() const {
+    libvlc_media_t* media = libvlc_media_player_get_media(player_);
+    if (media == nullptr) {
+        return 0;
+    }
+    libvlc_media_stats_t stats{};
+    const bool got = libvlc_media_get_stats(media, &stats) != 0;
+    libvlc_media_release(media);
+    return got ? stats.i_read_bytes : 0;
+}
+
 int TVLCPlugin::ItemCount() const {
     libvlc_media_list_lock(list_);
     const int count = libvlc_media_list_count(list_);

@@ -45,6 +45,21 @@ public:
     bool Playing() const;
     void Stop();
 
+    // Sound level in percent of the stream's own; -1 while libVLC has no audio output.
+    void SetVolume(int percent);
+    int Volume() const;
+    void SetMute(bool muted);
+    bool Muted() const;
+
+    // Pauses or resumes a live channel: libVLC keeps what goes on coming (see
+    // timeshift_folder.h) and resumes where it paused.
+    void SetPause(bool paused);
+    bool Paused() const;
+    // Where the playing stream is, in milliseconds from its start; -1 when none plays.
+    long long Time() const;
+    // Bytes read from the source so far: what a pause keeps grows with it.
+    long long ReadBytes() const;
+
     // Number of playlist items, for callers that check what was queued.
     int ItemCount() const;
 

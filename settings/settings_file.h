@@ -15,6 +15,12 @@ struct SettingsValues {
     std::string provider;   // "ORANGE", "FREE" or empty
 };
 
+// The live view's sound level, in percent of the stream's own.
+constexpr int kDefaultVolume = 100;
+constexpr int kMaxVolume = 100;
+// The level after `steps` steps of 5 up (positive) or down, kept within 0 and kMaxVolume.
+int StepVolume(int level, int steps);
+
 // Full name of the settings file of a program folder.
 std::string SettingsFileName(const std::string& programFolder);
 
@@ -32,6 +38,12 @@ public:
     // Writes the three keys; only their lines change, and the file keeps its owner
     // and mode. A failure shows the write message with the full file name.
     void SaveSettings(const SettingsValues& values);
+
+    // The live view's sound level, `volume` of [Visual] (settings_volume.cpp): the
+    // stored level, or kDefaultVolume when the file or the key is missing or odd.
+    int LoadVolume();
+    // Writes that line alone; false (and the write message) when it could not.
+    bool SaveVolume(int level);
 
 private:
     // The file as read; false when it can't be, or is damaged (then told, kept aside).

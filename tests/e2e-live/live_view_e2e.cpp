@@ -6,10 +6,14 @@
 // Kalore or in a running idle vlc program, for the benchmark script.
 //
 // With --deinterlace it plays an interlaced channel whose fields are white and black,
-// which must show grey.
+// which must show grey. With --full-screen it checks F11, the volume keys and Escape;
+// With --pause, Space on the picture must hold it still, and a second Space make it
+// move again. --full-screen-toggles=N prints how long each of N F11 presses took to show the
+// picture over the whole screen, for the benchmark script.
 //
 // Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-pictures=kalore|vlc:N |
-//                                 --deinterlace]
+//                                 --deinterlace | --full-screen | --full-screen-toggles=N |
+//                                 --pause]
 
 #include <csignal>
 #include <cstdio>
@@ -143,6 +147,8 @@ public:
         WaitFor([] { return false; }, 300);
         return true;
     }
+    QString IniFile() const { return folder_ + "/Kalore/B/kalore.ini"; }
+    void Key(const QString& key) { Xdotool({"key", key}); }
     void Click(const QPoint& inWindow) {
         Xdotool({"mousemove", "--window", window_, QString::number(inWindow.x()),
                  QString::number(inWindow.y()), "click", "1"});
@@ -408,6 +414,151 @@ int CheckDeinterlacing(const QString& buildDir, const QString& address) {
     return 0;
 }
 
+// The screen's right-hand strip, beside the main window (at the top left on a display
+// without a window manager): lit only when the picture fills the screen.
+QRect BesideTheWindow() {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    return QRect(screen.right() - 200, screen.top() + 100, 180, screen.height() - 200);
+}
+
+bool FillsTheScreen() {
+    const QRect strip = BesideTheWindow();
+    return NonBlackPixels(Screen(strip)) > strip.width() * strip.height() / 2;
+}
+
+QString IniText(const RealProgram& kalore) {
+    QFile file(kalore.IniFile());
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+// F11 shows the moving picture over the whole screen; Down lowers the sound and the
+// settings file keeps it; Escape puts the picture back in the window.
+// With toggles > 0, prints the milliseconds from each F11 to the full-screen picture.
+int CheckFullScreen(const QString& buildDir, const QString& address, int toggles) {
+    RealProgram kalore(buildDir, address);
+    QPoint origin;
+    if (!kalore.WaitForMainWindow(origin)) {
+        std::fprintf(stderr, "FAIL: no main window within 30 s\n");
+        return 1;
+    }
+    const QRect area = kControlArea.translated(origin);
+    kalore.Click(kButton1Centre);
+    if (!WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 20000)) {
+        std::fprintf(stderr, "FAIL: no picture within 20 s\n");
+        return 1;
+    }
+    for (int i = 0; i < toggles; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        kalore.Key("F11");
+        if (!WaitFor(FillsTheScreen, 5000)) {
+            std::fprintf(stderr, "FAIL: F11 did not fill the screen\n");
+            return 1;
+        }
+        std::printf("%lld\n", static_cast<long long>(clock.elapsed()));
+        std::fflush(stdout);
+        kalore.Key("Escape");
+        if (!WaitFor([] { return !FillsTheScreen(); }, 5000)) {
+            std::fprintf(stderr, "FAIL: Escape did not leave full screen\n");
+            return 1;
+        }
+        WaitFor([] { return false; }, 500);
+    }
+    if (toggles > 0) {
+        return 0;
+    }
+    kalore.Key("F11");
+    if (!WaitFor(FillsTheScreen, 5000)) {
+        std::fprintf(stderr, "FAIL: F11 did not fill the screen\n");
+        Screen(QGuiApplication::primaryScreen()->geometry()).save("/tmp/kalore-fullscreen.png");
+        return 1;
+    }
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QImage first = Screen(screen);
+    WaitFor([] { return false; }, 1000);
+    const QImage second = Screen(screen);
+    std::printf("full screen: non-black %d of %d; changed %.1f %%\n", NonBlackPixels(second),
+                screen.width() * screen.height(), DifferentShare(first, second) * 100);
+    if (NonBlackPixels(second) < screen.width() * screen.height() / 2 ||
+        DifferentShare(first, second) < 0.01) {
+        std::fprintf(stderr, "FAIL: no moving picture over the screen\n");
+        return 1;
+    }
+    // From the full level: three steps down, kept once the keys are over.
+    for (int i = 0; i < 3; ++i) {
+        kalore.Key("Down");
+    }
+    if (!WaitFor([&] { return IniText(kalore).contains("volume=85"); }, 5000)) {
+        std::fprintf(stderr, "FAIL: the volume was not saved:\n%s\n", qPrintable(IniText(kalore)));
+        return 1;
+    }
+    kalore.Key("Escape");
+    if (!WaitFor([] { return !FillsTheScreen(); }, 5000) ||
+        !WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 5000)) {
+        std::fprintf(stderr, "FAIL: Escape did not bring the picture back to the window\n");
+        return 1;
+    }
+    const QImage back = Screen(area);
+    WaitFor([] { return false; }, 1000);
+    if (DifferentShare(back, Screen(area)) < 0.01) {
+        std::fprintf(stderr, "FAIL: the picture back in the window does not move\n");
+        return 1;
+    }
+    if (const int code = kalore.Stop(); code != 0) {
+        std::fprintf(stderr, "FAIL: Kalore did not end cleanly (%d)\n", code);
+        return 1;
+    }
+    std::printf("PASS\n");
+    return 0;
+}
+
+// A click gives the picture the keys; Space holds it, Space again plays on.
+int CheckPause(const QString& buildDir, const QString& address) {
+    RealProgram kalore(buildDir, address);
+    QPoint origin;
+    if (!kalore.WaitForMainWindow(origin)) {
+        std::fprintf(stderr, "FAIL: no main window within 30 s\n");
+        return 1;
+    }
+    const QRect area = kControlArea.translated(origin);
+    kalore.Click(kButton1Centre);
+    if (!WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 20000)) {
+        std::fprintf(stderr, "FAIL: no picture within 20 s\n");
+        return 1;
+    }
+    kalore.Click(kControlArea.center());
+    kalore.Key("space");
+    // Once the "Pause" news over the picture is gone.
+    WaitFor([] { return false; }, 1500);
+    const QImage held = Screen(area);
+    if (NonBlackPixels(held) <= kPictureShown) {
+        std::fprintf(stderr, "FAIL: the picture went away\n");
+        return 1;
+    }
+    WaitFor([] { return false; }, 1500);
+    const double whilePaused = DifferentShare(held, Screen(area));
+    kalore.Key("space");
+    WaitFor([] { return false; }, 1500);
+    const double afterResume = DifferentShare(held, Screen(area));
+    std::printf("changed while paused: %.2f %%; after resuming: %.1f %%\n", whilePaused * 100,
+                afterResume * 100);
+    if (whilePaused > 0.001) {
+        std::fprintf(stderr, "FAIL: Space did not hold the picture\n");
+        return 1;
+    }
+    if (afterResume < 0.01) {
+        std::fprintf(stderr, "FAIL: a second Space did not play on\n");
+        return 1;
+    }
+    if (const int code = kalore.Stop(); code != 0) {
+        std::fprintf(stderr, "FAIL: Kalore did not end cleanly (%d)\n", code);
+        return 1;
+    }
+    std::printf("PASS\n");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -431,6 +582,15 @@ int main(int argc, char** argv) {
     }
     if (option == "--deinterlace") {
         return CheckDeinterlacing(args[0], channel.Address());
+    }
+    if (option == "--pause") {
+        return CheckPause(args[0], channel.Address());
+    }
+    if (option == "--full-screen") {
+        return CheckFullScreen(args[0], channel.Address(), 0);
+    }
+    if (option.startsWith("--full-screen-toggles=")) {
+        return CheckFullScreen(args[0], channel.Address(), option.section('=', 1).toInt());
     }
     if (option.startsWith("--first-pictures=")) {
         const QStringList whoAndCount = option.section('=', 1).split(':');

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "player/player_location_dialog.h"
+#include "gui/player_location_dialog.h"
 #include "window_fixture.h"
 
 using kalore::TForm1;

@@ -8,10 +8,14 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
 
+#include "gui/focus_ring.h"
+#include "gui/guide_grid_page.h"
+#include "gui/guide_grid_view.h"
 #include "gui/guide_models.h"
 #include "gui/guide_window.h"
 #include "gui/message_box.h"
@@ -67,6 +71,8 @@ private slots:
     void nowAndNextShowInTheMainWindow();
     void programmingFromTheGuideGoesThroughTheScheduleRules();
     void withoutASourceTheButtonSaysHowToSetOne();
+    void theKeysReachTheActionsTheGuideAndItsResults();
+    void theGridPlacesProgrammesAndADoubleClickProgramsOne();
 
 private:
     std::unique_ptr<TForm1> MakeWindow(const QByteArray& guideSection);
@@ -237,6 +243,106 @@ void GuideWindowTest::withoutASourceTheButtonSaysHowToSetOne() {
     }
     auto* label6 = Find<QLabel>(*window_, "Label6");
     QVERIFY(!label6->geometry().intersects(Find<QLabel>(*window_, "NowNextLabel")->geometry()));
+}
+
+void GuideWindowTest::theKeysReachTheActionsTheGuideAndItsResults() {
+    window_ = MakeWindow("[Guide]\r\nsource=" + QByteArray::fromStdString(guideServer_.Url()) +
+                         "/fr.xml.gz\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(window_->guide()->HasGuide(), 30000);
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QCOMPARE(Find<QPushButton>(*window_, "Button1")->toolTip(),
+             QStringLiteral("Regarder la TV (Ctrl+T)"));
+    QCOMPARE(Find<QPushButton>(*window_, "Button9")->toolTip(),
+             QStringLiteral("Stop Enregistrement (Ctrl+Shift+R)"));
+    // The focus is framed, the channel box's as a whole while its text is typed in.
+    auto* channelBox = Find<QComboBox>(*window_, "ComboBox2");
+    channelBox->lineEdit()->setFocus();
+    auto* ring = window_->findChild<kalore::FocusRing*>();
+    QVERIFY(ring != nullptr);
+    QTRY_COMPARE(ring->Target(), channelBox);
+    QVERIFY(ring->isVisible());
+    QCOMPARE(ring->geometry(), channelBox->geometry().adjusted(-2, -2, 2, 2));
+    channelBox->lineEdit()->selectAll();
+    QTest::keyClicks(channelBox->lineEdit(), "Fr");
+    QCOMPARE(channelBox->currentText(), QString("France 2"));
+
+    // A button's key presses it as a click would, shown for a moment.
+    QTest::keyClick(channelBox->lineEdit(), Qt::Key_G, Qt::ControlModifier);
+    QTRY_VERIFY(window_->guideWindow() != nullptr && window_->guideWindow()->isVisible());
+    kalore::GuideWindow* guide = window_->guideWindow();
+    QVERIFY(QTest::qWaitForWindowActive(guide));
+
+    // Down from the search goes into its results, on the first.
+    auto* search = Find<QLineEdit>(*guide, "GuideSearch");
+    auto* table = Find<QTableView>(*guide, "GuideProgrammes");
+    search->setFocus();
+    QTest::keyClicks(search, "Feux");
+    QTRY_VERIFY(table->model()->rowCount() == 3);
+    QTest::keyClick(search, Qt::Key_Down);
+    QVERIFY(table->hasFocus());
+    QCOMPARE(table->currentIndex().row(), 0);
+
+    // Framed in a splitter, the frame is no pane of it.
+    auto* channels = Find<QListView>(*guide, "GuideChannels");
+    search->clear();
+    channels->setFocus();
+    auto* guideRing = guide->findChild<kalore::FocusRing*>();
+    QTRY_COMPARE(guideRing->Target(), channels);
+    QCOMPARE(guide->findChild<QSplitter*>()->count(), 2);
+    QCOMPARE(guideRing->geometry().size(), channels->size() + QSize(4, 4));
+
+    QTest::keyClick(table, Qt::Key_Escape);
+    QVERIFY(!guide->isVisible());
+}
+
+void GuideWindowTest::theGridPlacesProgrammesAndADoubleClickProgramsOne() {
+    window_ = MakeWindow("[Guide]\r\nsource=" + QByteArray::fromStdString(guideServer_.Url()) +
+                         "/fr.xml.gz\r\npaddingBefore=5\r\npaddingAfter=15\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(window_->guide()->HasGuide(), 30000);
+    kalore::GuideWindow* guide = OpenGuide();
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideGridButton"), Qt::LeftButton);
+    auto* grid = Find<kalore::GuideGridView>(*guide, "GuideGrid");
+    QVERIFY(grid->isVisible());
+    QVERIFY(!Find<QTableView>(*guide, "GuideProgrammes")->isVisible());
+    QCOMPARE(grid->RowCount(), 2);
+    int france2 = 0;
+    while (window_->guide()->Channels()[std::size_t(france2)].kaloreName != "France 2") {
+        ++france2;
+    }
+    const int tf1 = 1 - france2;
+
+    // Three hours around now, a third of an hour a cell's minute of pixels apart.
+    const kalore::GuideGridAxis& axis = grid->Axis();
+    QVERIFY(axis.Start() <= MinutesFromNow(-60) && MinutesFromNow(60) < axis.End());
+    const QRect journal = grid->CellRect(tf1, MinutesFromNow(0));
+    QCOMPARE(journal.x(), kalore::GuideGridView::kNameWidth + axis.XOf(MinutesFromNow(-10)));
+    QCOMPARE(journal.right() + 1,
+             std::min(kalore::GuideGridView::kNameWidth + axis.XOf(MinutesFromNow(50)),
+                      kalore::GuideGridView::kNameWidth + axis.Pixels()));
+    const QRect episode = grid->CellRect(france2, first_);
+    QCOMPARE(episode.x(), kalore::GuideGridView::kNameWidth + axis.XOf(first_));
+    QCOMPARE(episode.width(),
+             std::min(axis.XOf(first_ + 50 * 60), axis.Pixels()) - axis.XOf(first_));
+    QCOMPARE(episode.y(), journal.y() + (france2 - tf1) * kalore::GuideGridView::kRowHeight);
+
+    // A click selects, a double-click programs as "Programmer" does.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, episode.center());
+    QVERIFY(grid->Selected() != nullptr);
+    QCOMPARE(grid->Selected()->start, first_);
+    QCOMPARE(folder_->Read("B/recordslist").size(), 0);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, episode.center());
+    QCOMPARE(messages_->texts(), std::vector<std::string>{});
+    QCOMPARE(folder_->Read("B/recordslist"),
+             "7\r\n3\r\n" + EntryLines("France 2", first_ - 300, first_ + 50 * 60 + 900) +
+                 "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+
+    // A day on and back shows the same hours.
+    const qint64 start = axis.Start();
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideGridDayOn"), Qt::LeftButton);
+    QVERIFY(grid->Axis().Start() > start);
+    QVERIFY(!grid->CellRect(france2, first_).isValid());
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideGridDayBack"), Qt::LeftButton);
+    QCOMPARE(grid->Axis().Start(), start);
 }
 
 QTEST_MAIN(GuideWindowTest)

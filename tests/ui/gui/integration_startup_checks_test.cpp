@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "gui/message_box.h"
-#include "player/player_location_dialog.h"
+#include "gui/player_location_dialog.h"
 #include "window_fixture.h"
 
 using kalore::TForm1;

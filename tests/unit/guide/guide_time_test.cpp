@@ -7,30 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "paris_time.h"
+
 namespace kalore {
 namespace {
 
-// Paris time for the local conversions, whatever the machine's zone.
-class ParisTime : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* zone = std::getenv("TZ");
-        saved_ = zone != nullptr ? std::optional<std::string>(zone) : std::nullopt;
-        setenv("TZ", "Europe/Paris", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (saved_) {
-            setenv("TZ", saved_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
+using testing::ParisTime;
 
 UtcSeconds At(int y, int mo, int d, int h, int mi, int s = 0) {
     return DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;

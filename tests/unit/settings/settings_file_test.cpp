@@ -276,5 +276,47 @@ TEST_F(SettingsTest, ASaveCutShortIsKeptAsideAndOnlyTheNewestCopiesStay) {
                                     ".interrupted-20261207-200600");
 }
 
+TEST_F(SettingsTest, TheVolumeHasItsOwnLineAndFallsBackOnAnythingOdd) {
+    // No file: the full level, and no file made.
+    EXPECT_EQ(Run().LoadVolume(), kDefaultVolume);
+    EXPECT_FALSE(Run().SaveVolume(40));
+    EXPECT_TRUE(FilesOfB().empty());
+
+    for (const char* odd : {"", "abc", "-5", "101", "40%", " 7x"}) {
+        WriteIni("[Visual]\r\nvolume="s + odd + "\r\n");
+        EXPECT_EQ(Run().LoadVolume(), kDefaultVolume) << odd;
+    }
+
+    const std::string before = "; mes r\xE9glages\r\n[Visual]\r\nlastRecordPath=/tmp/a.avi\r\n"
+                               "[Connexion]\r\ninternetProvider=FREE\r\n";
+    WriteIni(before);
+    SettingsFile settings = Run();
+    EXPECT_TRUE(settings.SaveVolume(35));
+    EXPECT_EQ(ReadIni(), "; mes r\xE9glages\r\n[Visual]\r\nlastRecordPath=/tmp/a.avi\r\n"
+                         "volume=35\r\n[Connexion]\r\ninternetProvider=FREE\r\n");
+    EXPECT_EQ(Run().LoadVolume(), 35);
+    // The window's own save keeps it, and it keeps the window's values.
+    settings.SaveSettings({"/tmp/b.avi", "", "FREE"});
+    EXPECT_TRUE(settings.SaveVolume(0));
+    EXPECT_EQ(ReadIni(), "; mes r\xE9glages\r\n[Visual]\r\nlastRecordPath=/tmp/b.avi\r\n"
+                         "volume=0\r\n[Connexion]\r\ninternetProvider=FREE\r\n");
+    EXPECT_TRUE(host_.messages.empty());
+
+    // A damaged file is never written.
+    WriteIni("[Visual]\r\nvolume=20\r\n\0"s);
+    SettingsFile damaged = Run();
+    EXPECT_EQ(damaged.LoadVolume(), kDefaultVolume);
+    EXPECT_FALSE(damaged.SaveVolume(60));
+    EXPECT_EQ(ReadIni(), "[Visual]\r\nvolume=20\r\n\0"s);
+}
+
+TEST(VolumeSteps, StepsOfFiveStayWithinTheScale) {
+    EXPECT_EQ(StepVolume(50, 1), 55);
+    EXPECT_EQ(StepVolume(50, -3), 35);
+    EXPECT_EQ(StepVolume(98, 1), kMaxVolume);
+    EXPECT_EQ(StepVolume(3, -1), 0);
+    EXPECT_EQ(StepVolume(0, 40), kMaxVolume);
+}
+
 } // namespace
 } // namespace kalore

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "player/open_file_dialog.h"
+#include "gui/open_file_dialog.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "player/open_file_dialog.h"
+#include "gui/open_file_dialog.h"
 
 #include <QFileDialog>
 

@@ -1,4 +1,4 @@
-#include "player/open_and_wait.h"
+#include "gui/open_and_wait.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "fakes/fakes.h"
-#include "player/player_location_dialog.h"
+#include "gui/player_location_dialog.h"
 
 using kalore::TForm4;
 

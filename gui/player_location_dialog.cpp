@@ -1,4 +1,4 @@
-#include "player/player_location_dialog.h"
+#include "gui/player_location_dialog.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -6,14 +6,10 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "gui/open_and_wait.h"
+#include "gui/window_pictures.h"
 #include "platform/atomic_file.h"
-#include "player/open_and_wait.h"
 #include "seams/host.h"
-
-// The picture is a resource of this static library, which must be registered by hand.
-static void InitPlayerResources() {
-    Q_INIT_RESOURCE(player);
-}
 
 namespace kalore {
 
@@ -129,8 +125,7 @@ TForm4::TForm4(Host& host, std::string officialSite, std::string makerSite,
     Image1->setObjectName("Image1");
     Image1->setGeometry(16, 150, 576, 465);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    InitPlayerResources();
-    Image1->setPixmap(QPixmap(":/player/installer.jpg", "JPG"));
+    Image1->setPixmap(WindowPicture("installer.jpg"));
 
     // Top left, the one free corner of the fixed layout.
     Button5 = MakeButton(this, "Button5", "Quitter Kalore", {4, 8, 104, 25});
