@@ -77,18 +77,18 @@ std::string RawSend(const std::string& root, const std::string& bytes) {
     return Exchange(Split(root).port, bytes);
 }
 
-long BodyBytesWithin(const std::string& url, std::chrono::milliseconds duration) {
+std::string BodyWithin(const std::string& url, std::chrono::milliseconds duration) {
     const Target target = Split(url);
     const int descriptor = Connect(target.port);
     if (descriptor < 0)
-        return -1;
+        return {};
     const std::string request = "GET " + target.path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
     send(descriptor, request.data(), request.size(), MSG_NOSIGNAL);
     const std::string got =
         ReadUntil(descriptor, std::chrono::steady_clock::now() + duration, std::string::npos);
     close(descriptor);
     const auto body = got.find("\r\n\r\n");
-    return body == std::string::npos ? -1 : static_cast<long>(got.size() - body - 4);
+    return body == std::string::npos ? std::string() : got.substr(body + 4);
 }
 
 } // namespace kalore::testing

@@ -14,8 +14,8 @@ std::string RawHttpGet(const std::string& url, const std::string& method);
 // Sends `bytes` as they are to "http://127.0.0.1:<port>"; the status code.
 std::string RawSend(const std::string& root, const std::string& bytes);
 
-// Connects to the URL like RawHttpGet and counts the bytes of the body that come
-// within `duration`.
-long BodyBytesWithin(const std::string& url, std::chrono::milliseconds duration);
+// Connects to the URL like RawHttpGet and returns the body that came within
+// `duration` (less when the server ended the connection).
+std::string BodyWithin(const std::string& url, std::chrono::milliseconds duration);
 
 } // namespace kalore::testing
