@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "relay/relay.h"
+#include "relay/relay_address.h"
 #include "seams/host.h"
 
 namespace kalore {
@@ -37,6 +39,15 @@ bool LiveView::Watch(const std::string& address) {
     return true;
 }
 
+std::string LiveView::PlayedAddress() const {
+    if (!relay_ || !NeedsRelay(liveStreamAddress_)) {
+        return liveStreamAddress_;
+    }
+    const std::string local = relay_->LocalAddress(liveStreamAddress_);
+    host_.AppendLog("Relais RTSP : " + liveStreamAddress_ + " est regardé depuis " + local);
+    return local;
+}
+
 void LiveView::StartLiveView() {
     if (!controlAvailable_()) {
         showPlayerDialog_();
@@ -52,7 +63,7 @@ void LiveView::StartLiveView() {
         native->raise();
     }
     control_->ClearPlaylist();
-    control_->AddItem(liveStreamAddress_, {}, kInsertMode, kHeadPosition);
+    control_->AddItem(PlayedAddress(), {}, kInsertMode, kHeadPosition);
     control_->NextItem();
     // French channels are interlaced: without it every movement shows combs.
     control_->SetDeinterlace(kDeinterlaceMode);

@@ -13,6 +13,7 @@ class QWidget;
 namespace kalore {
 
 class Host;
+class Relay;
 
 // Live viewing in the main window's video panel: at most one embedded player, placed
 // 10 pixels inside the panel and recreated at each start.
@@ -37,6 +38,9 @@ public:
     // Stops the player, hidden when it was playing; never reports an error.
     void StopWatching();
 
+    // Plays rtsp:// channels, which libVLC can't open, through `relay` from now on.
+    void UseRelay(Relay& relay) { relay_ = &relay; }
+
     // At the end of the program, when the control-available flag is set.
     void DestroyControl();
 
@@ -46,12 +50,16 @@ public:
     TVLCPlugin* Control() const { return control_.data(); }
 
 private:
+    // What the player opens for the live stream address.
+    std::string PlayedAddress() const;
+
     QWidget& panel_;
     Host& host_;
     std::function<bool()> controlAvailable_;
     std::function<void()> showPlayerDialog_;
     std::vector<std::string> libvlcArgs_;
     std::string liveStreamAddress_;
+    Relay* relay_ = nullptr;
     QPointer<TVLCPlugin> control_;
 };
 

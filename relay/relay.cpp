@@ -29,12 +29,27 @@ Relay::~Relay() {
 
 std::string Relay::LocalAddress(const std::string& source) {
     std::lock_guard lock(mutex_);
+    return ChannelOf(source) ? LocalRelayAddress(listener_->Port(), tokenOf_.at(source)) : "";
+}
+
+std::string Relay::Open(const std::string& source, std::chrono::milliseconds limit) {
+    RelayedChannel* channel;
+    {
+        std::lock_guard lock(mutex_);
+        channel = ChannelOf(source);
+    }
+    // Channels live as long as the relay: no lock needed to wait on one.
+    return channel ? channel->AwaitSession(limit)
+                   : "le relais RTSP ne peut pas écouter sur 127.0.0.1";
+}
+
+RelayedChannel* Relay::ChannelOf(const std::string& source) {
     if (!listener_) {
         listener_ = std::make_unique<LoopbackListener>();
         if (listener_->Port() == 0) {
             listener_.reset();
             options_.log("Relais RTSP : impossible d'écouter sur 127.0.0.1");
-            return {};
+            return nullptr;
         }
         thread_ = std::thread([this] { Serve(); });
     }
@@ -43,7 +58,7 @@ std::string Relay::LocalAddress(const std::string& source) {
         entry->second = NewRelayToken();
         channels_[entry->second] = std::make_unique<RelayedChannel>(source, options_);
     }
-    return LocalRelayAddress(listener_->Port(), entry->second);
+    return channels_.at(entry->second).get();
 }
 
 std::string Relay::Refusal(const std::string& source) const {

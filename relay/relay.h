@@ -32,6 +32,10 @@ public:
     // The local address serving `source` (an rtsp:// address), the same for every
     // call with it; empty when the relay can't listen on loopback.
     std::string LocalAddress(const std::string& source);
+    // Opens the session of `source` now, waiting at most `limit` for it to flow:
+    // the reason the box refused it, empty when it flows. For a recorder, which
+    // must know before it starts; safe from any thread.
+    std::string Open(const std::string& source, std::chrono::milliseconds limit);
     // Why the box refused `source` the last time it was opened; empty when it
     // didn't or when `source` was never asked for.
     std::string Refusal(const std::string& source) const;
@@ -40,6 +44,9 @@ public:
 
 private:
     void Serve();
+    // The channel of `source`, added at its first mention; null when the relay
+    // can't listen. With the mutex held.
+    RelayedChannel* ChannelOf(const std::string& source);
     void Answer(std::unique_ptr<ReaderConnection> connection);
 
     const Options options_;

@@ -28,6 +28,26 @@ void RelayedChannel::AddReader(std::unique_ptr<ReaderConnection> connection) {
         return;
     }
     waiting_.push_back(std::move(connection));
+    EnsureSession(lock);
+}
+
+std::string RelayedChannel::AwaitSession(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    lastReader_ = Clock::now();
+    EnsureSession(lock);
+    const bool settled =
+        settled_.wait_for(lock, limit, [this] { return flowing_ || !refusal_.empty(); });
+    return settled ? refusal_ : "la Freebox ne répond pas";
+}
+
+void RelayedChannel::EnsureSession(std::unique_lock<std::mutex>& lock) {
+    if (source_ && source_->Ended()) {
+        // Refused: a new reader is a new try, not the old answer.
+        std::unique_ptr<RtspSource> refused = std::move(source_);
+        lock.unlock();
+        refused.reset();
+        lock.lock();
+    }
     if (!source_)
         StartSession();
 }
@@ -57,6 +77,7 @@ void RelayedChannel::OnOpened() {
         lastChunk_ = Clock::now();
         waiting.swap(waiting_);
     }
+    settled_.notify_all();
     for (auto& connection : waiting)
         fanout_.Add(std::move(connection), kStreamHead);
 }
@@ -68,7 +89,10 @@ void RelayedChannel::OnRefused(const std::string& reason) {
         refusal_ = reason;
         waiting.swap(waiting_);
     }
+    settled_.notify_all();
     options_.log("Relais RTSP : " + reason + " (" + address_ + ")");
+    if (options_.refused)
+        options_.refused(address_, reason);
     for (auto& connection : waiting)
         connection->Send(HttpRefusal(503, "Service Unavailable"));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -27,12 +28,19 @@ public:
         std::chrono::milliseconds stallLimit{10000};
         RtspSource::Timing timing;
         std::function<void(const std::string&)> log;
+        // The box refused a channel: its address and the reason, from the relay's
+        // own thread.
+        std::function<void(const std::string& source, const std::string& reason)> refused;
     };
 
     RelayedChannel(std::string address, Options options);
     ~RelayedChannel();
 
     void AddReader(std::unique_ptr<ReaderConnection> connection);
+    // Opens the session unless it is open, and waits at most `limit` for it to
+    // flow; the reason of a refusal, empty when it flows. The session stays for the
+    // linger, time for a reader to come.
+    std::string AwaitSession(std::chrono::milliseconds limit);
     // Cuts stalled readers and ends an unread or refused session; called often.
     void Tidy(Clock::time_point now);
     // Why the box refused the last opening; empty when it didn't.
@@ -41,6 +49,8 @@ public:
     void Close();
 
 private:
+    // Starts the session unless one is under way; with the mutex held.
+    void EnsureSession(std::unique_lock<std::mutex>& lock);
     void StartSession();
     void OnOpened();
     void OnRefused(const std::string& reason);
@@ -51,6 +61,7 @@ private:
     ReaderFanout fanout_;
 
     mutable std::mutex mutex_;
+    std::condition_variable settled_;
     std::unique_ptr<RtspSource> source_;
     bool flowing_ = false;
     std::vector<std::unique_ptr<ReaderConnection>> waiting_;

@@ -66,13 +66,16 @@ protected:
     std::string log;
 };
 
-// The real vlc records the box through the relay while another reader watches:
-// both are fed by one box session, closed with TEARDOWN once both have left.
+// The real vlc records the box's channel through the relay while another reader
+// watches: both are fed by one box session, closed with TEARDOWN once both have
+// left. The recording keeps the box's address; the log shows both.
 TEST_F(RelayIntegrationTest, OneBoxSessionFeedsARecordingAndAViewer) {
     Relay relay(Options());
-    const std::string local = relay.LocalAddress(box.Address(201));
-    testing::RecordingHarness harness(folder);
-    harness.StartProgrammed(local, kFormatH264, 8);
+    const std::string box201 = box.Address(201);
+    const std::string local = relay.LocalAddress(box201);
+    testing::RecordingHarness harness(folder, "/usr/bin/vlc", &relay);
+    harness.StartProgrammed(box201, kFormatH264, 8);
+    EXPECT_EQ(harness.Controller().ProgrammedThread()->Job().Url, box201);
     const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
     auto viewer = std::async(std::launch::async, [&] { return testing::BodyWithin(local, 5s); });
     ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 40s)) << Logged();
@@ -83,6 +86,7 @@ TEST_F(RelayIntegrationTest, OneBoxSessionFeedsARecordingAndAViewer) {
     EXPECT_NE(probe.find("codec_name=h264"), std::string::npos) << probe;
     EXPECT_NE(probe.find("codec_name=mp3"), std::string::npos) << probe;
     EXPECT_NEAR(testing::ProbedDuration(probe), 8.0, 2.0) << probe;
+    EXPECT_TRUE(harness.LogHas("Relais RTSP : " + box201 + " est enregistré depuis " + local));
     EXPECT_EQ(box.Sessions(), 1);
     harness.RunUntil([&] { return box.Teardowns() == 1; }, 10s);
     EXPECT_EQ(box.Teardowns(), 1) << Logged();
@@ -127,8 +131,8 @@ TEST_F(RelayIntegrationTest, AnOutageLongerThanTheStallLimitCutsTheReaders) {
     EXPECT_NE(Logged().find("lecteur(s) coupé(s)"), std::string::npos) << Logged();
 }
 
-// Another client holds the box's only stream: the reader is answered at once and
-// the reason is named.
+// Another client holds the box's only stream: a reader is answered at once, and a
+// programmed recording fails, naming the reason.
 TEST_F(RelayIntegrationTest, ABoxWithNoStreamLeftRefusesWithItsReason) {
     auto other = ChildProcess::Start({"/usr/bin/ffmpeg", "-v", "error", "-rtsp_transport", "tcp",
                                       "-i", box.Address(201), "-f", "null", "-"})
@@ -140,8 +144,16 @@ TEST_F(RelayIntegrationTest, ABoxWithNoStreamLeftRefusesWithItsReason) {
     Relay relay(Options());
     const std::string address = box.Address(202);
     EXPECT_EQ(testing::RawHttpGet(relay.LocalAddress(address), "GET"), "503");
-    EXPECT_EQ(relay.Refusal(address), "la Freebox refuse le flux : trop de flux sont déjà ouverts")
-        << Logged();
+    const std::string reason = "la Freebox refuse le flux : trop de flux sont déjà ouverts";
+    EXPECT_EQ(relay.Refusal(address), reason) << Logged();
+
+    testing::RecordingHarness harness(folder, "/usr/bin/vlc", &relay);
+    harness.StartProgrammed(address, kFormatH264, 6);
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 30s));
+    EXPECT_EQ(harness.statuses[0].second, "Échec");
+    const std::string told =
+        ::testing::PrintToString(harness.host.notices) + ::testing::PrintToString(harness.host.log);
+    EXPECT_NE(told.find(reason), std::string::npos) << told;
     other->Close();
 }
 

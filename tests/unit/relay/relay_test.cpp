@@ -56,7 +56,13 @@ TEST_F(RelayTest, ServesOnlyTheChannelsAskedForAtTheirOwnPath) {
 }
 
 TEST_F(RelayTest, ABoxThatCannotBeReachedIsAnsweredAndNamed) {
-    Relay relay(Options());
+    Relay::Options options = Options();
+    std::vector<std::string> refused;
+    options.refused = [&](const std::string& source, const std::string& reason) {
+        std::lock_guard lock(mutex);
+        refused.push_back(source + " " + reason);
+    };
+    Relay relay(options);
     const std::string box =
         "rtsp://127.0.0.1:" + std::to_string(testing::FreeLoopbackPort(SOCK_STREAM)) +
         "/fbxtv_pub/stream?namespace=1&service=201";
@@ -65,6 +71,11 @@ TEST_F(RelayTest, ABoxThatCannotBeReachedIsAnsweredAndNamed) {
     EXPECT_NE(Logged().find("Relais RTSP : la Freebox est injoignable"), std::string::npos)
         << Logged();
     EXPECT_EQ(relay.Refusal("rtsp://127.0.0.1/never-asked"), "");
+    // A recorder asks before it starts.
+    EXPECT_EQ(relay.Open(box, 10s), "la Freebox est injoignable (pas de route vers elle)");
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(refused.size(), 2u);
+    EXPECT_EQ(refused[0], box + " la Freebox est injoignable (pas de route vers elle)");
 }
 
 } // namespace
