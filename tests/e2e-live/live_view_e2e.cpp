@@ -8,8 +8,12 @@
 // With --deinterlace it plays an interlaced channel whose fields are white and black,
 // which must show grey.
 //
+// With --free-box it starts as a Free subscriber's Kalore does: the loopback box's
+// playlist holds rtsp:// channels of a real RTSP server on loopback, played through
+// the relay; the box must see one session, and a TEARDOWN once Kalore has closed.
+//
 // Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-pictures=kalore|vlc:N |
-//                                 --deinterlace]
+//                                 --deinterlace | --free-box]
 
 #include <csignal>
 #include <cstdio>
@@ -26,6 +30,7 @@
 #include <QThread>
 #include <sys/stat.h>
 
+#include "support/rtsp_test_box.h"
 #include "test_channel.h"
 
 namespace {
@@ -94,10 +99,24 @@ QString Xdotool(const QStringList& args) {
 
 // The real program in a sandboxed program folder of its own, as an unprivileged user
 // when run as root (its recorder, the vlc program, refuses root).
+// With `sandboxOptions` (the web stand-in's), the channels come from its answers
+// instead of being put first in the Orange list.
 class RealProgram {
 public:
-    RealProgram(const QString& buildDir, const QString& channelAddress) {
-        folder_ = Run(KALORE_SOURCE_DIR "/scripts/sandbox-program-folder", {buildDir});
+    RealProgram(const QString& buildDir, const QString& channelAddress,
+                const QStringList& sandboxOptions = {}) {
+        folder_ = Run(KALORE_SOURCE_DIR "/scripts/sandbox-program-folder",
+                      QStringList{buildDir} + sandboxOptions);
+        if (sandboxOptions.isEmpty()) {
+            PutChannelFirst(channelAddress);
+        }
+        kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
+        // The address query's answer file goes to the working folder, as beside a
+        // program started from its own folder.
+        kalore_.setWorkingDirectory(folder_ + "/Kalore");
+        kalore_.start(KALORE_SOURCE_DIR "/scripts/run-unprivileged", {folder_ + "/Kalore/kalore"});
+    }
+    void PutChannelFirst(const QString& channelAddress) {
         const QString list = folder_ + "/Kalore/B/listeTVforKalore.txt";
         QFile file(list);
         file.open(QIODevice::ReadOnly);
@@ -106,11 +125,6 @@ public:
         file.open(QIODevice::WriteOnly | QIODevice::Truncate);
         file.write("1,Chaine de test\r\n" + channelAddress.toUtf8() + "\r\n" + shipped);
         file.close();
-        kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
-        // The address query's answer file goes to the working folder, as beside a
-        // program started from its own folder.
-        kalore_.setWorkingDirectory(folder_ + "/Kalore");
-        kalore_.start(KALORE_SOURCE_DIR "/scripts/run-unprivileged", {folder_ + "/Kalore/kalore"});
     }
     ~RealProgram() {
         Stop();
@@ -321,9 +335,7 @@ int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
     return 0;
 }
 
-int CheckMovingPicture(const QString& buildDir, const QString& address,
-                       const QString& outputFolder) {
-    RealProgram kalore(buildDir, address);
+int CheckMovingPicture(RealProgram& kalore, const QString& outputFolder) {
     QPoint origin;
     if (!kalore.WaitForMainWindow(origin)) {
         std::fprintf(stderr, "FAIL: no main window within 30 s\n");
@@ -364,6 +376,35 @@ int CheckMovingPicture(const QString& buildDir, const QString& address,
         return 1;
     }
     std::printf("PASS\n");
+    return 0;
+}
+
+int CheckFreeBoxChannel(const QString& buildDir, const QString& outputFolder) {
+    kalore::testing::RtspTestBox box;
+    if (!box.Start()) {
+        std::fprintf(stderr, "FAIL: the RTSP test box did not start\n");
+        return 1;
+    }
+    QTemporaryDir work;
+    QFile playlist(work.filePath("playlist.m3u"));
+    playlist.open(QIODevice::WriteOnly);
+    playlist.write("#EXTM3U\n#EXTINF:0,2 - France 2 (standard)\n" +
+                   QByteArray::fromStdString(box.Address(201)) +
+                   "\n#EXTINF:0,3 - France 3 (standard)\n" +
+                   QByteArray::fromStdString(box.Address(202)) + "\n");
+    playlist.close();
+    RealProgram kalore(buildDir, {},
+                       {"--address", "78-1-2-3.fbx.proxad.net", "--playlist", playlist.fileName()});
+    if (CheckMovingPicture(kalore, outputFolder) != 0) {
+        return 1;
+    }
+    // The close sends TEARDOWN at once; the box may take a moment to say so.
+    WaitFor([&] { return box.Teardowns() > 0; }, 5000);
+    std::printf("box sessions: %d, teardowns: %d\n", box.Sessions(), box.Teardowns());
+    if (box.Sessions() != 1 || box.Teardowns() != 1) {
+        std::fprintf(stderr, "FAIL: the box wants one session, closed with TEARDOWN\n");
+        return 1;
+    }
     return 0;
 }
 
@@ -423,6 +464,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QString option = args.value(1);
+    if (option == "--free-box") {
+        return CheckFreeBoxChannel(args[0], {});
+    }
     TestChannel channel(option == "--deinterlace" ? TestChannel::kCombedPicture
                                                   : TestChannel::kMovingPicture);
     if (!channel.Start()) {
@@ -437,5 +481,6 @@ int main(int argc, char** argv) {
         return PrintFirstPictures(whoAndCount.value(0), whoAndCount.value(1).toInt(), args[0],
                                   channel);
     }
-    return CheckMovingPicture(args[0], channel.Address(), option);
+    RealProgram kalore(args[0], channel.Address());
+    return CheckMovingPicture(kalore, option);
 }

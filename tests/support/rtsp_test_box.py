@@ -17,7 +17,7 @@ gi.require_version("GstRtspServer", "1.0")
 from gi.repository import GLib, Gst, GstRtspServer  # noqa: E402
 
 PIPELINE = (
-    "( videotestsrc is-live=true pattern=ball "
+    "( videotestsrc is-live=true pattern=ball background-color=0xff2060c0 "
     "! video/x-raw,format=I420,width=320,height=240,framerate=25/1 "
     "! x264enc tune=zerolatency speed-preset=ultrafast key-int-max=25 bitrate=400 "
     "! h264parse ! mux. "
