@@ -27,7 +27,7 @@ public:
         // the outage and carries on in a new file.
         std::chrono::milliseconds stallLimit{10000};
         RtspSource::Timing timing;
-        std::function<void(const std::string&)> log;
+        std::function<void(const std::string&)> log = [](const std::string&) {};
         // The box refused a channel: its address and the reason, from the relay's
         // own thread.
         std::function<void(const std::string& source, const std::string& reason)> refused;
