@@ -38,7 +38,6 @@
 #include "player/player_check.h"
 #include "player/player_location_dialog.h"
 #include "player/player_registration.h"
-#include "recorder/recording.h"
 #include "recorder/recording_controller.h"
 #include "relay/relay.h"
 #include "schedule/schedule.h"
@@ -163,18 +162,11 @@ void TForm1::BuildCore() {
 
 void TForm1::BuildRelay() {
     Relay::Options options;
-    // A recorder sees an outage by its file no longer growing; the relay cuts its
-    // readers as late, so the recorder's own outage rules take over.
-    options.stallLimit = std::chrono::seconds(kStallSeconds);
     options.log = [this](const std::string& line) {
         mainThread_->Post([this, line] { AppendLog(line); });
     };
     options.refused = [this](const std::string& source, const std::string& reason) {
-        mainThread_->Post([this, source, reason] {
-            if (source == live_->LiveStreamAddress()) {
-                ShowMessage("Impossible de regarder cette chaîne : " + reason);
-            }
-        });
+        mainThread_->Post([this, source, reason] { live_->SourceRefused(source, reason); });
     };
     relay_ = std::make_unique<Relay>(std::move(options));
 }

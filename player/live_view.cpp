@@ -16,13 +16,18 @@ constexpr int kInsertMode = 1;
 constexpr int kHeadPosition = 0;
 constexpr int kInset = 10;
 constexpr const char* kDeinterlaceMode = "blend";
+// Well within the relay's linger, so the box session outlives the player's restart.
+constexpr int kResumeLookMs = 1000;
 
 } // namespace
 
 LiveView::LiveView(QWidget& panel, Host& host, std::function<bool()> controlAvailable,
                    std::function<void()> showPlayerDialog, std::vector<std::string> libvlcArgs)
     : panel_(panel), host_(host), controlAvailable_(std::move(controlAvailable)),
-      showPlayerDialog_(std::move(showPlayerDialog)), libvlcArgs_(std::move(libvlcArgs)) {}
+      showPlayerDialog_(std::move(showPlayerDialog)), libvlcArgs_(std::move(libvlcArgs)) {
+    resume_.setInterval(kResumeLookMs);
+    resume_.callOnTimeout([this] { ResumeIfEnded(); });
+}
 
 LiveView::~LiveView() {
     DestroyControl();
@@ -68,9 +73,36 @@ void LiveView::StartLiveView() {
     // French channels are interlaced: without it every movement shows combs.
     control_->SetDeinterlace(kDeinterlaceMode);
     control_->Play();
+    if (relay_ && NeedsRelay(liveStreamAddress_)) {
+        resume_.start();
+    } else {
+        resume_.stop();
+    }
+}
+
+void LiveView::ResumeIfEnded() {
+    if (!control_ || control_->Playing()) {
+        return;
+    }
+    host_.AppendLog("Relais RTSP : la lecture reprend (" + liveStreamAddress_ + ")");
+    try {
+        StartLiveView();
+    } catch (const std::exception& error) {
+        resume_.stop();
+        host_.AppendLog(error.what());
+    }
+}
+
+void LiveView::SourceRefused(const std::string& source, const std::string& reason) {
+    if (source != liveStreamAddress_ || !resume_.isActive()) {
+        return;
+    }
+    StopWatching();
+    host_.ShowMessage("Impossible de regarder cette chaîne : " + reason);
 }
 
 void LiveView::StopWatching() {
+    resume_.stop();
     if (control_) {
         if (control_->Playing()) {
             control_->hide();
@@ -80,6 +112,7 @@ void LiveView::StopWatching() {
 }
 
 void LiveView::DestroyControl() {
+    resume_.stop();
     delete control_.data();
     control_ = nullptr;
 }

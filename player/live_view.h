@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QPointer>
+#include <QTimer>
 
 #include "player/vlc_plugin.h"
 
@@ -40,6 +41,9 @@ public:
 
     // Plays rtsp:// channels, which libVLC can't open, through `relay` from now on.
     void UseRelay(Relay& relay) { relay_ = &relay; }
+    // The relay's box refused `source` for `reason`: if it is the channel watched,
+    // the player stops and the user is told why.
+    void SourceRefused(const std::string& source, const std::string& reason);
 
     // At the end of the program, when the control-available flag is set.
     void DestroyControl();
@@ -52,6 +56,9 @@ public:
 private:
     // What the player opens for the live stream address.
     std::string PlayedAddress() const;
+    // A relayed channel whose player stopped by itself (the relay cut it during
+    // an outage of the box) is played again.
+    void ResumeIfEnded();
 
     QWidget& panel_;
     Host& host_;
@@ -60,6 +67,7 @@ private:
     std::vector<std::string> libvlcArgs_;
     std::string liveStreamAddress_;
     Relay* relay_ = nullptr;
+    QTimer resume_;
     QPointer<TVLCPlugin> control_;
 };
 

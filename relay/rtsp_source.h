@@ -38,7 +38,7 @@ public:
         // session is taken for lost.
         std::chrono::milliseconds silence{3000};
         std::chrono::milliseconds firstRetry{500};
-        std::chrono::milliseconds longestRetry{8000};
+        std::chrono::milliseconds longestRetry{2000};
     };
 
     RtspSource(std::string address, Timing timing, Events events);

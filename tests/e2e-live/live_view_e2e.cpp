@@ -10,7 +10,8 @@
 //
 // With --free-box it starts as a Free subscriber's Kalore does: the loopback box's
 // playlist holds rtsp:// channels of a real RTSP server on loopback, played through
-// the relay; the box must see one session, and a TEARDOWN once Kalore has closed.
+// the relay; the picture must come back by itself after the box stops for 10 s, and
+// the box must see one session at a time, and a TEARDOWN once Kalore has closed.
 //
 // Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-pictures=kalore|vlc:N |
 //                                 --deinterlace | --free-box]
@@ -335,7 +336,17 @@ int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
     return 0;
 }
 
-int CheckMovingPicture(RealProgram& kalore, const QString& outputFolder) {
+bool PictureMoves(const QRect& area) {
+    const QImage first = Screen(area);
+    WaitFor([] { return false; }, 1000);
+    const QImage second = Screen(area);
+    return NonBlackPixels(second) > kPictureShown && DifferentShare(first, second) >= 0.01;
+}
+
+// `whilePlaying`, when given, runs once the moving picture is checked, before Kalore
+// is stopped; false fails the check.
+int CheckMovingPicture(RealProgram& kalore, const QString& outputFolder,
+                       const std::function<bool(const QRect&)>& whilePlaying = {}) {
     QPoint origin;
     if (!kalore.WaitForMainWindow(origin)) {
         std::fprintf(stderr, "FAIL: no main window within 30 s\n");
@@ -371,6 +382,9 @@ int CheckMovingPicture(RealProgram& kalore, const QString& outputFolder) {
         std::fprintf(stderr, "FAIL: the picture does not move\n");
         return 1;
     }
+    if (whilePlaying && !whilePlaying(area)) {
+        return 1;
+    }
     if (const int code = kalore.Stop(); code != 0) {
         std::fprintf(stderr, "FAIL: Kalore did not end cleanly while playing (%d)\n", code);
         return 1;
@@ -395,14 +409,33 @@ int CheckFreeBoxChannel(const QString& buildDir, const QString& outputFolder) {
     playlist.close();
     RealProgram kalore(buildDir, {},
                        {"--address", "78-1-2-3.fbx.proxad.net", "--playlist", playlist.fileName()});
-    if (CheckMovingPicture(kalore, outputFolder) != 0) {
+    // The box away for 10 s: the picture comes back by itself.
+    const auto outage = [&](const QRect& area) {
+        box.Stop();
+        WaitFor([] { return false; }, 10000);
+        if (!box.Start()) {
+            std::fprintf(stderr, "FAIL: the RTSP test box did not start again\n");
+            return false;
+        }
+        QElapsedTimer back;
+        back.start();
+        if (!WaitFor([&] { return PictureMoves(area); }, 30000)) {
+            std::fprintf(stderr, "FAIL: the picture did not come back after the outage\n");
+            return false;
+        }
+        std::printf("picture moving again %lld ms after the box came back\n",
+                    static_cast<long long>(back.elapsed()));
+        return true;
+    };
+    if (CheckMovingPicture(kalore, outputFolder, outage) != 0) {
         return 1;
     }
     // The close sends TEARDOWN at once; the box may take a moment to say so.
     WaitFor([&] { return box.Teardowns() > 0; }, 5000);
     std::printf("box sessions: %d, teardowns: %d\n", box.Sessions(), box.Teardowns());
-    if (box.Sessions() != 1 || box.Teardowns() != 1) {
-        std::fprintf(stderr, "FAIL: the box wants one session, closed with TEARDOWN\n");
+    // One before the outage, one after.
+    if (box.Sessions() != 2 || box.Teardowns() != 1) {
+        std::fprintf(stderr, "FAIL: the box wants one session at a time, closed with TEARDOWN\n");
         return 1;
     }
     return 0;

@@ -26,7 +26,7 @@ protected:
         fs::create_directory(folder + "RECORDS");
         ASSERT_TRUE(box.Start());
     }
-    Relay::Options Options(std::chrono::milliseconds stallLimit = 10s) {
+    Relay::Options Options(std::chrono::milliseconds stallLimit = Relay::Options().stallLimit) {
         Relay::Options options;
         options.linger = 1s;
         options.stallLimit = stallLimit;
@@ -129,6 +129,33 @@ TEST_F(RelayIntegrationTest, AnOutageLongerThanTheStallLimitCutsTheReaders) {
     EXPECT_GT(reader.get().size(), 50'000u);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
     EXPECT_NE(Logged().find("lecteur(s) coupé(s)"), std::string::npos) << Logged();
+}
+
+// The box stopped for 10 s during a programmed recording: the relay cuts the
+// recorder's connection, the recorder carries on in a new file once the box is
+// back, and the outcome names the outage.
+TEST_F(RelayIntegrationTest, ABoxOutageMidRecordingLeavesPlayableFilesAndIsNamed) {
+    Relay relay(Options());
+    testing::RecordingHarness harness(folder, "/usr/bin/vlc", &relay);
+    harness.StartProgrammed(box.Address(201), kFormatH264, 36);
+    harness.RunFor(10s);
+    box.Stop();
+    harness.RunFor(10s);
+    ASSERT_TRUE(box.Start());
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 60s));
+    EXPECT_EQ(harness.statuses[0].second, "Incomplet")
+        << ::testing::PrintToString(harness.host.log) << Logged();
+    const std::vector<std::string> files = harness.Controller().ProgrammedRecording()->Files();
+    ASSERT_GE(files.size(), 2u);
+    double covered = 0;
+    for (const std::string& file : files) {
+        const std::string probe = testing::Probe(file);
+        EXPECT_NE(probe.find("codec_name=h264"), std::string::npos) << file << probe;
+        covered += testing::ProbedDuration(probe);
+    }
+    EXPECT_NEAR(covered, 36 - 10, 3) << ::testing::PrintToString(harness.host.log) << Logged();
+    const std::string told = ::testing::PrintToString(harness.host.notices);
+    EXPECT_NE(told.find("flux perdu à"), std::string::npos) << told;
 }
 
 // Another client holds the box's only stream: a reader is answered at once, and a
