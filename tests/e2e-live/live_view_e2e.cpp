@@ -10,8 +10,10 @@
 //
 // With --free-box it starts as a Free subscriber's Kalore does: the loopback box's
 // playlist holds rtsp:// channels of a real RTSP server on loopback, played through
-// the relay; the picture must come back by itself after the box stops for 10 s, and
-// the box must see one session at a time, and a TEARDOWN once Kalore has closed.
+// the relay, while a programmed recording of the same channel is made, which must
+// hold video and sound and end "Terminé"; the picture must come back by itself after
+// the box stops for 10 s; the box must see one session at a time, and a TEARDOWN
+// once Kalore has closed.
 //
 // Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-pictures=kalore|vlc:N |
 //                                 --deinterlace | --free-box]
@@ -31,6 +33,7 @@
 #include <QThread>
 #include <sys/stat.h>
 
+#include "e2e_support.h"
 #include "support/rtsp_test_box.h"
 #include "test_channel.h"
 
@@ -104,12 +107,17 @@ QString Xdotool(const QStringList& args) {
 // instead of being put first in the Orange list.
 class RealProgram {
 public:
+    // `prepare` is given the program folder before the program starts.
     RealProgram(const QString& buildDir, const QString& channelAddress,
-                const QStringList& sandboxOptions = {}) {
+                const QStringList& sandboxOptions = {},
+                const std::function<void(const QString&)>& prepare = {}) {
         folder_ = Run(KALORE_SOURCE_DIR "/scripts/sandbox-program-folder",
                       QStringList{buildDir} + sandboxOptions);
         if (sandboxOptions.isEmpty()) {
             PutChannelFirst(channelAddress);
+        }
+        if (prepare) {
+            prepare(folder_ + "/Kalore/");
         }
         kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
         // The address query's answer file goes to the working folder, as beside a
@@ -393,6 +401,10 @@ int CheckMovingPicture(RealProgram& kalore, const QString& outputFolder,
     return 0;
 }
 
+// Long enough for the window to show and play first.
+constexpr int kRecordingLeadSeconds = 15;
+constexpr int kRecordingSeconds = 10;
+
 int CheckFreeBoxChannel(const QString& buildDir, const QString& outputFolder) {
     kalore::testing::RtspTestBox box;
     if (!box.Start()) {
@@ -407,10 +419,47 @@ int CheckFreeBoxChannel(const QString& buildDir, const QString& outputFolder) {
                    "\n#EXTINF:0,3 - France 3 (standard)\n" +
                    QByteArray::fromStdString(box.Address(202)) + "\n");
     playlist.close();
+    // A programmed recording of the channel watched, during live view and before
+    // the outage; Kalore keeps the box's address in its schedule.
+    namespace e2e = kalore::e2e;
+    const QDateTime start = e2e::WholeSecondsFromNow(kRecordingLeadSeconds);
+    const QList<e2e::ScheduleEntry> entries = {{"2 - France 2 (standard)", start,
+                                                start.addSecs(kRecordingSeconds), "Programmé",
+                                                "H264 (320x240) idéal pour minimiser le stockage",
+                                                QString::fromStdString(box.Address(201))}};
+    QString folder;
+    const auto writeSchedule = [&](const QString& programFolder) {
+        folder = programFolder;
+        for (const auto& [name, bytes] :
+             {std::pair{QString("B/recordslist"), e2e::RecordsListBytes(entries)},
+              std::pair{QString("B/recordsurlist"), e2e::RecordsUrlListBytes(entries)}}) {
+            QFile file(folder + name);
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+            file.setPermissions(file.permissions() | QFile::WriteOther | QFile::ReadOther);
+        }
+    };
     RealProgram kalore(buildDir, {},
-                       {"--address", "78-1-2-3.fbx.proxad.net", "--playlist", playlist.fileName()});
+                       {"--address", "78-1-2-3.fbx.proxad.net", "--playlist", playlist.fileName()},
+                       writeSchedule);
+    const auto status = [&] {
+        QFile file(folder + "B/recordslist");
+        file.open(QIODevice::ReadOnly);
+        return e2e::StatusesOf(file.readAll()).value(0);
+    };
     // The box away for 10 s: the picture comes back by itself.
     const auto outage = [&](const QRect& area) {
+        WaitFor([&] { return status() != "Programmé" && status() != "Enregistrement.."; },
+                (kRecordingLeadSeconds + kRecordingSeconds + 20) * 1000);
+        const e2e::Probe probe =
+            e2e::ProbeFile(folder + "RECORDS/" + e2e::ProgrammedFileName(start));
+        std::printf("programmed recording: %s, %.1f s\n", qPrintable(status()), probe.Duration());
+        if (status() != "Terminé" || !probe.Has("codec_name=h264") ||
+            !probe.Has("codec_name=mp3")) {
+            std::fprintf(stderr, "FAIL: the recording made during live view: %s\n%s\n",
+                         qPrintable(status()), qPrintable(probe.text));
+            return false;
+        }
         box.Stop();
         WaitFor([] { return false; }, 10000);
         if (!box.Start()) {
