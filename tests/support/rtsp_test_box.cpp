@@ -8,7 +8,8 @@
 
 namespace kalore::testing {
 
-RtspTestBox::RtspTestBox() : port_(FreeLoopbackPort(SOCK_STREAM)) {}
+RtspTestBox::RtspTestBox(int maxSessions)
+    : port_(FreeLoopbackPort(SOCK_STREAM)), maxSessions_(maxSessions) {}
 
 RtspTestBox::~RtspTestBox() {
     Stop();
@@ -17,7 +18,9 @@ RtspTestBox::~RtspTestBox() {
 bool RtspTestBox::Start() {
     Stop();
     ready_ = false;
-    server_ = ChildProcess::Start({KALORE_RTSP_TEST_BOX, std::to_string(port_)}).child;
+    server_ = ChildProcess::Start(
+                  {KALORE_RTSP_TEST_BOX, std::to_string(port_), std::to_string(maxSessions_)})
+                  .child;
     if (!server_)
         return false;
     reader_ =

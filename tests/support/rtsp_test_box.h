@@ -15,7 +15,8 @@ namespace kalore::testing {
 
 class RtspTestBox {
 public:
-    RtspTestBox();
+    // More than one session only for benchmarks that read the box directly too.
+    explicit RtspTestBox(int maxSessions = 1);
     ~RtspTestBox();
     RtspTestBox(const RtspTestBox&) = delete;
     RtspTestBox& operator=(const RtspTestBox&) = delete;
@@ -33,6 +34,7 @@ private:
     void Read(std::unique_ptr<OutputPipe> pipe);
 
     const int port_;
+    const int maxSessions_;
     std::unique_ptr<ChildProcess> server_;
     std::thread reader_;
     std::atomic<bool> ready_{false};

@@ -5,7 +5,7 @@ accepted as is), its session pool capped at one like the box's.
 
 Prints "READY <port>" once it listens, then "SESSION" for each session it opens and
 "TEARDOWN" for each teardown it receives, one a line, flushed.
-Usage: rtsp_test_box.py PORT
+Usage: rtsp_test_box.py PORT [MAX_SESSIONS]  (benchmarks compare a second reader)
 """
 
 import sys
@@ -36,7 +36,7 @@ def main():
     server = GstRtspServer.RTSPServer()
     server.set_address("127.0.0.1")
     server.set_service(sys.argv[1])
-    server.get_session_pool().set_max_sessions(1)
+    server.get_session_pool().set_max_sessions(int(sys.argv[2]) if len(sys.argv) > 2 else 1)
     factory = GstRtspServer.RTSPMediaFactory()
     factory.set_launch(PIPELINE)
     factory.set_shared(True)
