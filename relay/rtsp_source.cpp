@@ -86,8 +86,10 @@ void RtspSource::Run() {
             events_.refused(SourceRefusalReason(error));
             return;
         }
-        events_.log("Relais RTSP : flux perdu (" + ErrorText(error) + "), nouvel essai dans " +
-                    std::to_string(pause.count()) + " ms (" + address_ + ")");
+        // Once per outage: the tries that follow would fill the log.
+        if (pause == timing_.firstRetry)
+            events_.log("Relais RTSP : flux perdu (" + ErrorText(error) + "), nouveaux essais " +
+                        "jusqu'à son retour (" + address_ + ")");
         if (wake_.wait_for(lock, pause, [this] { return stop_; }))
             break;
         pause = std::min(pause * 2, timing_.longestRetry);

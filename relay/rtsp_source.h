@@ -37,6 +37,8 @@ public:
         // Without a packet for this long, UDP gives way to TCP, and later a
         // session is taken for lost.
         std::chrono::milliseconds silence{3000};
+        // The box is on the home network: trying it every 2 s costs it nothing and
+        // brings the picture back soon after it returns.
         std::chrono::milliseconds firstRetry{500};
         std::chrono::milliseconds longestRetry{2000};
     };

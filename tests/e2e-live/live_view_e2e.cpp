@@ -15,8 +15,8 @@
 // the box stops for 10 s; the box must see one session at a time, and a TEARDOWN
 // once Kalore has closed.
 //
-// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-pictures=kalore|vlc:N |
-//                                 --deinterlace | --free-box]
+// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --deinterlace | --free-box |
+//                                 --first-pictures=kalore|vlc|kalore-rtsp:N]
 
 #include <csignal>
 #include <cstdio>
@@ -288,11 +288,15 @@ private:
 // Each sample: the player shows nothing, then the clock starts as it is told to play
 // (a click on "Regarder la TV", or vlc's "add"), and stops at the first picture.
 // Prints "<milliseconds> <milliseconds to the next key frame>" per sample.
+// With `freeStart` (the web stand-in's options), Kalore plays the box's first
+// channel, and rests long enough between samples for the relay to close the box
+// session: each click opens a new one.
 int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
-                       TestChannel& channel) {
+                       const QString& address, const QString& probeAddress,
+                       const QStringList& freeStart = {}) {
     QElapsedTimer clock;
     clock.start();
-    KeyFrameWatch keys(channel.ProbeAddress(), clock);
+    KeyFrameWatch keys(probeAddress, clock);
     if (!keys.WaitUntilReading()) {
         return 1;
     }
@@ -302,7 +306,7 @@ int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
     std::function<void()> stop;
     std::function<void()> play;
     if (who == "kalore") {
-        kalore = std::make_unique<RealProgram>(buildDir, channel.Address());
+        kalore = std::make_unique<RealProgram>(buildDir, address, freeStart);
         QPoint origin;
         if (!kalore->WaitForMainWindow(origin)) {
             return 1;
@@ -323,7 +327,7 @@ int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
             vlc->Command("stop");
         };
         play = [&] {
-            vlc->Command("add " + channel.Address());
+            vlc->Command("add " + address);
         };
     }
     for (int i = 0; i < samples; ++i) {
@@ -331,7 +335,7 @@ int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
         if (!WaitFor([&] { return NonBlackPixels(Screen(area)) < kPictureShown / 4; }, 10000)) {
             return 1;
         }
-        WaitFor([] { return false; }, 1000); // idle again
+        WaitFor([] { return false; }, freeStart.isEmpty() ? 1000 : 5000); // idle again
         const qint64 start = clock.elapsed();
         play();
         if (!WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 20000)) {
@@ -401,6 +405,18 @@ int CheckMovingPicture(RealProgram& kalore, const QString& outputFolder,
     return 0;
 }
 
+// The web stand-in's options for a start on a Free line whose box's playlist holds
+// two channels of `box`; the playlist is written in `work`.
+QStringList FreeStart(const QTemporaryDir& work, const kalore::testing::RtspTestBox& box) {
+    QFile playlist(work.filePath("playlist.m3u"));
+    playlist.open(QIODevice::WriteOnly);
+    playlist.write("#EXTM3U\n#EXTINF:0,2 - France 2 (standard)\n" +
+                   QByteArray::fromStdString(box.Address(201)) +
+                   "\n#EXTINF:0,3 - France 3 (standard)\n" +
+                   QByteArray::fromStdString(box.Address(202)) + "\n");
+    return {"--address", "78-1-2-3.fbx.proxad.net", "--playlist", playlist.fileName()};
+}
+
 // Long enough for the window to show and play first.
 constexpr int kRecordingLeadSeconds = 15;
 constexpr int kRecordingSeconds = 10;
@@ -412,13 +428,6 @@ int CheckFreeBoxChannel(const QString& buildDir, const QString& outputFolder) {
         return 1;
     }
     QTemporaryDir work;
-    QFile playlist(work.filePath("playlist.m3u"));
-    playlist.open(QIODevice::WriteOnly);
-    playlist.write("#EXTM3U\n#EXTINF:0,2 - France 2 (standard)\n" +
-                   QByteArray::fromStdString(box.Address(201)) +
-                   "\n#EXTINF:0,3 - France 3 (standard)\n" +
-                   QByteArray::fromStdString(box.Address(202)) + "\n");
-    playlist.close();
     // A programmed recording of the channel watched, during live view and before
     // the outage; Kalore keeps the box's address in its schedule.
     namespace e2e = kalore::e2e;
@@ -439,9 +448,7 @@ int CheckFreeBoxChannel(const QString& buildDir, const QString& outputFolder) {
             file.setPermissions(file.permissions() | QFile::WriteOther | QFile::ReadOther);
         }
     };
-    RealProgram kalore(buildDir, {},
-                       {"--address", "78-1-2-3.fbx.proxad.net", "--playlist", playlist.fileName()},
-                       writeSchedule);
+    RealProgram kalore(buildDir, {}, FreeStart(work, box), writeSchedule);
     const auto status = [&] {
         QFile file(folder + "B/recordslist");
         file.open(QIODevice::ReadOnly);
@@ -549,6 +556,17 @@ int main(int argc, char** argv) {
     if (option == "--free-box") {
         return CheckFreeBoxChannel(args[0], {});
     }
+    if (option.startsWith("--first-pictures=kalore-rtsp:")) {
+        // A second session for the key-frame watch, which reads the box directly.
+        kalore::testing::RtspTestBox box(2);
+        QTemporaryDir work;
+        if (!box.Start()) {
+            return 1;
+        }
+        const QString address = QString::fromStdString(box.Address(201));
+        return PrintFirstPictures("kalore", option.section(':', 1).toInt(), args[0], address,
+                                  address, FreeStart(work, box));
+    }
     TestChannel channel(option == "--deinterlace" ? TestChannel::kCombedPicture
                                                   : TestChannel::kMovingPicture);
     if (!channel.Start()) {
@@ -561,7 +579,7 @@ int main(int argc, char** argv) {
     if (option.startsWith("--first-pictures=")) {
         const QStringList whoAndCount = option.section('=', 1).split(':');
         return PrintFirstPictures(whoAndCount.value(0), whoAndCount.value(1).toInt(), args[0],
-                                  channel);
+                                  channel.Address(), channel.ProbeAddress());
     }
     RealProgram kalore(args[0], channel.Address());
     return CheckMovingPicture(kalore, option);
