@@ -418,7 +418,7 @@ QStringList FreeStart(const QTemporaryDir& work, const kalore::testing::RtspTest
 }
 
 // Long enough for the window to show and play first.
-constexpr int kRecordingLeadSeconds = 15;
+constexpr int kRecordingLeadSeconds = 20;
 constexpr int kRecordingSeconds = 10;
 
 int CheckFreeBoxChannel(const QString& buildDir, const QString& outputFolder) {
