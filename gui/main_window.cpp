@@ -43,6 +43,7 @@
 #include "player/player_check.h"
 #include "player/player_registration.h"
 #include "recorder/recording_controller.h"
+#include "relay/relay.h"
 #include "schedule/schedule.h"
 #include "seams/clock.h"
 #include "web/free_playlist.h"
@@ -114,6 +115,7 @@ void TForm1::BuildCore() {
     Timer1 = std::make_unique<QtTimer>("Timer1", this);
     Timer2 = std::make_unique<QtTimer>("Timer2", this);
     recordingWatchTimer_ = std::make_unique<QtTimer>("RecordingWatchTimer", this);
+    BuildRelay();
 
     schedule_ =
         std::make_unique<Schedule>(programFolder_, *this, *clock_, *Timer1, *Timer2,
@@ -134,6 +136,7 @@ void TForm1::BuildCore() {
     recorderSettings.setEntryStatus = [this](std::uint64_t entryId, const std::string& status) {
         schedule_->SetEntryStatus(entryId, status);
     };
+    recorderSettings.relay = relay_.get();
     recorder_ = std::make_unique<RecordingController>(
         std::move(recorderSettings), *this, *mainThread_, *clock_, *Timer2, *recordingWatchTimer_);
     Timer2->SetHandler([this] { Timer2Timer(); });
@@ -145,6 +148,7 @@ void TForm1::BuildCore() {
     live_ = std::make_unique<LiveView>(
         *Panel1, *this, [this] { return controlAvailable_; }, [this] { ShowPlayerDialog(); });
     watch_ = std::make_unique<WatchControls>(*this, *live_, *settingsFile_);
+    live_->UseRelay(*relay_);
 
     gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
     urlModel_ = TextListModel::Of(schedule_->Table().Urls(), this);
@@ -161,6 +165,17 @@ void TForm1::BuildCore() {
     schedule_->Table().onChanged = [this] {
         ShowSchedule();
     };
+}
+
+void TForm1::BuildRelay() {
+    Relay::Options options;
+    options.log = [this](const std::string& line) {
+        mainThread_->Post([this, line] { AppendLog(line); });
+    };
+    options.refused = [this](const std::string& source, const std::string& reason) {
+        mainThread_->Post([this, source, reason] { live_->SourceRefused(source, reason); });
+    };
+    relay_ = std::make_unique<Relay>(std::move(options));
 }
 
 void TForm1::CreatePlayerDialog() {

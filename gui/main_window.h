@@ -35,6 +35,7 @@ class LiveView;
 class QtMainThread;
 class QtTimer;
 class RecordingController;
+class Relay;
 class Schedule;
 class ScheduleGridModel;
 class TextListModel;
@@ -115,6 +116,7 @@ protected:
 private:
     void BuildControls();
     void BuildCore();
+    void BuildRelay();
     void ConnectControls();
     void FormCreate();
     void FormActivate();
@@ -165,6 +167,8 @@ private:
     std::unique_ptr<QtTimer> Timer1;
     std::unique_ptr<QtTimer> Timer2;
     std::unique_ptr<QtTimer> recordingWatchTimer_;
+    // Before the recorder and the live view, which read through it.
+    std::unique_ptr<Relay> relay_;
     std::unique_ptr<Schedule> schedule_;
     std::unique_ptr<RecordingController> recorder_;
     std::unique_ptr<LiveView> live_;

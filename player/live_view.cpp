@@ -4,6 +4,8 @@
 #include <QWindow>
 
 #include "player/timeshift_folder.h"
+#include "relay/relay.h"
+#include "relay/relay_address.h"
 #include "seams/host.h"
 
 namespace kalore {
@@ -15,13 +17,18 @@ constexpr int kInsertMode = 1;
 constexpr int kHeadPosition = 0;
 constexpr int kInset = 10;
 constexpr const char* kDeinterlaceMode = "blend";
+// Well within the relay's linger, so the box session outlives the player's restart.
+constexpr int kResumeLookMs = 1000;
 
 } // namespace
 
 LiveView::LiveView(QWidget& panel, Host& host, std::function<bool()> controlAvailable,
                    std::function<void()> showPlayerDialog, std::vector<std::string> libvlcArgs)
     : panel_(panel), host_(host), controlAvailable_(std::move(controlAvailable)),
-      showPlayerDialog_(std::move(showPlayerDialog)), libvlcArgs_(std::move(libvlcArgs)) {}
+      showPlayerDialog_(std::move(showPlayerDialog)), libvlcArgs_(std::move(libvlcArgs)) {
+    resume_.setInterval(kResumeLookMs);
+    resume_.callOnTimeout([this] { ResumeIfEnded(); });
+}
 
 LiveView::~LiveView() {
     DestroyControl();
@@ -36,6 +43,15 @@ bool LiveView::Watch(const std::string& address) {
         return false;
     }
     return true;
+}
+
+std::string LiveView::PlayedAddress() const {
+    if (!relay_ || !NeedsRelay(liveStreamAddress_)) {
+        return liveStreamAddress_;
+    }
+    const std::string local = relay_->LocalAddress(liveStreamAddress_);
+    host_.AppendLog("Relais RTSP : " + liveStreamAddress_ + " est regardé depuis " + local);
+    return local;
 }
 
 void LiveView::StartLiveView() {
@@ -53,7 +69,7 @@ void LiveView::StartLiveView() {
         native->raise();
     }
     control_->ClearPlaylist();
-    control_->AddItem(liveStreamAddress_, {":input-timeshift-path=" + TimeshiftFolder()},
+    control_->AddItem(PlayedAddress(), {":input-timeshift-path=" + TimeshiftFolder()},
                       kInsertMode, kHeadPosition);
     control_->NextItem();
     // French channels are interlaced: without it every movement shows combs.
@@ -62,9 +78,36 @@ void LiveView::StartLiveView() {
         onControlCreated(*control_);
     }
     control_->Play();
+    if (relay_ && NeedsRelay(liveStreamAddress_)) {
+        resume_.start();
+    } else {
+        resume_.stop();
+    }
+}
+
+void LiveView::ResumeIfEnded() {
+    if (!control_ || control_->Playing()) {
+        return;
+    }
+    host_.AppendLog("Relais RTSP : la lecture reprend (" + liveStreamAddress_ + ")");
+    try {
+        StartLiveView();
+    } catch (const std::exception& error) {
+        resume_.stop();
+        host_.AppendLog(error.what());
+    }
+}
+
+void LiveView::SourceRefused(const std::string& source, const std::string& reason) {
+    if (source != liveStreamAddress_ || !resume_.isActive()) {
+        return;
+    }
+    StopWatching();
+    host_.ShowMessage("Impossible de regarder cette chaîne : " + reason);
 }
 
 void LiveView::StopWatching() {
+    resume_.stop();
     if (control_) {
         if (control_->Playing()) {
             control_->hide();
@@ -75,6 +118,7 @@ void LiveView::StopWatching() {
 }
 
 void LiveView::DestroyControl() {
+    resume_.stop();
     delete control_.data();
     control_ = nullptr;
     EmptyTimeshiftFolder();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QPointer>
+#include <QTimer>
 
 #include "player/vlc_plugin.h"
 
@@ -13,6 +14,7 @@ class QWidget;
 namespace kalore {
 
 class Host;
+class Relay;
 
 // Live viewing in the main window's video panel: at most one embedded player, placed
 // 10 pixels inside the panel and recreated at each start.
@@ -37,6 +39,12 @@ public:
     // Stops the player, hidden when it was playing; never reports an error.
     void StopWatching();
 
+    // Plays rtsp:// channels, which libVLC can't open, through `relay` from now on.
+    void UseRelay(Relay& relay) { relay_ = &relay; }
+    // The relay's box refused `source` for `reason`: if it is the channel watched,
+    // the player stops and the user is told why.
+    void SourceRefused(const std::string& source, const std::string& reason);
+
     // At the end of the program, when the control-available flag is set.
     void DestroyControl();
 
@@ -50,12 +58,20 @@ public:
     TVLCPlugin* Control() const { return control_.data(); }
 
 private:
+    // What the player opens for the live stream address.
+    std::string PlayedAddress() const;
+    // A relayed channel whose player stopped by itself (the relay cut it during
+    // an outage of the box) is played again.
+    void ResumeIfEnded();
+
     QWidget& panel_;
     Host& host_;
     std::function<bool()> controlAvailable_;
     std::function<void()> showPlayerDialog_;
     std::vector<std::string> libvlcArgs_;
     std::string liveStreamAddress_;
+    Relay* relay_ = nullptr;
+    QTimer resume_;
     QPointer<TVLCPlugin> control_;
 };
 

@@ -4,11 +4,15 @@
 
 #include "platform/current_thread.h"
 #include "recorder/recorder_command_line.h"
+#include "relay/relay.h"
+#include "relay/relay_address.h"
 
 namespace kalore {
 namespace {
 
 constexpr int kWaitStepMs = 100;
+// Long enough for UDP to give way to TCP and the streams to be known.
+constexpr std::chrono::seconds kBoxAnswerLimit{20};
 const std::string kPlusLine(67, '+');
 
 } // namespace
@@ -115,13 +119,16 @@ void MonThread::RunRecording() {
     });
     ShowRecordingTitle();
     const std::optional<std::vector<std::string>> arguments =
-        RecorderArguments(playerPath_, taken_);
+        RecorderArguments(playerPath_, ChildJob(taken_));
     if (!arguments) {
         Report(RecorderEvent::UnknownFormat);
     } else if (std::optional<std::string> refusal =
                    givenRefusal_.empty() ? RefuseUnsafeJob(taken_) : givenRefusal_) {
         Log(*refusal);
         Report(RecorderEvent::Refused, *refusal);
+        FinishChildRun();
+    } else if (std::optional<std::string> boxRefusal = BoxRefusal()) {
+        Report(RecorderEvent::Refused, *boxRefusal);
         FinishChildRun();
     } else {
         RunChildren(*arguments);
@@ -148,7 +155,7 @@ void MonThread::RunChildren(const std::vector<std::string>& firstArguments) {
     RunDos(firstArguments);
     while (std::optional<RecordingJob> next = AwaitNextRun()) {
         const std::optional<std::vector<std::string>> arguments =
-            RecorderArguments(playerPath_, *next);
+            RecorderArguments(playerPath_, ChildJob(*next));
         if (!arguments) {
             break;
         }
@@ -157,6 +164,26 @@ void MonThread::RunChildren(const std::vector<std::string>& firstArguments) {
         ShowRecordingTitle();
         RunDos(*arguments);
     }
+}
+
+RecordingJob MonThread::ChildJob(RecordingJob job) {
+    if (settings_.relay && NeedsRelay(job.Url)) {
+        const std::string local = settings_.relay->LocalAddress(job.Url);
+        Log("Relais RTSP : " + job.Url + " est enregistré depuis " + local);
+        job.Url = local;
+    }
+    return job;
+}
+
+std::optional<std::string> MonThread::BoxRefusal() {
+    if (!settings_.relay || !NeedsRelay(taken_.Url)) {
+        return std::nullopt;
+    }
+    std::string refusal = settings_.relay->Open(taken_.Url, kBoxAnswerLimit);
+    if (refusal.empty()) {
+        return std::nullopt;
+    }
+    return refusal;
 }
 
 void MonThread::RunDos(const std::vector<std::string>& arguments) {

@@ -86,6 +86,11 @@ private:
     void Log(std::string line);
     void Report(RecorderEvent event, std::string detail = {});
     void ShowRecordingTitle();
+    // The job as the child reads it: an rtsp:// channel at the relay's local address.
+    RecordingJob ChildJob(RecordingJob job);
+    // Opens a relayed channel's box session before the child starts: the box's
+    // refusal, if it refused.
+    std::optional<std::string> BoxRefusal();
 
     const RecorderSettings& settings_;
     Host& host_;

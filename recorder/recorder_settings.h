@@ -11,6 +11,8 @@
 
 namespace kalore {
 
+class Relay;
+
 // What the recorders need from the window, the schedule and the disk. The
 // functions are called on the main thread only.
 struct RecorderSettings {
@@ -27,6 +29,9 @@ struct RecorderSettings {
     std::function<std::optional<std::uint64_t>(const std::string&)> freeSpace = FreeSpaceFor;
     // How a recording waiting to try its TCP source again looks whether it is back.
     ListenerProbe probeListener = ProbeTcpListener;
+    // Serves the rtsp:// channels, which vlc can't open, to the recorder child;
+    // used from the recorder threads. None: addresses go to vlc as they are.
+    Relay* relay = nullptr;
 };
 
 } // namespace kalore

@@ -11,9 +11,16 @@
 // move again. --full-screen-toggles=N prints how long each of N F11 presses took to show the
 // picture over the whole screen, for the benchmark script.
 //
-// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --first-pictures=kalore|vlc:N |
-//                                 --deinterlace | --full-screen | --full-screen-toggles=N |
-//                                 --pause]
+// With --free-box it starts as a Free subscriber's Kalore does: the loopback box's
+// playlist holds rtsp:// channels of a real RTSP server on loopback, played through
+// the relay, while a programmed recording of the same channel is made, which must
+// hold video and sound and end "Terminé"; the picture must come back by itself after
+// the box stops for 10 s; the box must see one session at a time, and a TEARDOWN
+// once Kalore has closed.
+//
+// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --deinterlace | --free-box |
+//                                 --first-pictures=kalore|vlc|kalore-rtsp:N |
+//                                 --full-screen | --full-screen-toggles=N | --pause]
 
 #include <csignal>
 #include <cstdio>
@@ -30,6 +37,8 @@
 #include <QThread>
 #include <sys/stat.h>
 
+#include "e2e_support.h"
+#include "support/rtsp_test_box.h"
 #include "test_channel.h"
 
 namespace {
@@ -98,10 +107,29 @@ QString Xdotool(const QStringList& args) {
 
 // The real program in a sandboxed program folder of its own, as an unprivileged user
 // when run as root (its recorder, the vlc program, refuses root).
+// With `sandboxOptions` (the web stand-in's), the channels come from its answers
+// instead of being put first in the Orange list.
 class RealProgram {
 public:
-    RealProgram(const QString& buildDir, const QString& channelAddress) {
-        folder_ = Run(KALORE_SOURCE_DIR "/scripts/sandbox-program-folder", {buildDir});
+    // `prepare` is given the program folder before the program starts.
+    RealProgram(const QString& buildDir, const QString& channelAddress,
+                const QStringList& sandboxOptions = {},
+                const std::function<void(const QString&)>& prepare = {}) {
+        folder_ = Run(KALORE_SOURCE_DIR "/scripts/sandbox-program-folder",
+                      QStringList{buildDir} + sandboxOptions);
+        if (sandboxOptions.isEmpty()) {
+            PutChannelFirst(channelAddress);
+        }
+        if (prepare) {
+            prepare(folder_ + "/Kalore/");
+        }
+        kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
+        // The address query's answer file goes to the working folder, as beside a
+        // program started from its own folder.
+        kalore_.setWorkingDirectory(folder_ + "/Kalore");
+        kalore_.start(KALORE_SOURCE_DIR "/scripts/run-unprivileged", {folder_ + "/Kalore/kalore"});
+    }
+    void PutChannelFirst(const QString& channelAddress) {
         const QString list = folder_ + "/Kalore/B/listeTVforKalore.txt";
         QFile file(list);
         file.open(QIODevice::ReadOnly);
@@ -110,11 +138,6 @@ public:
         file.open(QIODevice::WriteOnly | QIODevice::Truncate);
         file.write("1,Chaine de test\r\n" + channelAddress.toUtf8() + "\r\n" + shipped);
         file.close();
-        kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
-        // The address query's answer file goes to the working folder, as beside a
-        // program started from its own folder.
-        kalore_.setWorkingDirectory(folder_ + "/Kalore");
-        kalore_.start(KALORE_SOURCE_DIR "/scripts/run-unprivileged", {folder_ + "/Kalore/kalore"});
     }
     ~RealProgram() {
         Stop();
@@ -271,11 +294,15 @@ private:
 // Each sample: the player shows nothing, then the clock starts as it is told to play
 // (a click on "Regarder la TV", or vlc's "add"), and stops at the first picture.
 // Prints "<milliseconds> <milliseconds to the next key frame>" per sample.
+// With `freeStart` (the web stand-in's options), Kalore plays the box's first
+// channel, and rests long enough between samples for the relay to close the box
+// session: each click opens a new one.
 int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
-                       TestChannel& channel) {
+                       const QString& address, const QString& probeAddress,
+                       const QStringList& freeStart = {}) {
     QElapsedTimer clock;
     clock.start();
-    KeyFrameWatch keys(channel.ProbeAddress(), clock);
+    KeyFrameWatch keys(probeAddress, clock);
     if (!keys.WaitUntilReading()) {
         return 1;
     }
@@ -285,7 +312,7 @@ int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
     std::function<void()> stop;
     std::function<void()> play;
     if (who == "kalore") {
-        kalore = std::make_unique<RealProgram>(buildDir, channel.Address());
+        kalore = std::make_unique<RealProgram>(buildDir, address, freeStart);
         QPoint origin;
         if (!kalore->WaitForMainWindow(origin)) {
             return 1;
@@ -306,7 +333,7 @@ int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
             vlc->Command("stop");
         };
         play = [&] {
-            vlc->Command("add " + channel.Address());
+            vlc->Command("add " + address);
         };
     }
     for (int i = 0; i < samples; ++i) {
@@ -314,7 +341,7 @@ int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
         if (!WaitFor([&] { return NonBlackPixels(Screen(area)) < kPictureShown / 4; }, 10000)) {
             return 1;
         }
-        WaitFor([] { return false; }, 1000); // idle again
+        WaitFor([] { return false; }, freeStart.isEmpty() ? 1000 : 5000); // idle again
         const qint64 start = clock.elapsed();
         play();
         if (!WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 20000)) {
@@ -327,9 +354,17 @@ int PrintFirstPictures(const QString& who, int samples, const QString& buildDir,
     return 0;
 }
 
-int CheckMovingPicture(const QString& buildDir, const QString& address,
-                       const QString& outputFolder) {
-    RealProgram kalore(buildDir, address);
+bool PictureMoves(const QRect& area) {
+    const QImage first = Screen(area);
+    WaitFor([] { return false; }, 1000);
+    const QImage second = Screen(area);
+    return NonBlackPixels(second) > kPictureShown && DifferentShare(first, second) >= 0.01;
+}
+
+// `whilePlaying`, when given, runs once the moving picture is checked, before Kalore
+// is stopped; false fails the check.
+int CheckMovingPicture(RealProgram& kalore, const QString& outputFolder,
+                       const std::function<bool(const QRect&)>& whilePlaying = {}) {
     QPoint origin;
     if (!kalore.WaitForMainWindow(origin)) {
         std::fprintf(stderr, "FAIL: no main window within 30 s\n");
@@ -365,11 +400,106 @@ int CheckMovingPicture(const QString& buildDir, const QString& address,
         std::fprintf(stderr, "FAIL: the picture does not move\n");
         return 1;
     }
+    if (whilePlaying && !whilePlaying(area)) {
+        return 1;
+    }
     if (const int code = kalore.Stop(); code != 0) {
         std::fprintf(stderr, "FAIL: Kalore did not end cleanly while playing (%d)\n", code);
         return 1;
     }
     std::printf("PASS\n");
+    return 0;
+}
+
+// The web stand-in's options for a start on a Free line whose box's playlist holds
+// two channels of `box`; the playlist is written in `work`.
+QStringList FreeStart(const QTemporaryDir& work, const kalore::testing::RtspTestBox& box) {
+    QFile playlist(work.filePath("playlist.m3u"));
+    playlist.open(QIODevice::WriteOnly);
+    playlist.write("#EXTM3U\n#EXTINF:0,2 - France 2 (standard)\n" +
+                   QByteArray::fromStdString(box.Address(201)) +
+                   "\n#EXTINF:0,3 - France 3 (standard)\n" +
+                   QByteArray::fromStdString(box.Address(202)) + "\n");
+    return {"--address", "78-1-2-3.fbx.proxad.net", "--playlist", playlist.fileName()};
+}
+
+// Long enough for the window to show and play first.
+constexpr int kRecordingLeadSeconds = 20;
+constexpr int kRecordingSeconds = 10;
+
+int CheckFreeBoxChannel(const QString& buildDir, const QString& outputFolder) {
+    kalore::testing::RtspTestBox box;
+    if (!box.Start()) {
+        std::fprintf(stderr, "FAIL: the RTSP test box did not start\n");
+        return 1;
+    }
+    QTemporaryDir work;
+    // A programmed recording of the channel watched, during live view and before
+    // the outage; Kalore keeps the box's address in its schedule.
+    namespace e2e = kalore::e2e;
+    const QDateTime start = e2e::WholeSecondsFromNow(kRecordingLeadSeconds);
+    const QList<e2e::ScheduleEntry> entries = {{"2 - France 2 (standard)", start,
+                                                start.addSecs(kRecordingSeconds), "Programmé",
+                                                "H264 (320x240) idéal pour minimiser le stockage",
+                                                QString::fromStdString(box.Address(201))}};
+    QString folder;
+    const auto writeSchedule = [&](const QString& programFolder) {
+        folder = programFolder;
+        for (const auto& [name, bytes] :
+             {std::pair{QString("B/recordslist"), e2e::RecordsListBytes(entries)},
+              std::pair{QString("B/recordsurlist"), e2e::RecordsUrlListBytes(entries)}}) {
+            QFile file(folder + name);
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+            file.setPermissions(file.permissions() | QFile::WriteOther | QFile::ReadOther);
+        }
+    };
+    RealProgram kalore(buildDir, {}, FreeStart(work, box), writeSchedule);
+    const auto status = [&] {
+        QFile file(folder + "B/recordslist");
+        file.open(QIODevice::ReadOnly);
+        return e2e::StatusesOf(file.readAll()).value(0);
+    };
+    // The box away for 10 s: the picture comes back by itself.
+    const auto outage = [&](const QRect& area) {
+        WaitFor([&] { return status() != "Programmé" && status() != "Enregistrement.."; },
+                (kRecordingLeadSeconds + kRecordingSeconds + 20) * 1000);
+        const e2e::Probe probe =
+            e2e::ProbeFile(folder + "RECORDS/" + e2e::ProgrammedFileName(start));
+        std::printf("programmed recording: %s, %.1f s\n", qPrintable(status()), probe.Duration());
+        if (status() != "Terminé" || !probe.Has("codec_name=h264") ||
+            !probe.Has("codec_name=mp3")) {
+            std::fprintf(stderr, "FAIL: the recording made during live view: %s\n%s\n",
+                         qPrintable(status()), qPrintable(probe.text));
+            return false;
+        }
+        box.Stop();
+        WaitFor([] { return false; }, 10000);
+        if (!box.Start()) {
+            std::fprintf(stderr, "FAIL: the RTSP test box did not start again\n");
+            return false;
+        }
+        QElapsedTimer back;
+        back.start();
+        if (!WaitFor([&] { return PictureMoves(area); }, 30000)) {
+            std::fprintf(stderr, "FAIL: the picture did not come back after the outage\n");
+            return false;
+        }
+        std::printf("picture moving again %lld ms after the box came back\n",
+                    static_cast<long long>(back.elapsed()));
+        return true;
+    };
+    if (CheckMovingPicture(kalore, outputFolder, outage) != 0) {
+        return 1;
+    }
+    // The close sends TEARDOWN at once; the box may take a moment to say so.
+    WaitFor([&] { return box.Teardowns() > 0; }, 5000);
+    std::printf("box sessions: %d, teardowns: %d\n", box.Sessions(), box.Teardowns());
+    // One before the outage, one after.
+    if (box.Sessions() != 2 || box.Teardowns() != 1) {
+        std::fprintf(stderr, "FAIL: the box wants one session at a time, closed with TEARDOWN\n");
+        return 1;
+    }
     return 0;
 }
 
@@ -574,6 +704,20 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QString option = args.value(1);
+    if (option == "--free-box") {
+        return CheckFreeBoxChannel(args[0], {});
+    }
+    if (option.startsWith("--first-pictures=kalore-rtsp:")) {
+        // A second session for the key-frame watch, which reads the box directly.
+        kalore::testing::RtspTestBox box(2);
+        QTemporaryDir work;
+        if (!box.Start()) {
+            return 1;
+        }
+        const QString address = QString::fromStdString(box.Address(201));
+        return PrintFirstPictures("kalore", option.section(':', 1).toInt(), args[0], address,
+                                  address, FreeStart(work, box));
+    }
     TestChannel channel(option == "--deinterlace" ? TestChannel::kCombedPicture
                                                   : TestChannel::kMovingPicture);
     if (!channel.Start()) {
@@ -595,7 +739,8 @@ int main(int argc, char** argv) {
     if (option.startsWith("--first-pictures=")) {
         const QStringList whoAndCount = option.section('=', 1).split(':');
         return PrintFirstPictures(whoAndCount.value(0), whoAndCount.value(1).toInt(), args[0],
-                                  channel);
+                                  channel.Address(), channel.ProbeAddress());
     }
-    return CheckMovingPicture(args[0], channel.Address(), option);
+    RealProgram kalore(args[0], channel.Address());
+    return CheckMovingPicture(kalore, option);
 }

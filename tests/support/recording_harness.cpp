@@ -83,7 +83,8 @@ double ProbedDuration(const std::string& probe) {
     }
 }
 
-RecordingHarness::RecordingHarness(const std::string& programFolder, std::string playerPath) {
+RecordingHarness::RecordingHarness(const std::string& programFolder, std::string playerPath,
+                                   Relay* relay) {
     RecorderSettings settings{[playerPath] { return playerPath; },
                               [] { return std::string("Kalore"); },
                               programFolder,
@@ -92,6 +93,7 @@ RecordingHarness::RecordingHarness(const std::string& programFolder, std::string
                               [this](std::uint64_t entry, const std::string& status) {
                                   statuses.emplace_back(entry, status);
                               }};
+    settings.relay = relay;
     controller_ =
         std::make_unique<RecordingController>(settings, host, mainThread_, clock_, timer2_, watch_);
 }

@@ -52,8 +52,9 @@ double ProbedDuration(const std::string& probe);
 
 class RecordingHarness {
 public:
+    // With a relay, rtsp:// channels are recorded through it, as in the window.
     explicit RecordingHarness(const std::string& programFolder,
-                              std::string playerPath = "/usr/bin/vlc");
+                              std::string playerPath = "/usr/bin/vlc", Relay* relay = nullptr);
     ~RecordingHarness();
     RecordingHarness(const RecordingHarness&) = delete;
     RecordingHarness& operator=(const RecordingHarness&) = delete;

@@ -9,6 +9,7 @@
 #include "player/live_view.h"
 #include "player/player_check.h"
 #include "player/player_registration.h"
+#include "relay/relay.h"
 #include "support/loopback_servers.h"
 #include "support/test_stream_file.h"
 
@@ -154,6 +155,34 @@ private slots:
         QVERIFY(!live->Watch(fileAddress()));
         QCOMPARE(host.messages.size(), size_t(1));
         QVERIFY(live->Control() == nullptr);
+    }
+
+    // A box that can't be reached: the log names the box's address beside the local
+    // one, the user is told why once, and the player stops instead of trying again
+    // and again.
+    void refusedRelayedChannelIsToldOnceAndStops() {
+        const std::string box =
+            "rtsp://127.0.0.1:" + std::to_string(FreeLoopbackPort(SOCK_STREAM)) +
+            "/fbxtv_pub/stream?namespace=1&service=201";
+        kalore::Relay::Options options;
+        options.refused = [this](const std::string& source, const std::string& reason) {
+            QMetaObject::invokeMethod(
+                window.get(), [this, source, reason] { live->SourceRefused(source, reason); });
+        };
+        kalore::Relay relay(options);
+        live->UseRelay(relay);
+        QVERIFY(live->Watch(box));
+        QCOMPARE(host.log.at(0).rfind(
+                     "Relais RTSP : " + box + " est regardé depuis http://127.0.0.1:", 0),
+                 0u);
+        QTRY_COMPARE(host.messages.size(), std::size_t(1));
+        QCOMPARE(host.messages[0],
+                 std::string("Impossible de regarder cette chaîne : la Freebox est "
+                             "injoignable (pas de route vers elle)"));
+        QTest::qWait(3000);
+        QCOMPARE(host.messages.size(), std::size_t(1));
+        QVERIFY(!live->Control()->Playing());
+        QCOMPARE(live->LiveStreamAddress(), box);
     }
 
     void registrationCheckSetsTheFlagOrShowsTheDialog() {
