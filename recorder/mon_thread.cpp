@@ -4,6 +4,7 @@
 
 #include "platform/current_thread.h"
 #include "recorder/recorder_command_line.h"
+#include "recorder/recorder_locale.h"
 
 namespace kalore {
 namespace {
@@ -167,7 +168,7 @@ void MonThread::RunDos(const std::vector<std::string>& arguments) {
         child_.reset();
     }
     reader_.reset();
-    ChildProcess::StartResult started = ChildProcess::Start(arguments);
+    ChildProcess::StartResult started = ChildProcess::Start(arguments, RecorderLocaleChanges());
     if (started.error == ChildProcess::StartError::Spawn) {
         Log("Erreur de processus, merci de signaler cette erreur avec votre configuration à " +
             settings_.makerAddress);
