@@ -78,7 +78,19 @@ void RecordingController::RecordNow(const std::string& url, const std::string& f
                                     const std::string& outputPath) {
     RecordingPlan plan;
     plan.job = {kUnset, url, kUnset, kUnset, format, outputPath};
-    plan.label = outputPath;
+    // A file already at that path is kept: the recording goes beside it, and
+    // the user is told where. A path that is refused stays as typed, for its message.
+    if (!RefuseUnsafeJob(plan.job)) {
+        plan.job.OutputFile = FirstFreeName(outputPath);
+    }
+    if (plan.job.OutputFile != outputPath) {
+        const std::string where = "Le fichier « " + outputPath +
+                                  " » existe déjà, il est gardé : cet enregistrement va dans « " +
+                                  plan.job.OutputFile + " ».";
+        host_.AppendLog(where);
+        host_.NotifyUser(where);
+    }
+    plan.label = plan.job.OutputFile;
     Launch(recordNow_, std::move(plan), 0);
     canRecordNow_ = false;
 }

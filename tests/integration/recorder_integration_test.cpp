@@ -69,6 +69,32 @@ TEST_F(RecorderIntegrationTest, HighQualityRecordNowIsProgramStreamWithMpeg2Vide
     EXPECT_FALSE(KillProcessesByName("vlc"));
 }
 
+TEST_F(RecorderIntegrationTest, RecordNowTwiceToOnePathKeepsTheFirstAndSaysWhereTheSecondWent) {
+    testing::RecordingHarness harness(folder);
+    const std::string path = folder + "record.avi";
+    auto recordTwoSeconds = [&] {
+        harness.Controller().RecordNow(Address(), kFormatH264, path);
+        harness.RunFor(2500ms);
+        harness.Controller().StopRecordNow();
+        ASSERT_TRUE(harness.RunUntil(
+            [&] { return harness.Controller().RecordNowThread()->Finished(); }, 10s));
+    };
+    recordTwoSeconds();
+    ASSERT_TRUE(fs::exists(path));
+    const auto firstSize = fs::file_size(path);
+    const auto firstTime = fs::last_write_time(path);
+    EXPECT_TRUE(harness.host.notices.empty());
+
+    recordTwoSeconds();
+    EXPECT_EQ(fs::file_size(path), firstSize);
+    EXPECT_EQ(fs::last_write_time(path), firstTime);
+    ASSERT_TRUE(fs::exists(folder + "record-2.avi"));
+    EXPECT_NE(testing::Probe(folder + "record-2.avi").find("codec_name=h264"), std::string::npos);
+    ASSERT_EQ(harness.host.notices.size(), 1u);
+    EXPECT_NE(harness.host.notices[0].find("« " + folder + "record-2.avi »"), std::string::npos)
+        << harness.host.notices[0];
+}
+
 // Every character that vlc's option chains or the old command line gave a meaning:
 // each path is recorded to exactly that file, and nothing else is touched, not
 // even the file an injected "dst=" names (relative to vlc's folder, this one).
