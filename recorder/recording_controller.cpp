@@ -99,7 +99,7 @@ void RecordingController::StartScheduledRecording(const PendingRecording& due,
                                                   std::int64_t secondsToEnd) {
     RecordingPlan plan;
     const std::optional<std::string> name =
-        ScheduledOutputName(settings_.programFolder, due.StartDate, due.StartTime);
+        ScheduledOutputName(settings_.programFolder, due.StartDate, due.StartTime, due.Format);
     if (!name) {
         plan.refusal = "Nom de fichier refusé, la date et l'heure de début doivent avoir la forme "
                        "jj/mm/aaaa hh:mm:ss";

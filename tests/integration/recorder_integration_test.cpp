@@ -51,6 +51,23 @@ TEST_F(RecorderIntegrationTest, TimedH264RecordingIsTransportStreamOfItsLengthAn
     EXPECT_FALSE(KillProcessesByName("vlc")) << "a recorder child is still running";
 }
 
+TEST_F(RecorderIntegrationTest, CopyFormatKeepsTheSourcesCodecsAndPictureSizeInATransportStream) {
+    testing::RecordingHarness harness(folder);
+    harness.StartProgrammed(Address(), kFormatCopy, 4);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    EXPECT_EQ(file.substr(file.size() - 3), ".ts");
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 20s));
+    EXPECT_EQ(harness.statuses[0].second, "Terminé") << ::testing::PrintToString(harness.host.log);
+
+    const std::string probe = testing::Probe(file);
+    EXPECT_NE(probe.find("format_name=mpegts"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_name=mpeg2video\nwidth=640\nheight=480"), std::string::npos)
+        << probe;
+    EXPECT_NE(probe.find("codec_name=mp2"), std::string::npos) << probe;
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
+}
+
 TEST_F(RecorderIntegrationTest, HighQualityRecordNowIsProgramStreamWithMpeg2Video) {
     testing::RecordingHarness harness(folder);
     harness.Controller().RecordNow(Address(), kFormatHighQuality, folder + "maintenant.avi");
