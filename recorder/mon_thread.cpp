@@ -3,6 +3,7 @@
 #include <future>
 
 #include "platform/current_thread.h"
+#include "recorder/lost_stream_kinds.h"
 #include "recorder/recorder_command_line.h"
 #include "recorder/recorder_locale.h"
 
@@ -181,6 +182,15 @@ void MonThread::RunDos(const std::vector<std::string>& arguments) {
     child_ = std::move(started.child);
     reader_ = std::make_unique<TStoReadPipeThread>(child_->TakeOutput(), host_, mainThread_,
                                                    settings_.mainCaption);
+    reader_->onOutput = [this](std::string_view output) {
+        const LostStreamKinds lost = LostStreamKindsIn(output);
+        if (lost.video) {
+            Report(RecorderEvent::StreamLost, "video");
+        }
+        if (lost.audio) {
+            Report(RecorderEvent::StreamLost, "audio");
+        }
+    };
     reader_->Start();
 
     ChildProcess::WaitResult waited;

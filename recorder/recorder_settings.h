@@ -7,6 +7,7 @@
 
 #include "platform/file_space.h"
 #include "platform/tcp_probe.h"
+#include "recorder/media_probe.h"
 #include "recorder/source_watch.h"
 
 namespace kalore {
@@ -27,6 +28,8 @@ struct RecorderSettings {
     std::function<std::optional<std::uint64_t>(const std::string&)> freeSpace = FreeSpaceFor;
     // How a recording waiting to try its TCP source again looks whether it is back.
     ListenerProbe probeListener = ProbeTcpListener;
+    // How a recording looks inside its files once it has ended.
+    std::function<std::optional<MediaContents>(const std::string&)> probeFile = ProbeMediaFile;
 };
 
 } // namespace kalore

@@ -136,6 +136,9 @@ void Recording::OnRecorderEvent(RecorderEvent event, const std::string& detail) 
     case RecorderEvent::StepEnded:
         Judge();
         break;
+    case RecorderEvent::StreamLost:
+        (detail == "video" ? lostVideo_ : lostAudio_) = true;
+        break;
     }
 }
 
@@ -205,6 +208,21 @@ std::string Recording::NextFile() const {
     }
 }
 
+MediaContents Recording::LookInside() const {
+    MediaContents all;
+    for (const std::string& file : files_) {
+        if (!settings_.fileSize(file)) {
+            continue;
+        }
+        if (const std::optional<MediaContents> contents = settings_.probeFile(file)) {
+            all.video = all.video || contents->video;
+            all.audio = all.audio || contents->audio;
+            all.decodable = all.decodable || contents->decodable;
+        }
+    }
+    return all;
+}
+
 void Recording::Judge() {
     if (result_) {
         return;
@@ -225,6 +243,11 @@ void Recording::Judge() {
     facts.bytes = growth_.Bytes();
     facts.outages = outages_;
     facts.trailingSilence = growth_.TrailingSilence();
+    if (facts.bytes > 0) {
+        facts.contents = LookInside();
+        facts.videoLost = lostVideo_;
+        facts.audioLost = lostAudio_;
+    }
     if (Programmed()) {
         const std::int64_t stoppedAt = SecondsOf(facts.stoppedAt);
         const bool cutShort = stoppedBy_ != StopReason::None && stoppedBy_ != StopReason::End &&

@@ -87,6 +87,8 @@ private:
     void NoMoreRuns();
     void OpenOutage();
     void SourceCameBack();
+    // What all its files hold together.
+    MediaContents LookInside() const;
     void Judge();
     std::string NextFile() const;
     std::uint64_t TotalBytes() const;
@@ -114,6 +116,8 @@ private:
     StopReason stoppedBy_ = StopReason::None;
     LocalDateTime stoppedAt_;
     bool endReached_ = false;
+    bool lostVideo_ = false;
+    bool lostAudio_ = false;
     std::optional<RecordingResult> result_;
 };
 

@@ -8,6 +8,18 @@
 namespace kalore {
 namespace {
 
+bool NothingPlayable(const RecordingFacts& facts) {
+    return facts.bytes > 0 && facts.contents && !facts.contents->decodable;
+}
+
+bool LacksPicture(const RecordingFacts& facts) {
+    return facts.contents && facts.videoLost && !facts.contents->video;
+}
+
+bool LacksSound(const RecordingFacts& facts) {
+    return facts.contents && facts.audioLost && !facts.contents->audio;
+}
+
 bool CoversTooLittle(const RecordingFacts& facts) {
     return facts.missedSeconds * 100 > kMissedPercentAllowed * facts.lengthSeconds;
 }
@@ -31,11 +43,12 @@ const char* StatusWordOf(RecordingResult result) {
 }
 
 RecordingResult JudgeRecording(const RecordingFacts& facts) {
-    if (!facts.failure.empty() || facts.bytes == 0) {
+    if (!facts.failure.empty() || facts.bytes == 0 || NothingPlayable(facts)) {
         return RecordingResult::Failed;
     }
-    if (facts.diskFull || facts.stoppedEarly || !facts.outages.empty() ||
-        facts.trailingSilence >= kSilentEndSeconds || CoversTooLittle(facts)) {
+    if (LacksPicture(facts) || LacksSound(facts) || facts.diskFull || facts.stoppedEarly ||
+        !facts.outages.empty() || facts.trailingSilence >= kSilentEndSeconds ||
+        CoversTooLittle(facts)) {
         return RecordingResult::Incomplete;
     }
     return RecordingResult::Finished;
@@ -48,7 +61,17 @@ std::string ReasonsOf(const RecordingFacts& facts) {
     if (facts.bytes == 0) {
         return "rien n'a été écrit, le flux n'a pas pu être lu";
     }
+    if (NothingPlayable(facts)) {
+        return "le fichier ne contient ni image ni son lisible";
+    }
     std::string reasons;
+    if (LacksPicture(facts)) {
+        Add(reasons,
+            "pas d'image dans le fichier : vlc n'a pas pu enregistrer la vidéo de la source");
+    }
+    if (LacksSound(facts)) {
+        Add(reasons, "pas de son dans le fichier : vlc n'a pas pu enregistrer le son de la source");
+    }
     if (facts.diskFull) {
         Add(reasons, "disque presque plein (moins de " + std::to_string(kDiskReserveBytes / kMega) +
                          " Mo libres), enregistrement arrêté à " + TimeText(facts.stoppedAt));

@@ -68,6 +68,57 @@ TEST_F(RecorderIntegrationTest, CopyFormatKeepsTheSourcesCodecsAndPictureSizeInA
         harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
 }
 
+TEST_F(RecorderIntegrationTest, ProgrammedHighQualityHoldsPictureAndSoundAndIsFinished) {
+    testing::RecordingHarness harness(folder);
+    harness.StartProgrammed(Address(), kFormatHighQuality, 4);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 20s));
+    EXPECT_EQ(harness.statuses[0].second, "Terminé") << ::testing::PrintToString(harness.host.log);
+    const std::string probe = testing::Probe(file);
+    EXPECT_NE(probe.find("codec_name=mpeg2video"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_name=mp3"), std::string::npos) << probe;
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
+}
+
+// vlc run with a decimal comma, as before the recorder had a locale of its own:
+// the file has sound only, and the outcome says the picture is missing.
+TEST_F(RecorderIntegrationTest, ARecordingThatLostThePictureIsIncompleteAndSaysWhy) {
+    testing::RecordingHarness harness(folder,
+                                      KALORE_TEST_DATA_DIR "/recorder/vlc-decimal-comma.sh");
+    harness.StartProgrammed(Address(), kFormatHighQuality, 4);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 20s));
+    EXPECT_EQ(harness.statuses[0].second, "Incomplet");
+    const std::string probe = testing::Probe(file);
+    EXPECT_EQ(probe.find("codec_name=mpeg2video"), std::string::npos) << probe;
+    EXPECT_TRUE(harness.LogHas("-- Résultat de l'enregistrement : Incomplet (pas d'image dans le "
+                               "fichier : vlc n'a pas pu enregistrer la vidéo de la source)"))
+        << ::testing::PrintToString(harness.host.log);
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
+}
+
+// A radio: sound only at the source, so a file with sound only is complete.
+TEST_F(RecorderIntegrationTest, ASoundOnlySourceRecordedWithSoundOnlyIsFinished) {
+    const int radioPort = port + 1;
+    auto radio = ChildProcess::Start(
+        {"/usr/bin/ffmpeg", "-v", "error", "-re", "-f", "lavfi", "-i", "sine=frequency=440", "-c:a",
+         "mp2", "-f", "mpegts", "udp://127.0.0.1:" + std::to_string(radioPort) + "?pkt_size=1316"});
+    ASSERT_TRUE(radio.child);
+    testing::RecordingHarness harness(folder);
+    harness.StartProgrammed("udp://@127.0.0.1:" + std::to_string(radioPort), kFormatH264, 4);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 20s));
+    EXPECT_EQ(harness.statuses[0].second, "Terminé") << ::testing::PrintToString(harness.host.log);
+    const std::string probe = testing::Probe(file);
+    EXPECT_NE(probe.find("codec_name=mp3"), std::string::npos) << probe;
+    EXPECT_EQ(probe.find("width="), std::string::npos) << probe;
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
+    radio.child->Close();
+}
+
 TEST_F(RecorderIntegrationTest, HighQualityRecordNowIsProgramStreamWithMpeg2Video) {
     testing::RecordingHarness harness(folder);
     harness.Controller().RecordNow(Address(), kFormatHighQuality, folder + "maintenant.avi");
