@@ -1,6 +1,7 @@
 #include "gui/message_box.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "gui/application_title.h"
 
@@ -36,6 +37,19 @@ void ShowMessageBox(QWidget* parent, const std::string& text) {
         return;
     }
     QMessageBox::information(parent, ApplicationTitle(), Shown(text));
+}
+
+bool AskYesNoBox(QWidget* parent, const std::string& text) {
+    if (capture != nullptr) {
+        capture->questions_.push_back(text);
+        return capture->answer;
+    }
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), Shown(text), QMessageBox::NoButton,
+                    parent);
+    QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("Non"), QMessageBox::NoRole));
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 void ShowNoticeBox(QWidget* parent, const std::string& text) {
