@@ -273,8 +273,9 @@ void Recording::Judge() {
     if (Programmed() && stoppedBy_ == StopReason::User) {
         return;
     }
+    const std::vector<std::string> written = facts.bytes > 0 ? files_ : std::vector<std::string>{};
     if (plan_.onOutcome) {
-        plan_.onOutcome(*result_, reasons);
+        plan_.onOutcome(*result_, reasons, written);
     }
     if (*result_ == RecordingResult::Finished) {
         return;
@@ -284,11 +285,13 @@ void Recording::Judge() {
                               : "L'enregistrement immédiat dans « " + plan_.label + " »";
     message += *result_ == RecordingResult::Failed ? " a échoué : " : " est incomplet : ";
     message += reasons + ".";
-    if (files_.size() > 1) {
+    if (written.size() > 1) {
         message += "\rFichiers :";
-        for (const std::string& file : files_) {
+        for (const std::string& file : written) {
             message += "\r" + file;
         }
+    } else if (!written.empty()) {
+        message += "\rFichier : " + written.front();
     }
     host_.NotifyUser(message);
 }

@@ -122,8 +122,9 @@ void RecordingController::StartScheduledRecording(const PendingRecording& due,
         plan.slotStart = now;
     }
     plan.slotEnd = now + secondsToEnd;
-    plan.onOutcome = [this, due](RecordingResult result, const std::string& reasons) {
-        Tell({due, result, reasons});
+    plan.onOutcome = [this, due](RecordingResult result, const std::string& reasons,
+                                 const std::vector<std::string>& files) {
+        Tell({due, result, reasons, files});
     };
     host_.AppendLog("$$bug crev: chaine **" + due.Channel + "** url **" + due.Url + "**");
     // Told before the launch, so that its start always comes before its end.

@@ -371,7 +371,7 @@ TEST_F(RecordingControllerTest, TheDiskGuardWarnsBeforeAndStopsBelowItsReserve) 
     ASSERT_TRUE(mainThread.PumpUntil([&] { return host.notices.size() == 2; }));
     EXPECT_EQ(host.notices[1], "L'enregistrement immédiat dans « /tmp/x.avi » est incomplet : "
                                "disque presque plein (moins de 100 Mo libres), enregistrement "
-                               "arrêté à 20:30:02.");
+                               "arrêté à 20:30:02.\rFichier : /tmp/x.avi");
 }
 
 TEST_F(RecordingControllerTest, OutputStillInThePipeWhenTheChildEndsIsShown) {
