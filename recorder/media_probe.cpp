@@ -51,7 +51,9 @@ bool DecodesAFrame(AVFormatContext& input, std::vector<Decoder>& decoders) {
     }
     for (int read = 0; read < kPacketsToDecode && av_read_frame(&input, packet.get()) >= 0;
          ++read) {
-        AVCodecContext* decoder = decoders[static_cast<std::size_t>(packet->stream_index)].get();
+        // A stream found after the first look has no decoder here.
+        const auto index = static_cast<std::size_t>(packet->stream_index);
+        AVCodecContext* decoder = index < decoders.size() ? decoders[index].get() : nullptr;
         const bool sent = decoder != nullptr && avcodec_send_packet(decoder, packet.get()) >= 0;
         av_packet_unref(packet.get());
         if (sent && avcodec_receive_frame(decoder, frame.get()) >= 0) {
@@ -71,7 +73,6 @@ bool DecodesAFrame(AVFormatContext& input, std::vector<Decoder>& decoders) {
 } // namespace
 
 std::optional<MediaContents> ProbeMediaFile(const std::string& path) {
-    av_log_set_level(AV_LOG_QUIET);
     AVFormatContext* opened = nullptr;
     if (avformat_open_input(&opened, path.c_str(), nullptr, nullptr) < 0) {
         return std::nullopt;
