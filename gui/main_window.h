@@ -103,6 +103,8 @@ public slots:
     void Button8Click();
     void Button9Click();
     void Button10Click();
+    // Adds the entry, or shows why not; the grid then shows the new row.
+    void AddScheduleEntry(const ScheduleEntryRequest& request);
     void Button11Click();
     void Button12Click();
     void Button13Click();

@@ -55,6 +55,15 @@ QString NowNextText(const std::vector<GuideProgramme>& programmes, UtcSeconds no
     return lines.join('\n');
 }
 
+// The titles of the programmes a slot covers, for the schedule row's tooltip.
+std::string SlotTitle(const RecordingSlot& slot) {
+    std::string titles;
+    for (const GuideProgramme& programme : slot.programmes) {
+        titles += (titles.empty() ? "" : " / ") + programme.title;
+    }
+    return titles;
+}
+
 } // namespace
 
 GuideWindow* TForm1::guideWindow() const {
@@ -176,7 +185,9 @@ void TForm1::FillEntryControls(const std::string& channel, const RecordingSlot& 
 
 void TForm1::ProgramFromGuide(const std::string& channel, const RecordingSlot& slot) {
     FillEntryControls(channel, slot);
-    Button10Click();
+    ScheduleEntryRequest request = EntryRequestFromControls();
+    request.title = SlotTitle(slot);
+    AddScheduleEntry(request);
 }
 
 void TForm1::ProgramAllFromGuide(const std::string& channel, const std::string& title,
@@ -192,8 +203,9 @@ void TForm1::ProgramAllFromGuide(const std::string& channel, const std::string& 
     QStringList skipped;
     for (const RecordingSlot& slot : recordingSlots) {
         FillEntryControls(channel, slot);
-        const std::optional<std::string> refusal =
-            schedule_->TryAddScheduledRecording(EntryRequestFromControls());
+        ScheduleEntryRequest request = EntryRequestFromControls();
+        request.title = SlotTitle(slot);
+        const std::optional<std::string> refusal = schedule_->TryAddScheduledRecording(request);
         if (!refusal) {
             ++added;
             continue;

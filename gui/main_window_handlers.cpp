@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "channels/channel_file.h"
+#include "gui/message_box.h"
 #include "gui/schedule_models.h"
 #include "gui/text_list_model.h"
 #include "player/live_view.h"
@@ -159,7 +160,14 @@ void TForm1::Button7Click() {
 }
 
 void TForm1::Button10Click() {
-    schedule_->AddScheduledRecording(EntryRequestFromControls());
+    AddScheduleEntry(EntryRequestFromControls());
+}
+
+void TForm1::AddScheduleEntry(const ScheduleEntryRequest& request) {
+    if (schedule_->AddScheduledRecording(request)) {
+        // The new entry is the last one, above the input row.
+        StringGrid1->scrollTo(gridModel_->index(gridModel_->rowCount() - 2, 0));
+    }
 }
 
 ScheduleEntryRequest TForm1::EntryRequestFromControls() const {
@@ -179,13 +187,24 @@ void TForm1::Button11Click() {
 }
 
 void TForm1::Button12Click() {
+    // One click must not lose every entry.
+    if (schedule_->Table().EntryCount() > 0 &&
+        !AskYesNoBox(this,
+                     "Vider tous les enregistrements ?\rLes enregistrements programmés seront "
+                     "supprimés du tableau et ceux en cours arrêtés.")) {
+        return;
+    }
     schedule_->ClearAllEntries([this] { recorder_->StopAllRecordings(); });
     ShowRecorderButtons();
 }
 
 void TForm1::Button13Click() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QString::fromStdString(programFolder_ + "RECORDS")));
+    const std::string folder = programFolder_ + "RECORDS";
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)))) {
+        ShowMessage("Aucun gestionnaire de fichiers n'a pu être ouvert.\rLes enregistrements "
+                    "programmés sont dans le dossier :\r" +
+                    folder);
+    }
 }
 
 } // namespace kalore

@@ -127,7 +127,8 @@ void TForm1::BuildControls() {
     Label2 = MakeLabel(this, "Label2", "Format d'enregistrement :", 225, 495);
     ComboBox1 = MakeComboBox(this, "ComboBox1", 382, 492, 352);
     ComboBox1->addItems({QStringLiteral("H264 (320x240) idéal pour minimiser le stockage"),
-                         QStringLiteral("Format Haute Qualité")});
+                         QStringLiteral("Format Haute Qualité"),
+                         QStringLiteral("Qualité d'origine (copie du flux)")});
     ComboBox1->setCurrentIndex(0);
 
     // The free line between the format box and the grid.

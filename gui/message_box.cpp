@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 #include "gui/application_title.h"
 
@@ -40,6 +41,19 @@ void ShowMessageBox(QWidget* parent, const std::string& text) {
         return;
     }
     QMessageBox::information(parent, ApplicationTitle(), Shown(text));
+}
+
+bool AskYesNoBox(QWidget* parent, const std::string& text) {
+    if (capture != nullptr) {
+        capture->questions_.push_back(text);
+        return capture->answer;
+    }
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), Shown(text), QMessageBox::NoButton,
+                    parent);
+    QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("Non"), QMessageBox::NoRole));
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 namespace {

@@ -21,6 +21,9 @@ void ShowQueuedMessageBox(QWidget* parent, const std::string& text);
 // Closes the queued boxes, shown and waiting (the program is closing).
 void CloseQueuedMessageBoxes();
 
+// A modal question with "Oui" and "Non"; true for "Oui".
+bool AskYesNoBox(QWidget* parent, const std::string& text);
+
 class MessageBoxCapture {
 public:
     MessageBoxCapture();
@@ -29,17 +32,23 @@ public:
     MessageBoxCapture& operator=(const MessageBoxCapture&) = delete;
     const std::vector<std::string>& texts() const { return texts_; }
     const std::vector<std::string>& notices() const { return notices_; }
+    const std::vector<std::string>& questions() const { return questions_; }
+    // The answer given to every question while captured.
+    bool answer = true;
     void clear() {
         texts_.clear();
         notices_.clear();
+        questions_.clear();
     }
 
 private:
     friend void ShowMessageBox(QWidget*, const std::string&);
     friend void ShowNoticeBox(QWidget*, const std::string&);
     friend void ShowQueuedMessageBox(QWidget*, const std::string&);
+    friend bool AskYesNoBox(QWidget*, const std::string&);
     std::vector<std::string> texts_;
     std::vector<std::string> notices_;
+    std::vector<std::string> questions_;
     MessageBoxCapture* previous_ = nullptr;
 };
 

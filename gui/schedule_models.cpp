@@ -16,7 +16,14 @@ int ScheduleGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ScheduleGridModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid()) {
+    if (!index.isValid()) {
+        return {};
+    }
+    if (role == Qt::ToolTipRole) {
+        const std::string title = table_.Title(index.row() + 1);
+        return title.empty() ? QVariant() : QVariant(QString::fromStdString(title));
+    }
+    if (role != Qt::DisplayRole) {
         return {};
     }
     return QString::fromStdString(table_.Cell(index.row() + 1, index.column()));

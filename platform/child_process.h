@@ -35,8 +35,10 @@ public:
 
     // argv[0] is the program's path; the PATH is not searched. The child is
     // bound to the calling thread's lifetime (it is signalled when that thread
-    // ends), so start it from a thread that outlives it.
-    static StartResult Start(const std::vector<std::string>& argv);
+    // ends), so start it from a thread that outlives it. It inherits this
+    // process's environment with environmentChanges applied (see ChildEnvironment).
+    static StartResult Start(const std::vector<std::string>& argv,
+                             const std::vector<std::string>& environmentChanges = {});
 
     virtual ~ChildProcess() = default;
     virtual int Pid() const = 0;

@@ -7,6 +7,9 @@
 namespace kalore {
 
 std::uint64_t BytesPerSecondOf(const std::string& format) {
+    if (format == kFormatCopy) {
+        return 15'000'000 / 8;
+    }
     return format == kFormatHighQuality ? 8'500'000 / 8 : 400'000 / 8;
 }
 

@@ -14,7 +14,8 @@ inline constexpr std::uint64_t kLaunchMarginBytes = 200 * kMega;
 
 // What a recording of the format writes per second, with its audio and its
 // container: about 0.4 Mbit/s for "H264 (320x240)…", 8.5 Mbit/s for "Format
-// Haute Qualité" (README, "Recordings").
+// Haute Qualité", and for the copy format what a high-definition broadcast
+// carries at most, 15 Mbit/s (README, "Recordings").
 std::uint64_t BytesPerSecondOf(const std::string& format);
 
 // The free space a launch wants: the estimated size for `seconds` (none for an

@@ -3,7 +3,9 @@
 #include <future>
 
 #include "platform/current_thread.h"
+#include "recorder/lost_stream_kinds.h"
 #include "recorder/recorder_command_line.h"
+#include "recorder/recorder_locale.h"
 #include "relay/relay.h"
 #include "relay/relay_address.h"
 
@@ -194,7 +196,7 @@ void MonThread::RunDos(const std::vector<std::string>& arguments) {
         child_.reset();
     }
     reader_.reset();
-    ChildProcess::StartResult started = ChildProcess::Start(arguments);
+    ChildProcess::StartResult started = ChildProcess::Start(arguments, RecorderLocaleChanges());
     if (started.error == ChildProcess::StartError::Spawn) {
         Log("Erreur de processus, merci de signaler cette erreur avec votre configuration à " +
             settings_.makerAddress);
@@ -207,6 +209,15 @@ void MonThread::RunDos(const std::vector<std::string>& arguments) {
     child_ = std::move(started.child);
     reader_ = std::make_unique<TStoReadPipeThread>(child_->TakeOutput(), host_, mainThread_,
                                                    settings_.mainCaption);
+    reader_->onOutput = [this](std::string_view output) {
+        const LostStreamKinds lost = LostStreamKindsIn(output);
+        if (lost.video) {
+            Report(RecorderEvent::StreamLost, "video");
+        }
+        if (lost.audio) {
+            Report(RecorderEvent::StreamLost, "audio");
+        }
+    };
     reader_->Start();
 
     ChildProcess::WaitResult waited;

@@ -29,6 +29,8 @@ enum class RecorderEvent {
     Refused,       // the job was refused before start; detail: the log line
     UnknownFormat, // no child for a format that is neither name
     StepEnded,     // the recording step is over: nothing more will be recorded
+    StreamLost,    // the child could not keep a kind of the source's streams; detail: "video" or
+                   // "audio"
 };
 using RecorderEvents = std::function<void(RecorderEvent event, const std::string& detail)>;
 

@@ -49,6 +49,9 @@ void TStoReadPipeThread::ReadOutput() {
             return;
         }
         if (count > 0) {
+            if (onOutput) {
+                onOutput({buffer.data(), static_cast<std::size_t>(count)});
+            }
             std::string entry = FormatOutputBlock({buffer.data(), static_cast<std::size_t>(count)});
             mainThread_.Post([&host = host_, entry] { host.AppendLog(entry); });
         }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "platform/child_process.h"
@@ -22,6 +23,9 @@ public:
     ~TStoReadPipeThread();
     TStoReadPipeThread(const TStoReadPipeThread&) = delete;
     TStoReadPipeThread& operator=(const TStoReadPipeThread&) = delete;
+
+    // Also given each block of output, on the reader's thread; set before Start.
+    std::function<void(std::string_view)> onOutput;
 
     void Start();
     // Ends the reader at once: nothing more is logged and the title is left alone.

@@ -16,6 +16,7 @@ constexpr const char* kH264Chain =
     "#transcode{threads=2,width=320,height=240,fps=25,vcodec=h264,vb=256,venc=x264{aud,profile="
     "baseline,level=30,keyint=30,bframes=0,ref=1,nocabac},acodec=mp3,ab=96,sfilter=logo}:"
     "standard{access=file,mux=ts,dst=";
+constexpr const char* kCopyChain = "#standard{access=file,mux=ts,dst=";
 
 bool IsControl(unsigned char c) {
     return c < 32 || c == 127;
@@ -51,6 +52,8 @@ std::optional<std::vector<std::string>> RecorderArguments(const std::string& pla
         chain = kHighQualityChain;
     } else if (job.Format == kFormatH264) {
         chain = kH264Chain;
+    } else if (job.Format == kFormatCopy) {
+        chain = kCopyChain;
     } else {
         return std::nullopt;
     }
@@ -79,7 +82,8 @@ std::string ChainQuoted(std::string_view value) {
 
 std::optional<std::string> ScheduledOutputName(const std::string& programFolder,
                                                const std::string& startDate,
-                                               const std::string& startTime) {
+                                               const std::string& startTime,
+                                               const std::string& format) {
     if (!IsDateText(startDate) || !IsTimeText(startTime)) {
         return std::nullopt;
     }
@@ -90,7 +94,7 @@ std::optional<std::string> ScheduledOutputName(const std::string& programFolder,
     // The folder ends in its separator and another one follows it; the file
     // system reads the two as one.
     return programFolder + PathSeparator() + "RECORDS" + PathSeparator() + "programme-" + date +
-           "_" + time + ".avi";
+           "_" + time + (format == kFormatCopy ? ".ts" : ".avi");
 }
 
 std::string ContinuationPath(const std::string& path, int number) {

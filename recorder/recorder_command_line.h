@@ -13,7 +13,7 @@ namespace kalore {
 // player path, "-I dummy", the address, the stop time of a timed job, then
 // "--play-and-exit" (so a lost or refused stream ends the child at once and can be
 // retried) and the format's transcode chain writing to the quoted output file.
-// Nothing when the format is neither name.
+// Nothing when the format is none of the three names.
 std::optional<std::vector<std::string>> RecorderArguments(const std::string& playerPath,
                                                           const RecordingJob& job);
 
@@ -22,12 +22,14 @@ std::optional<std::vector<std::string>> RecorderArguments(const std::string& pla
 std::string ChainQuoted(std::string_view value);
 
 // Program folder + "/RECORDS/programme-<date>_<time>.avi", with "/" of the date and
-// ":" of the time turned into "-". Nothing unless the date is exactly dd/mm/yyyy
+// ":" of the time turned into "-"; ".ts" instead of ".avi" for the copy format,
+// whose file holds the broadcast's own codecs. Nothing unless the date is exactly dd/mm/yyyy
 // and the time hh:mm:ss, so that no other text from the schedule file reaches
 // the file name.
 std::optional<std::string> ScheduledOutputName(const std::string& programFolder,
                                                const std::string& startDate,
-                                               const std::string& startTime);
+                                               const std::string& startTime,
+                                               const std::string& format);
 
 // The file that continues a recording after an outage: "name-2.avi", "name-3.avi"...
 std::string ContinuationPath(const std::string& path, int number);

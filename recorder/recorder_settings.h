@@ -7,6 +7,7 @@
 
 #include "platform/file_space.h"
 #include "platform/tcp_probe.h"
+#include "recorder/media_probe.h"
 #include "recorder/source_watch.h"
 
 namespace kalore {
@@ -32,6 +33,8 @@ struct RecorderSettings {
     // Serves the rtsp:// channels, which vlc can't open, to the recorder child;
     // used from the recorder threads. None: addresses go to vlc as they are.
     Relay* relay = nullptr;
+    // How a recording looks inside its files once it has ended.
+    std::function<std::optional<MediaContents>(const std::string&)> probeFile = ProbeMediaFile;
 };
 
 } // namespace kalore

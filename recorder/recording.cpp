@@ -139,6 +139,9 @@ void Recording::OnRecorderEvent(RecorderEvent event, const std::string& detail) 
     case RecorderEvent::StepEnded:
         Judge();
         break;
+    case RecorderEvent::StreamLost:
+        (detail == "video" ? lostVideo_ : lostAudio_) = true;
+        break;
     }
 }
 
@@ -208,6 +211,21 @@ std::string Recording::NextFile() const {
     }
 }
 
+MediaContents Recording::LookInside() const {
+    MediaContents all;
+    for (const std::string& file : files_) {
+        if (!settings_.fileSize(file)) {
+            continue;
+        }
+        if (const std::optional<MediaContents> contents = settings_.probeFile(file)) {
+            all.video = all.video || contents->video;
+            all.audio = all.audio || contents->audio;
+            all.decodable = all.decodable || contents->decodable;
+        }
+    }
+    return all;
+}
+
 void Recording::Judge() {
     if (result_) {
         return;
@@ -229,6 +247,11 @@ void Recording::Judge() {
     facts.growingLooks = growth_.GrowingLooks();
     facts.outages = outages_;
     facts.trailingSilence = growth_.TrailingSilence();
+    if (facts.bytes > 0) {
+        facts.contents = LookInside();
+        facts.videoLost = lostVideo_;
+        facts.audioLost = lostAudio_;
+    }
     if (Programmed()) {
         const std::int64_t stoppedAt = SecondsOf(facts.stoppedAt);
         const bool cutShort = stoppedBy_ != StopReason::None && stoppedBy_ != StopReason::End &&
@@ -254,8 +277,9 @@ void Recording::Judge() {
     if (Programmed() && stoppedBy_ == StopReason::User) {
         return;
     }
+    const std::vector<std::string> written = facts.bytes > 0 ? files_ : std::vector<std::string>{};
     if (plan_.onOutcome) {
-        plan_.onOutcome(*result_, reasons);
+        plan_.onOutcome(*result_, reasons, written);
     }
     if (*result_ == RecordingResult::Finished) {
         return;
@@ -265,11 +289,13 @@ void Recording::Judge() {
                               : "L'enregistrement immédiat dans « " + plan_.label + " »";
     message += *result_ == RecordingResult::Failed ? " a échoué : " : " est incomplet : ";
     message += reasons + ".";
-    if (files_.size() > 1) {
+    if (written.size() > 1) {
         message += "\rFichiers :";
-        for (const std::string& file : files_) {
+        for (const std::string& file : written) {
             message += "\r" + file;
         }
+    } else if (!written.empty()) {
+        message += "\rFichier : " + written.front();
     }
     host_.NotifyUser(message);
 }

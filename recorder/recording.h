@@ -44,8 +44,11 @@ struct RecordingPlan {
     std::int64_t slotEnd = 0;
     std::string slotText; // "07/12/2026 à 20:30:00", for the messages
     std::string refusal;  // why the job must not run, when known before its start
-    // Told the outcome once it is known, unless the user stopped the recording.
-    std::function<void(RecordingResult, const std::string& reasons)> onOutcome;
+    // Told the outcome once it is known, unless the user stopped the recording,
+    // with the files that hold something.
+    std::function<void(RecordingResult, const std::string& reasons,
+                       const std::vector<std::string>& files)>
+        onOutcome;
 };
 
 enum class StopReason { None, User, End, Replaced, DiskFull };
@@ -91,6 +94,8 @@ private:
     void NoMoreRuns();
     void OpenOutage();
     void SourceCameBack();
+    // What all its files hold together.
+    MediaContents LookInside() const;
     void Judge();
     std::string NextFile() const;
     std::uint64_t TotalBytes() const;
@@ -119,6 +124,8 @@ private:
     StopReason stoppedBy_ = StopReason::None;
     LocalDateTime stoppedAt_;
     bool endReached_ = false;
+    bool lostVideo_ = false;
+    bool lostAudio_ = false;
     std::optional<RecordingResult> result_;
 };
 

@@ -78,7 +78,19 @@ void RecordingController::RecordNow(const std::string& url, const std::string& f
                                     const std::string& outputPath) {
     RecordingPlan plan;
     plan.job = {kUnset, url, kUnset, kUnset, format, outputPath};
-    plan.label = outputPath;
+    // A file already at that path is kept: the recording goes beside it, and
+    // the user is told where. A path that is refused stays as typed, for its message.
+    if (!RefuseUnsafeJob(plan.job)) {
+        plan.job.OutputFile = FirstFreeName(outputPath);
+    }
+    if (plan.job.OutputFile != outputPath) {
+        const std::string where = "Le fichier « " + outputPath +
+                                  " » existe déjà, il est gardé : cet enregistrement va dans « " +
+                                  plan.job.OutputFile + " ».";
+        host_.AppendLog(where);
+        host_.NotifyUser(where);
+    }
+    plan.label = plan.job.OutputFile;
     Launch(recordNow_, std::move(plan), 0);
     canRecordNow_ = false;
 }
@@ -87,7 +99,7 @@ void RecordingController::StartScheduledRecording(const PendingRecording& due,
                                                   std::int64_t secondsToEnd) {
     RecordingPlan plan;
     const std::optional<std::string> name =
-        ScheduledOutputName(settings_.programFolder, due.StartDate, due.StartTime);
+        ScheduledOutputName(settings_.programFolder, due.StartDate, due.StartTime, due.Format);
     if (!name) {
         plan.refusal = "Nom de fichier refusé, la date et l'heure de début doivent avoir la forme "
                        "jj/mm/aaaa hh:mm:ss";
@@ -115,8 +127,9 @@ void RecordingController::StartScheduledRecording(const PendingRecording& due,
         plan.slotStart = now;
     }
     plan.slotEnd = now + secondsToEnd;
-    plan.onOutcome = [this, due](RecordingResult result, const std::string& reasons) {
-        Tell({due, result, reasons});
+    plan.onOutcome = [this, due](RecordingResult result, const std::string& reasons,
+                                 const std::vector<std::string>& files) {
+        Tell({due, result, reasons, files});
     };
     host_.AppendLog("$$bug crev: chaine **" + due.Channel + "** url **" + due.Url + "**");
     // Told before the launch, so that its start always comes before its end.

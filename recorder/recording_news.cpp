@@ -25,6 +25,18 @@ std::string UntilOf(const PendingRecording& entry) {
     return "jusqu'au " + entry.EndDate + " à " + entry.EndTime;
 }
 
+// "\nFichier : /…/programme.avi", or every part after an outage.
+std::string FilesOf(const std::vector<std::string>& files) {
+    if (files.empty()) {
+        return {};
+    }
+    std::string text = files.size() > 1 ? "\nFichiers : " : "\nFichier : ";
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        text += (i > 0 ? ", " : "") + files[i];
+    }
+    return text;
+}
+
 } // namespace
 
 Notice NoticeOf(const ProgrammedRecordingNews& news) {
@@ -34,10 +46,12 @@ Notice NoticeOf(const ProgrammedRecordingNews& news) {
                 Quoted(entry.Channel) + " est enregistré " + UntilOf(entry) + "."};
     }
     const std::string what = Quoted(entry.Channel) + ", " + SlotOf(entry);
-    const std::string why = news.reasons.empty() ? "." : " : " + news.reasons + ".";
+    const std::string why =
+        (news.reasons.empty() ? "." : " : " + news.reasons + ".") + FilesOf(news.files);
     switch (*news.result) {
     case RecordingResult::Finished:
-        return {"Enregistrement terminé", what + ", est enregistré en entier."};
+        return {"Enregistrement terminé",
+                what + ", est enregistré en entier." + FilesOf(news.files)};
     case RecordingResult::Incomplete:
         return {"Enregistrement incomplet", what + why, NoticeLevel::Warning};
     case RecordingResult::Failed:

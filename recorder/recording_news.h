@@ -17,6 +17,7 @@ struct ProgrammedRecordingNews {
     PendingRecording entry;                // the schedule entry it records
     std::optional<RecordingResult> result; // empty: it has just begun
     std::string reasons;                   // why it isn't "Terminé"
+    std::vector<std::string> files{};      // where it went, once ended
 };
 
 enum class NoticeLevel { Information, Warning, Critical };
@@ -29,7 +30,7 @@ struct Notice {
 };
 
 // "Enregistrement commencé" / "« France 2 » est enregistré jusqu'à 22:30:00.", and
-// the end with its outcome and reasons.
+// the end with its outcome, reasons and files.
 Notice NoticeOf(const ProgrammedRecordingNews& news);
 
 // The program's name, then what records now and what is programmed next, a line

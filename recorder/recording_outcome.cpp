@@ -14,6 +14,18 @@ bool NothingUsable(const RecordingFacts& facts) {
     return facts.bytes == 0 || (facts.diskFull && facts.growingLooks <= 1);
 }
 
+bool NothingPlayable(const RecordingFacts& facts) {
+    return facts.bytes > 0 && facts.contents && !facts.contents->decodable;
+}
+
+bool LacksPicture(const RecordingFacts& facts) {
+    return facts.contents && facts.videoLost && !facts.contents->video;
+}
+
+bool LacksSound(const RecordingFacts& facts) {
+    return facts.contents && facts.audioLost && !facts.contents->audio;
+}
+
 bool CoversTooLittle(const RecordingFacts& facts) {
     return facts.missedSeconds * 100 > kMissedPercentAllowed * facts.lengthSeconds;
 }
@@ -37,11 +49,12 @@ const char* StatusWordOf(RecordingResult result) {
 }
 
 RecordingResult JudgeRecording(const RecordingFacts& facts) {
-    if (!facts.failure.empty() || NothingUsable(facts)) {
+    if (!facts.failure.empty() || NothingUsable(facts) || NothingPlayable(facts)) {
         return RecordingResult::Failed;
     }
-    if (facts.diskFull || facts.stoppedEarly || !facts.outages.empty() ||
-        facts.trailingSilence >= kSilentEndSeconds || CoversTooLittle(facts)) {
+    if (LacksPicture(facts) || LacksSound(facts) || facts.diskFull || facts.stoppedEarly ||
+        !facts.outages.empty() || facts.trailingSilence >= kSilentEndSeconds ||
+        CoversTooLittle(facts)) {
         return RecordingResult::Incomplete;
     }
     return RecordingResult::Finished;
@@ -58,7 +71,17 @@ std::string ReasonsOf(const RecordingFacts& facts) {
         return "disque plein dès le début (moins de " + std::to_string(kDiskReserveBytes / kMega) +
                " Mo libres), rien d'utilisable n'a été écrit";
     }
+    if (NothingPlayable(facts)) {
+        return "le fichier ne contient ni image ni son lisible";
+    }
     std::string reasons;
+    if (LacksPicture(facts)) {
+        Add(reasons,
+            "pas d'image dans le fichier : vlc n'a pas pu enregistrer la vidéo de la source");
+    }
+    if (LacksSound(facts)) {
+        Add(reasons, "pas de son dans le fichier : vlc n'a pas pu enregistrer le son de la source");
+    }
     if (facts.diskFull) {
         Add(reasons, "disque presque plein (moins de " + std::to_string(kDiskReserveBytes / kMega) +
                          " Mo libres), enregistrement arrêté à " + TimeText(facts.stoppedAt));

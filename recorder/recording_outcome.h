@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "recorder/media_probe.h"
 #include "seams/clock.h"
 
 namespace kalore {
@@ -41,12 +43,19 @@ struct RecordingFacts {
     std::uint64_t bytes = 0;
     std::int64_t growingLooks = 0; // looks, a second apart, that found the files written
     std::vector<Outage> outages;
+    // What the files hold, once looked at (a file that can't be read as media
+    // holds nothing playable).
+    std::optional<MediaContents> contents;
+    // Kinds of stream the source carried that the recorder could not keep.
+    bool videoLost = false;
+    bool audioLost = false;
 };
 
 // "Terminé" only when nothing went wrong and the files cover the slot: at most
-// kMissedPercentAllowed % of the length missing, still growing near the end.
-// "Échec" when nothing at all was written, or when a full disk stopped it before
-// a second of it was.
+// kMissedPercentAllowed % of the length missing, still growing near the end,
+// and every kind of stream the source carried is in them. "Échec" when nothing
+// at all was written, when a full disk stopped it before a second of it was, or
+// when nothing in it can be played.
 RecordingResult JudgeRecording(const RecordingFacts& facts);
 
 // What went wrong, in words for the user ("flux perdu à 20:41:03 pendant 62 s");

@@ -15,6 +15,7 @@ struct ScheduleEntryRequest {
     std::string channel; // the channel box's text
     std::string url;     // the selected channel's address (empty when none)
     std::string format;  // the format box's text
+    std::string title{}; // the programme's, when programmed from the guide
 };
 
 // True when [start, end] touches no entry of the table, bounds included; entries

@@ -92,7 +92,7 @@ std::optional<std::string> Schedule::Add(const ScheduleEntryRequest& r) {
     }
     table_.AppendEntry(
         {r.channel, r.startDate, r.startTime, r.endDate, r.endTime, kStatusProgrammed, r.format},
-        r.url);
+        r.url, r.title);
     trigger_.ArmNextRecording();
     return std::nullopt;
 }

@@ -61,7 +61,19 @@ int ScheduleTable::RowOfEntry(std::uint64_t id) const {
     return found == ids_.end() - 1 ? -1 : static_cast<int>(found - ids_.begin()) + 1;
 }
 
-void ScheduleTable::AppendEntry(const ScheduleRow& entry, const std::string& url) {
+std::string ScheduleTable::Title(int row) const {
+    if (!IsEntryRow(row)) {
+        return {};
+    }
+    const auto found = titles_.find(EntryId(row));
+    return found == titles_.end() ? std::string() : found->second;
+}
+
+void ScheduleTable::AppendEntry(const ScheduleRow& entry, const std::string& url,
+                                const std::string& title) {
+    if (!title.empty()) {
+        titles_[ids_.back()] = title;
+    }
     rows_.back() = entry;
     seconds_.back() = {};
     rows_.emplace_back();
@@ -75,6 +87,7 @@ void ScheduleTable::RemoveEntry(int row) {
     if (!IsEntryRow(row)) {
         return;
     }
+    titles_.erase(ids_[static_cast<std::size_t>(row - 1)]);
     rows_.erase(rows_.begin() + (row - 1));
     seconds_.erase(seconds_.begin() + (row - 1));
     ids_.erase(ids_.begin() + (row - 1));
@@ -88,6 +101,7 @@ void ScheduleTable::ClearEntries() {
     rows_.assign(1, ScheduleRow{});
     seconds_.assign(1, RowSeconds{});
     ids_.assign(1, NewId());
+    titles_.clear();
     urls_.clear();
     Changed();
 }
@@ -120,6 +134,7 @@ void ScheduleTable::Replace(std::vector<ScheduleRow> rows, std::vector<std::stri
     }
     seconds_.assign(rows_.size(), RowSeconds{});
     ids_.clear();
+    titles_.clear();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         ids_.push_back(NewId());
     }

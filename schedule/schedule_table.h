@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,7 +68,12 @@ public:
     void SetSelectedRow(int row) { selectedRow_ = row; }
 
     // Writes the entry into the input row, adds a new input row and the entry's URL.
-    void AppendEntry(const ScheduleRow& entry, const std::string& url);
+    // The programme's title, when known, is kept for the run only: the files have
+    // no place for it.
+    void AppendEntry(const ScheduleRow& entry, const std::string& url,
+                     const std::string& title = {});
+    // The programme title given with the entry of the row; empty when none.
+    std::string Title(int row) const;
     // Removes an entry row and its URL line (when the list holds one).
     void RemoveEntry(int row);
     // Leaves the header and one empty input row, and an empty URL list.
@@ -97,6 +103,7 @@ private:
 
     std::vector<ScheduleRow> rows_;  // rows 1..RowCount()-1
     std::vector<std::uint64_t> ids_; // in step with rows_
+    std::map<std::uint64_t, std::string> titles_;
     std::uint64_t lastId_ = 0;
     // In step with rows_; empty slots are worked out on demand (a damaged text
     // stays empty and throws again).

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 
+#include "platform/child_environment.h"
 #include "platform/posix/child_registry.h"
 
 namespace kalore {
@@ -118,7 +119,8 @@ private:
 };
 
 // Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void ExecChild(char* const* argv, int nullFd, int outFd, int errorFd, pid_t parent) {
+[[noreturn]] void ExecChild(char* const* argv, char* const* envp, int nullFd, int outFd,
+                            int errorFd, pid_t parent) {
     // The parent thread's death ends the child, so nothing records for ever
     // after a crash of the program. SIGKILL, as a child may ignore SIGTERM and
     // nobody is left to force it; the normal ends ask first and wait a grace.
@@ -137,7 +139,7 @@ private:
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    execv(argv[0], argv);
+    execve(argv[0], argv, envp);
     int error = errno;
     [[maybe_unused]] ssize_t written = write(errorFd, &error, sizeof error);
     _exit(127);
@@ -153,9 +155,20 @@ int ReadExecError(int errorFd) {
     return count == sizeof error ? error : 0;
 }
 
+// Pointers into the strings, ending in null, as exec takes them.
+std::vector<char*> PointersTo(const std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (const std::string& text : texts) {
+        pointers.push_back(const_cast<char*>(text.c_str()));
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 } // namespace
 
-ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& argv) {
+ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& argv,
+                                              const std::vector<std::string>& environmentChanges) {
     if (argv.empty() || argv[0].empty()) {
         return {nullptr, StartError::Spawn};
     }
@@ -172,16 +185,15 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
         }
         return {nullptr, StartError::Pipe};
     }
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
+    std::vector<char*> args = PointersTo(argv);
+    // Built before the fork: the child may only make async-signal-safe calls.
+    const std::vector<std::string> environment = ChildEnvironment(environmentChanges);
+    std::vector<char*> envp = PointersTo(environment);
 
     pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {
-        ExecChild(args.data(), nullFd, output[1], execError[1], parent);
+        ExecChild(args.data(), envp.data(), nullFd, output[1], execError[1], parent);
     }
     // Only the child keeps the write ends: the pipe then ends with the child.
     CloseIfOpen(output[1]);

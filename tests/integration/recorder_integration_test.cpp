@@ -51,6 +51,74 @@ TEST_F(RecorderIntegrationTest, TimedH264RecordingIsTransportStreamOfItsLengthAn
     EXPECT_FALSE(KillProcessesByName("vlc")) << "a recorder child is still running";
 }
 
+TEST_F(RecorderIntegrationTest, CopyFormatKeepsTheSourcesCodecsAndPictureSizeInATransportStream) {
+    testing::RecordingHarness harness(folder);
+    harness.StartProgrammed(Address(), kFormatCopy, 4);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    EXPECT_EQ(file.substr(file.size() - 3), ".ts");
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 20s));
+    EXPECT_EQ(harness.statuses[0].second, "Terminé") << ::testing::PrintToString(harness.host.log);
+
+    const std::string probe = testing::Probe(file);
+    EXPECT_NE(probe.find("format_name=mpegts"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_name=mpeg2video\nwidth=640\nheight=480"), std::string::npos)
+        << probe;
+    EXPECT_NE(probe.find("codec_name=mp2"), std::string::npos) << probe;
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
+}
+
+TEST_F(RecorderIntegrationTest, ProgrammedHighQualityHoldsPictureAndSoundAndIsFinished) {
+    testing::RecordingHarness harness(folder);
+    harness.StartProgrammed(Address(), kFormatHighQuality, 4);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 20s));
+    EXPECT_EQ(harness.statuses[0].second, "Terminé") << ::testing::PrintToString(harness.host.log);
+    const std::string probe = testing::Probe(file);
+    EXPECT_NE(probe.find("codec_name=mpeg2video"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_name=mp3"), std::string::npos) << probe;
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
+}
+
+// vlc run with a decimal comma, as before the recorder had a locale of its own:
+// the file has sound only, and the outcome says the picture is missing.
+TEST_F(RecorderIntegrationTest, ARecordingThatLostThePictureIsIncompleteAndSaysWhy) {
+    testing::RecordingHarness harness(folder,
+                                      KALORE_TEST_DATA_DIR "/recorder/vlc-decimal-comma.sh");
+    harness.StartProgrammed(Address(), kFormatHighQuality, 4);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 20s));
+    EXPECT_EQ(harness.statuses[0].second, "Incomplet");
+    const std::string probe = testing::Probe(file);
+    EXPECT_EQ(probe.find("codec_name=mpeg2video"), std::string::npos) << probe;
+    EXPECT_TRUE(harness.LogHas("-- Résultat de l'enregistrement : Incomplet (pas d'image dans le "
+                               "fichier : vlc n'a pas pu enregistrer la vidéo de la source)"))
+        << ::testing::PrintToString(harness.host.log);
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
+}
+
+// A radio: sound only at the source, so a file with sound only is complete.
+TEST_F(RecorderIntegrationTest, ASoundOnlySourceRecordedWithSoundOnlyIsFinished) {
+    const int radioPort = port + 1;
+    auto radio = ChildProcess::Start(
+        {"/usr/bin/ffmpeg", "-v", "error", "-re", "-f", "lavfi", "-i", "sine=frequency=440", "-c:a",
+         "mp2", "-f", "mpegts", "udp://127.0.0.1:" + std::to_string(radioPort) + "?pkt_size=1316"});
+    ASSERT_TRUE(radio.child);
+    testing::RecordingHarness harness(folder);
+    harness.StartProgrammed("udp://@127.0.0.1:" + std::to_string(radioPort), kFormatH264, 4);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 20s));
+    EXPECT_EQ(harness.statuses[0].second, "Terminé") << ::testing::PrintToString(harness.host.log);
+    const std::string probe = testing::Probe(file);
+    EXPECT_NE(probe.find("codec_name=mp3"), std::string::npos) << probe;
+    EXPECT_EQ(probe.find("width="), std::string::npos) << probe;
+    ASSERT_TRUE(
+        harness.RunUntil([&] { return harness.Controller().ProgrammedThread()->Finished(); }, 10s));
+    radio.child->Close();
+}
+
 TEST_F(RecorderIntegrationTest, HighQualityRecordNowIsProgramStreamWithMpeg2Video) {
     testing::RecordingHarness harness(folder);
     harness.Controller().RecordNow(Address(), kFormatHighQuality, folder + "maintenant.avi");
@@ -59,11 +127,40 @@ TEST_F(RecorderIntegrationTest, HighQualityRecordNowIsProgramStreamWithMpeg2Vide
     ASSERT_TRUE(
         harness.RunUntil([&] { return harness.Controller().RecordNowThread()->Finished(); }, 10s));
 
+    // ctest runs this program under a French locale, whose decimal comma once
+    // cost this format its picture.
     std::string probe = testing::Probe(folder + "maintenant.avi");
     EXPECT_NE(probe.find("format_name=mpeg"), std::string::npos) << probe;
     EXPECT_NE(probe.find("codec_name=mpeg2video"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_name=mp3"), std::string::npos) << probe;
     EXPECT_TRUE(harness.host.notices.empty()) << harness.host.notices[0];
     EXPECT_FALSE(KillProcessesByName("vlc"));
+}
+
+TEST_F(RecorderIntegrationTest, RecordNowTwiceToOnePathKeepsTheFirstAndSaysWhereTheSecondWent) {
+    testing::RecordingHarness harness(folder);
+    const std::string path = folder + "record.avi";
+    auto recordTwoSeconds = [&] {
+        harness.Controller().RecordNow(Address(), kFormatH264, path);
+        harness.RunFor(2500ms);
+        harness.Controller().StopRecordNow();
+        ASSERT_TRUE(harness.RunUntil(
+            [&] { return harness.Controller().RecordNowThread()->Finished(); }, 10s));
+    };
+    recordTwoSeconds();
+    ASSERT_TRUE(fs::exists(path));
+    const auto firstSize = fs::file_size(path);
+    const auto firstTime = fs::last_write_time(path);
+    EXPECT_TRUE(harness.host.notices.empty());
+
+    recordTwoSeconds();
+    EXPECT_EQ(fs::file_size(path), firstSize);
+    EXPECT_EQ(fs::last_write_time(path), firstTime);
+    ASSERT_TRUE(fs::exists(folder + "record-2.avi"));
+    EXPECT_NE(testing::Probe(folder + "record-2.avi").find("codec_name=h264"), std::string::npos);
+    ASSERT_EQ(harness.host.notices.size(), 1u);
+    EXPECT_NE(harness.host.notices[0].find("« " + folder + "record-2.avi »"), std::string::npos)
+        << harness.host.notices[0];
 }
 
 // Every character that vlc's option chains or the old command line gave a meaning:

@@ -32,7 +32,7 @@ private slots:
     void controlIsInPlace();
     void windowIsFixedWithoutMaximiseBox();
     void gridHasSevenColumnsOfTheGivenWidths();
-    void formatBoxOffersTheTwoFormatsAndShowsTheFirst();
+    void formatBoxOffersTheThreeFormatsAndShowsTheFirst();
     void timersStartOff();
     void picturesAreTheJpegArtworkOfTheirSizes();
 
@@ -160,11 +160,12 @@ void MainWindowInventoryTest::gridHasSevenColumnsOfTheGivenWidths() {
     QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
-void MainWindowInventoryTest::formatBoxOffersTheTwoFormatsAndShowsTheFirst() {
+void MainWindowInventoryTest::formatBoxOffersTheThreeFormatsAndShowsTheFirst() {
     auto* box = window_->findChild<QComboBox*>("ComboBox1");
-    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->count(), 3);
     QCOMPARE(box->itemText(0), QStringLiteral("H264 (320x240) idéal pour minimiser le stockage"));
     QCOMPARE(box->itemText(1), QStringLiteral("Format Haute Qualité"));
+    QCOMPARE(box->itemText(2), QStringLiteral("Qualité d'origine (copie du flux)"));
     QCOMPARE(box->currentText(), box->itemText(0));
     QVERIFY(box->isEditable());
     QVERIFY(window_->findChild<QComboBox*>("ComboBox2")->isEditable());

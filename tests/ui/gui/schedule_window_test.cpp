@@ -69,6 +69,8 @@ private slots:
     void runningEntryCannotBeDeletedButClearingRemovesIt();
     void entriesComeBackAfterTheWindowIsDestroyedWithoutClosing();
     void damagedScheduleIsKeptAsideAndReported();
+    void newRowsAreScrolledToAndShowTheirProgrammeTitle();
+    void aFolderThatCantBeOpenedSaysWhereItIs();
 
 private:
     std::unique_ptr<TForm1> MakeWindow();
@@ -328,8 +330,20 @@ void ScheduleWindowTest::runningEntryCannotBeDeletedButClearingRemovesIt() {
     QCOMPARE(Urls().size(), 2);
     QCOMPARE(folder_->Read("B/recordslist"), list);
 
+    // Clearing asks first; "Non" keeps everything.
     messages_->clear();
+    messages_->answer = false;
     QTest::mouseClick(Find<QPushButton>("Button12"), Qt::LeftButton);
+    QCOMPARE(messages_->questions().size(), std::size_t{1});
+    QVERIFY(messages_->questions()[0].starts_with("Vider tous les enregistrements ?"));
+    QCOMPARE(GridRows(), 3);
+    QCOMPARE(window_->schedule().Table().Cell(1, 5), std::string("Enregistrement.."));
+    QCOMPARE(folder_->Read("B/recordslist"), list);
+
+    messages_->clear();
+    messages_->answer = true;
+    QTest::mouseClick(Find<QPushButton>("Button12"), Qt::LeftButton);
+    QCOMPARE(messages_->questions().size(), std::size_t{1});
     QCOMPARE(messages_->texts(), std::vector<std::string>{});
     QCOMPARE(GridRows(), 1);
     QCOMPARE(GridRow(0), QStringList(7, QString()));
@@ -337,8 +351,10 @@ void ScheduleWindowTest::runningEntryCannotBeDeletedButClearingRemovesIt() {
     QCOMPARE(folder_->Read("B/recordslist"), kEmptyRecordsList);
     QCOMPARE(folder_->Read("B/recordsurlist"), QByteArray());
 
-    // Clearing an empty schedule leaves it as it is.
+    // Clearing an empty schedule leaves it as it is, and asks nothing.
+    messages_->clear();
     QTest::mouseClick(Find<QPushButton>("Button12"), Qt::LeftButton);
+    QCOMPARE(messages_->questions().size(), std::size_t{0});
     QCOMPARE(GridRows(), 1);
     QCOMPARE(folder_->Read("B/recordslist"), kEmptyRecordsList);
 }
@@ -391,6 +407,50 @@ void ScheduleWindowTest::damagedScheduleIsKeptAsideAndReported() {
     QFile kept(copy);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), damaged);
+}
+
+void ScheduleWindowTest::newRowsAreScrolledToAndShowTheirProgrammeTitle() {
+    window_ = MakeWindow();
+    const QDateTime start = InSeconds(3600);
+    for (int i = 0; i < 12; ++i) {
+        Program(start.addSecs(i * 120), start.addSecs(i * 120 + 60));
+    }
+    QCOMPARE(GridRows(), 13);
+    QTableView* view = grid();
+    const QRect last = view->visualRect(view->model()->index(11, 0));
+    QVERIFY(view->viewport()->rect().contains(last));
+
+    // A programme from the guide shows its title over its row; the files don't keep it.
+    kalore::ScheduleEntryRequest request;
+    request.startDate = DateText(start.addSecs(7200)).toStdString();
+    request.startTime = TimeText(start.addSecs(7200)).toStdString();
+    request.endDate = DateText(start.addSecs(7260)).toStdString();
+    request.endTime = TimeText(start.addSecs(7260)).toStdString();
+    request.channel = "TF1";
+    request.url = "rtp://@232.0.1.1:8200";
+    request.format = kFirstFormat.toStdString();
+    request.title = "Journal de 20h";
+    window_->AddScheduleEntry(request);
+    QCOMPARE(view->model()->index(12, 0).data(Qt::ToolTipRole).toString(),
+             QString("Journal de 20h"));
+    QVERIFY(!view->model()->index(11, 0).data(Qt::ToolTipRole).isValid());
+    const QByteArray after = folder_->Read("B/recordslist");
+    QVERIFY(!after.contains("Journal"));
+    QVERIFY(after.contains(EntryLines("TF1", start.addSecs(7200), start.addSecs(7260))));
+    QVERIFY(view->viewport()->rect().contains(view->visualRect(view->model()->index(12, 0))));
+}
+
+void ScheduleWindowTest::aFolderThatCantBeOpenedSaysWhereItIs() {
+    window_ = MakeWindow();
+    // No program on the path can open a folder.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(folder_->Path() + "B"));
+    QTest::mouseClick(Find<QPushButton>("Button13"), Qt::LeftButton);
+    qputenv("PATH", path);
+    QCOMPARE(messages_->texts().size(), std::size_t{1});
+    QVERIFY(
+        messages_->texts()[0].starts_with("Aucun gestionnaire de fichiers n'a pu être ouvert."));
+    QVERIFY(messages_->texts()[0].ends_with("RECORDS"));
 }
 
 QTEST_MAIN(ScheduleWindowTest)

@@ -22,13 +22,17 @@ RecordingJob Job(std::string url, std::string duration, std::string format,
     return {"-1", url, "-1", duration, format, output};
 }
 
-TEST(RecorderArguments, BothFormatsTimedAndOpenEndedAreExact) {
+TEST(RecorderArguments, EachFormatTimedAndOpenEndedIsExact) {
     EXPECT_EQ(RecorderArguments("/opt/my vlc/vlc", Job("udp://@1.2", "3600", kFormatHighQuality)),
               (Args{"/opt/my vlc/vlc", "-I", "dummy", "udp://@1.2", "--stop-time", "3600",
                     "--play-and-exit", "--sout", kHq + "\"/r/a.avi\"}"}));
     EXPECT_EQ(RecorderArguments("/usr/bin/vlc", Job("rtsp://x/y", "-1", kFormatH264)),
               (Args{"/usr/bin/vlc", "-I", "dummy", "rtsp://x/y", "--play-and-exit", "--sout",
                     kH264 + "\"/r/a.avi\"}"}));
+    // The copy format writes the stream as it comes, without transcoding.
+    EXPECT_EQ(RecorderArguments("/v", Job("udp://@1.2", "60", kFormatCopy, "/r/a.ts")),
+              (Args{"/v", "-I", "dummy", "udp://@1.2", "--stop-time", "60", "--play-and-exit",
+                    "--sout", "#standard{access=file,mux=ts,dst=\"/r/a.ts\"}"}));
     // Only an exact name is a format.
     for (const char* format : {"format haute qualité", "Format Haute Qualité ", ""}) {
         EXPECT_FALSE(RecorderArguments("/v", Job("u", "-1", format))) << format;
@@ -43,8 +47,10 @@ TEST(RecorderArguments, TheOutputPathIsOneQuotedValueOfTheChain) {
 }
 
 TEST(ScheduledOutputName, OnlyExactDatesAndTimesReachTheFileName) {
-    EXPECT_EQ(ScheduledOutputName("/opt/kalore/", "07/12/2026", "20:30:00"),
+    EXPECT_EQ(ScheduledOutputName("/opt/kalore/", "07/12/2026", "20:30:00", kFormatH264),
               "/opt/kalore//RECORDS/programme-07-12-2026_20-30-00.avi");
+    EXPECT_EQ(ScheduledOutputName("/opt/kalore/", "07/12/2026", "20:30:00", kFormatCopy),
+              "/opt/kalore//RECORDS/programme-07-12-2026_20-30-00.ts");
     for (const auto& [date, time] : std::vector<std::pair<std::string, std::string>>{
              {"07/12/2026", "09:33:08,dst=/some/folder/victim.txt,x="},
              {"07/12/2026,dst=/x", "09:33:08"},
@@ -55,7 +61,8 @@ TEST(ScheduledOutputName, OnlyExactDatesAndTimesReachTheFileName) {
              {"07/12/2026", "24:00:00"},
              {"07/12/2026", "09:60:00"},
              {"07/12/2026", "9:33:08"}}) {
-        EXPECT_FALSE(ScheduledOutputName("/opt/kalore/", date, time)) << date << " " << time;
+        EXPECT_FALSE(ScheduledOutputName("/opt/kalore/", date, time, kFormatHighQuality))
+            << date << " " << time;
     }
 }
 

@@ -41,6 +41,9 @@ protected:
             const auto found = sizes.find(path);
             return found == sizes.end() ? std::nullopt : std::optional(found->second);
         };
+        settings.probeFile = [this](const std::string&) {
+            return contents;
+        };
         settings.freeSpace = [this](const std::string&) {
             return std::optional(freeBytes);
         };
@@ -105,6 +108,7 @@ protected:
     std::vector<ProgrammedRecordingNews> news;
     std::map<std::string, std::uint64_t> sizes;
     std::uint64_t freeBytes = 50'000'000'000;
+    std::optional<MediaContents> contents = MediaContents{true, true, true};
     std::vector<std::string> looks;
     std::vector<std::function<void(bool accepted)>> unanswered;
     FakeHost host;
@@ -161,6 +165,27 @@ TEST_F(RecordingControllerTest, ProgrammedRecordingCoveringItsSlotLogsInOrderAnd
     EXPECT_EQ(thread->RecorderMode(), "");
     Second();
     EXPECT_FALSE(watch.IsActive());
+}
+
+// The recorder said it could not keep the picture, and the file has none.
+TEST_F(RecordingControllerTest, AFileWithoutThePictureTheSourceHadIsIncompleteAndSaysWhy) {
+    contents = MediaContents{false, true, true};
+    controller.StartScheduledRecording(Due("novideo"), 60);
+    const std::string file = controller.ProgrammedThread()->Job().OutputFile;
+    ASSERT_TRUE(mainThread.PumpUntil([&] {
+        return std::any_of(host.log.begin(), host.log.end(), [](const std::string& line) {
+            return line.find("cannot create video chain") != std::string::npos;
+        });
+    }));
+    for (int i = 0; i < 60; ++i) {
+        Second(file, 50'000);
+    }
+    controller.EndProgrammedRecording();
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return !statuses.empty(); }));
+    EXPECT_EQ(statuses[0].second, "Incomplet");
+    ASSERT_EQ(host.notices.size(), 1u);
+    EXPECT_NE(host.notices[0].find("pas d'image dans le fichier"), std::string::npos)
+        << host.notices[0];
 }
 
 TEST_F(RecordingControllerTest, NothingRecordableFailsAtOnceAndTellsTheUser) {
@@ -368,7 +393,7 @@ TEST_F(RecordingControllerTest, TheDiskGuardWarnsBeforeAndStopsBelowItsReserve) 
     ASSERT_TRUE(mainThread.PumpUntil([&] { return host.notices.size() == 2; }));
     EXPECT_EQ(host.notices[1], "L'enregistrement immédiat dans « /tmp/x.avi » est incomplet : "
                                "disque presque plein (moins de 100 Mo libres), enregistrement "
-                               "arrêté à 20:30:02.");
+                               "arrêté à 20:30:02.\rFichier : /tmp/x.avi");
 }
 
 TEST_F(RecordingControllerTest, OutputStillInThePipeWhenTheChildEndsIsShown) {

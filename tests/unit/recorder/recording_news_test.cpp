@@ -29,14 +29,18 @@ TEST(NoticeOf, TellsTheStartThenTheOutcomeAndWhy) {
     ExpectNotice(
         NoticeOf({Entry("08/12/2026", "00:30:00"), std::nullopt, {}}), "Enregistrement commencé",
         "« France 2 » est enregistré jusqu'au 08/12/2026 à 00:30:00.", NoticeLevel::Information);
-    ExpectNotice(NoticeOf({Entry(), RecordingResult::Finished, {}}), "Enregistrement terminé",
-                 "« France 2 », le 07/12/2026 de 20:30:00 à 22:30:00, est enregistré en entier.",
+    ExpectNotice(NoticeOf({Entry(), RecordingResult::Finished, {}, {"/k/RECORDS/p.avi"}}),
+                 "Enregistrement terminé",
+                 "« France 2 », le 07/12/2026 de 20:30:00 à 22:30:00, est enregistré en entier."
+                 "\nFichier : /k/RECORDS/p.avi",
                  NoticeLevel::Information);
-    ExpectNotice(NoticeOf({Entry("08/12/2026", "00:30:00"), RecordingResult::Incomplete,
-                           "flux perdu à 20:41:03 pendant 62 s"}),
+    ExpectNotice(NoticeOf({Entry("08/12/2026", "00:30:00"),
+                           RecordingResult::Incomplete,
+                           "flux perdu à 20:41:03 pendant 62 s",
+                           {"/r/p.avi", "/r/p-2.avi"}}),
                  "Enregistrement incomplet",
                  "« France 2 », du 07/12/2026 à 20:30:00 au 08/12/2026 à 00:30:00 : flux perdu "
-                 "à 20:41:03 pendant 62 s.",
+                 "à 20:41:03 pendant 62 s.\nFichiers : /r/p.avi, /r/p-2.avi",
                  NoticeLevel::Warning);
     ExpectNotice(NoticeOf({Entry(), RecordingResult::Failed,
                            "le programme vlc est introuvable : /usr/bin/vlc"}),

@@ -37,6 +37,43 @@ TEST(GrowthWatch, CountsTheSecondsNothingWasWritten) {
     EXPECT_EQ(rewritten.Bytes(), 40'000u);
 }
 
+// What the files hold against what the source carried.
+TEST(JudgeRecording, AFileLackingWhatTheSourceCarriedIsNotTerminé) {
+    RecordingFacts covered;
+    covered.bytes = 1000;
+    covered.lengthSeconds = 60;
+    covered.contents = MediaContents{true, true, true};
+    EXPECT_EQ(JudgeRecording(covered), RecordingResult::Finished);
+
+    // Sound only, the picture lost on the way: incomplete, and said so.
+    RecordingFacts facts = covered;
+    facts.contents = MediaContents{false, true, true};
+    facts.videoLost = true;
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
+    EXPECT_EQ(ReasonsOf(facts),
+              "pas d'image dans le fichier : vlc n'a pas pu enregistrer la vidéo de la source");
+    facts.contents = MediaContents{true, false, true};
+    facts.videoLost = false;
+    facts.audioLost = true;
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
+    EXPECT_EQ(ReasonsOf(facts),
+              "pas de son dans le fichier : vlc n'a pas pu enregistrer le son de la source");
+
+    // A radio: sound only at the source, nothing lost.
+    facts = covered;
+    facts.contents = MediaContents{false, true, true};
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Finished);
+    EXPECT_EQ(ReasonsOf(facts), "");
+
+    // Bytes that nothing can play, or that are no media at all.
+    facts = covered;
+    facts.contents = MediaContents{true, true, false};
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Failed);
+    EXPECT_EQ(ReasonsOf(facts), "le fichier ne contient ni image ni son lisible");
+    facts.contents = MediaContents{};
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Failed);
+}
+
 TEST(JudgeRecording, TerminéOnlyWhenTheFilesCoverTheSlot) {
     RecordingFacts covered;
     covered.bytes = 1;

@@ -128,6 +128,27 @@ TEST_F(Entries, DeleteSelectedEntry) {
     }
 }
 
+// A title from the guide follows its entry for the run, never into the files.
+TEST_F(Entries, ProgrammeTitlesFollowTheirEntriesThroughDeletesAndClears) {
+    ScheduleEntryRequest first{"07/12/2026", "21:00:00", "07/12/2026", "21:10:00",
+                               "A",          "rtp://a",  "H264",       "Journal"};
+    ScheduleEntryRequest second{"07/12/2026", "22:00:00", "07/12/2026", "22:10:00",
+                                "B",          "rtp://b",  "H264",       "Météo"};
+    ASSERT_TRUE(schedule_->AddScheduledRecording(first));
+    ASSERT_TRUE(schedule_->AddScheduledRecording(second));
+    ASSERT_TRUE(Add("23:00:00", "23:10:00", "07/12/2026", "C"));
+    EXPECT_EQ(Table().Title(1), "Journal");
+    EXPECT_EQ(Table().Title(3), "");
+    EXPECT_EQ(Table().Title(4), "") << "the input row";
+    Table().SetSelectedRow(1);
+    schedule_->DeleteSelectedEntry();
+    EXPECT_EQ(Table().Title(1), "Météo");
+    EXPECT_EQ(Table().Title(2), "");
+    schedule_->ClearAllEntries({});
+    ASSERT_TRUE(Add("21:00:00", "21:10:00", "07/12/2026", "A"));
+    EXPECT_EQ(Table().Title(1), "");
+}
+
 TEST_F(Entries, ClearAllStopsRecordersAndDisarms) {
     int stops = 0;
     schedule_->ClearAllEntries([&stops] { ++stops; }); // empty schedule: still asks

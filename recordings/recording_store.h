@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kalore {
+
+class SqliteDatabase;
+
+// One recording as the list shows it: its first file and the continuations
+// after an outage ("name-2.avi", "name-3.avi"...) are one entry.
+struct RecordingEntry {
+    std::int64_t id = 0;
+    std::string channel;        // empty when rebuilt from the files alone
+    std::string title;          // the guide's programme, else the channel, else the file's name
+    std::int64_t startedAt = 0; // seconds since 1970, UTC
+    std::int64_t recordedSeconds = 0; // 0 while it runs or when unknown
+    std::uint64_t bytes = 0;
+    std::string format;
+    std::string outcome; // "Terminé", "Incomplet", "Échec"; empty while it runs or unknown
+    std::string reasons;
+    bool programmed = false;
+    bool running = false;           // started by this run of Kalore and not ended yet
+    std::vector<std::string> files; // the first, then the continuations
+};
+
+// B/recordings.db: written as each recording starts and ends, read by the window.
+// A store that is missing is rebuilt from the recordings folder; one that can't be
+// read is kept aside (".endommagé") and rebuilt. Main thread only. Failures to
+// write throw SqliteError (guide/sqlite_database.h), with SQLite's message.
+class RecordingStore {
+public:
+    // `aside` tells what was kept aside, for the log; empty when nothing was.
+    RecordingStore(const std::string& path, const std::string& recordsFolder);
+    ~RecordingStore();
+    RecordingStore(const RecordingStore&) = delete;
+    RecordingStore& operator=(const RecordingStore&) = delete;
+
+    // A damaged store found at the open, now kept at this path; empty when none.
+    const std::string& KeptAside() const { return keptAside_; }
+
+    // A recording has started; its id, for Finish.
+    std::int64_t Begin(const RecordingEntry& entry);
+    // It has ended: what it wrote and how it went.
+    void Finish(std::int64_t id, const std::vector<std::string>& files,
+                std::int64_t recordedSeconds, std::uint64_t bytes, const std::string& outcome,
+                const std::string& reasons);
+    void Forget(std::int64_t id);
+    // Newest first; `search` is matched in the channel, title and file names,
+    // without regard to case or accents. Empty: every recording.
+    std::vector<RecordingEntry> List(std::string_view search = {}) const;
+    // Files of the recordings folder the store doesn't know are added, and
+    // entries none of whose files are left are dropped.
+    void Rebuild();
+
+private:
+    void Open();
+    void AddFoundFiles();
+    void DropVanished();
+
+    std::string path_;
+    std::string recordsFolder_;
+    std::string keptAside_;
+    std::unique_ptr<SqliteDatabase> db_;
+};
+
+} // namespace kalore
