@@ -106,7 +106,9 @@ private slots:
         QTest::qWait(300);
         QVERIFY(NotificationTitled("Enregistrement commencé").isEmpty());
 
-        const QDateTime start = QDateTime::currentDateTime().addDays(1);
+        // Tomorrow evening: a slot begun near midnight would end the next day and
+        // be told with both dates.
+        const QDateTime start(QDate::currentDate().addDays(1), QTime(20, 30));
         const QDateTime end = start.addSecs(3600);
         Program(window, start, end);
         StartTray();
