@@ -89,10 +89,11 @@ void RelayedChannel::OnRefused(const std::string& reason) {
         refusal_ = reason;
         waiting.swap(waiting_);
     }
-    settled_.notify_all();
+    // Told before the waiting recorder learns it, so the message never trails the "Échec".
     options_.log("Relais RTSP : " + reason + " (" + address_ + ")");
     if (options_.refused)
         options_.refused(address_, reason);
+    settled_.notify_all();
     for (auto& connection : waiting)
         connection->Send(HttpRefusal(503, "Service Unavailable"));
 }
