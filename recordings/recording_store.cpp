@@ -275,6 +275,11 @@ std::vector<RecordingEntry> RecordingStore::List(std::string_view search) const 
 }
 
 void RecordingStore::Rebuild() {
+    // Deleted behind Kalore's back: SQLite would go on writing into the vanished file.
+    if (!fs::exists(path_)) {
+        db_.reset();
+        Open();
+    }
     DropVanished();
     AddFoundFiles();
 }

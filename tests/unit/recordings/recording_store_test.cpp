@@ -119,6 +119,10 @@ TEST_F(RecordingStoreTest, IsRebuiltFromTheRecordsFolderWhenLostOrDamaged) {
     fs::remove(records_ / "seul-2.ts");
     damaged.Rebuild();
     EXPECT_EQ(damaged.List().size(), 2u);
+    fs::remove(storePath_);
+    damaged.Rebuild();
+    EXPECT_TRUE(fs::exists(storePath_));
+    EXPECT_EQ(damaged.List().size(), 2u);
 
     // A store that can't be made at all says where.
     const std::string nowhere = (folder_.Path() / "absent" / "recordings.db").string();
