@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +37,8 @@ class LiveView;
 class QtMainThread;
 class QtTimer;
 class RecordingController;
+class RecordingStore;
+class RecordingsWindow;
 class Schedule;
 class ScheduleGridModel;
 class TextListModel;
@@ -87,6 +91,7 @@ public:
     bool controlAvailable() const { return controlAvailable_; }
     Guide* guide() const { return guide_.get(); }
     GuideWindow* guideWindow() const;
+    RecordingsWindow* recordingsWindow() const;
     TrayIcon* trayIcon() const { return tray_; }
 
 public slots:
@@ -107,6 +112,8 @@ public slots:
     void Button13Click();
     // Opens the "Guide TV" window on the channel box's channel.
     void GuideButtonClick();
+    // Opens "Mes enregistrements".
+    void RecordingsButtonClick();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -143,6 +150,11 @@ private:
     void ProgramAllFromGuide(const std::string& channel, const std::string& title,
                              const std::vector<RecordingSlot>& slots);
 
+    // The list of recordings (main_window_recordings.cpp).
+    void BuildRecordingsControls();
+    void StartRecordingsList();
+    void ReloadRecordingsWindow();
+
     // The icon in the system tray (main_window_tray.cpp).
     void StartTrayIcon();
 
@@ -163,12 +175,16 @@ private:
     std::unique_ptr<QtTimer> Timer2;
     std::unique_ptr<QtTimer> recordingWatchTimer_;
     std::unique_ptr<Schedule> schedule_;
+    // Before the recorder, which tells it its recordings' ends until it goes.
+    std::unique_ptr<RecordingStore> recordings_;
+    std::map<std::uint64_t, std::int64_t> recordingIds_; // the recorder's serial -> the store's id
     std::unique_ptr<RecordingController> recorder_;
     std::unique_ptr<LiveView> live_;
     std::unique_ptr<TForm4> form4_;
     std::unique_ptr<QtTimer> guideTimer_;
     std::unique_ptr<Guide> guide_;
     QPointer<GuideWindow> guideWindow_;
+    QPointer<RecordingsWindow> recordingsWindow_;
     TrayIcon* tray_ = nullptr;
     QTimer* nowNextTimer_ = nullptr;
     ScheduleGridModel* gridModel_ = nullptr;
@@ -210,6 +226,7 @@ private:
     QLabel* RecordingStatus = nullptr;
     QPushButton* GuideButton = nullptr;
     QLabel* GuideStatusLabel = nullptr;
+    QPushButton* RecordingsButton = nullptr;
     QLabel* NowNextLabel = nullptr;
     // Controls outside the client area: never seen, but they exist and work.
     QPlainTextEdit* Memo1 = nullptr;

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include <QSystemTrayIcon>
+
 #include "gui/tray_icon.h"
 #include "recorder/recording_controller.h"
 #include "recorder/recording_news.h"
@@ -22,6 +24,9 @@ void TForm1::StartTrayIcon() {
     recorder_->onProgrammedNews = [this](const ProgrammedRecordingNews& news) {
         tray_->Tell(NoticeOf(news));
     };
+    // A click on a recording's start or end notice opens the list of recordings.
+    connect(&tray_->Icon(), &QSystemTrayIcon::messageClicked, this,
+            [this] { RecordingsButtonClick(); });
 }
 
 } // namespace kalore

@@ -1,5 +1,6 @@
 #include "player/vlc_plugin.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -148,6 +149,18 @@ bool TVLCPlugin::Playing() const {
 
 void TVLCPlugin::Stop() {
     libvlc_media_list_player_stop(listPlayer_);
+}
+
+std::int64_t TVLCPlugin::Length() const {
+    return std::max<std::int64_t>(0, libvlc_media_player_get_length(player_));
+}
+
+std::int64_t TVLCPlugin::Time() const {
+    return std::max<std::int64_t>(0, libvlc_media_player_get_time(player_));
+}
+
+void TVLCPlugin::SetTime(std::int64_t milliseconds) {
+    libvlc_media_player_set_time(player_, milliseconds);
 }
 
 int TVLCPlugin::ItemCount() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,6 +45,11 @@ public:
     void Play();
     bool Playing() const;
     void Stop();
+    // The playing item's length and position in milliseconds (0 when unknown),
+    // and a jump within it.
+    std::int64_t Length() const;
+    std::int64_t Time() const;
+    void SetTime(std::int64_t milliseconds);
 
     // Number of playlist items, for callers that check what was queued.
     int ItemCount() const;
