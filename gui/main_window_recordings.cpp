@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "gui/main_window.h"
 #include "gui/recordings_window.h"
@@ -41,6 +42,17 @@ void TForm1::StartRecordingsList() {
                   std::string(error.what()));
     }
     RecordingsButton->setEnabled(recordings_ != nullptr);
+    // Files added or removed while Kalore was closed, looked for once the window is up.
+    QTimer::singleShot(0, this, [this] {
+        try {
+            if (recordings_ != nullptr) {
+                recordings_->Rebuild();
+            }
+        } catch (const SqliteError& error) {
+            AppendLog("-- La liste des enregistrements n'a pu être mise à jour : " +
+                      std::string(error.what()));
+        }
+    });
     recorder_->onRecordingStarted = [this](const RecordingStarted& started) {
         if (recordings_ == nullptr) {
             return;

@@ -38,7 +38,8 @@ QString Length(std::int64_t seconds) {
 }
 
 QString Size(std::uint64_t bytes) {
-    return QLocale(QLocale::French).toString(static_cast<double>(bytes) / 1e6, 'f', 1) + " Mo";
+    static const QLocale french(QLocale::French);
+    return french.toString(static_cast<double>(bytes) / 1e6, 'f', 1) + " Mo";
 }
 
 QString Outcome(const RecordingEntry& entry) {
@@ -94,7 +95,7 @@ RecordingsWindow::RecordingsWindow(RecordingStore& store, RecordingsWindowAction
 
 void RecordingsWindow::Reload() {
     try {
-        store_.Rebuild();
+        store_.ReopenIfLost();
     } catch (const SqliteError& error) {
         ShowMessageBox(this, "La liste des enregistrements n'a pu être mise à jour : " +
                                  std::string(error.what()));

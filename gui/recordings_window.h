@@ -31,7 +31,7 @@ class RecordingsWindow final : public QWidget {
 public:
     RecordingsWindow(RecordingStore& store, RecordingsWindowActions actions, QWidget* parent);
 
-    // Finds the recordings folder's new and vanished files, then shows the list.
+    // Makes the store again if it was deleted, then shows the list.
     void Reload();
     // The list's rows, for tests.
     QTreeWidget& List() const { return *list_; }

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <regex>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -71,6 +71,27 @@ std::int64_t ModifiedAt(const fs::path& file) {
     return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
 }
 
+// For "name-2.avi": "name.avi" and 2. Nothing for a name that continues nothing.
+std::optional<std::pair<std::string, int>> ContinuedFile(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    const std::size_t end = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    const std::size_t dash = name.rfind('-', end);
+    if (dash == std::string::npos || dash == 0 || end - dash < 2 || end - dash > 7) {
+        return std::nullopt;
+    }
+    int number = 0;
+    for (std::size_t i = dash + 1; i < end; ++i) {
+        if (name[i] < '0' || name[i] > '9') {
+            return std::nullopt;
+        }
+        number = number * 10 + (name[i] - '0');
+    }
+    if (number < 2) {
+        return std::nullopt;
+    }
+    return std::pair{name.substr(0, dash) + name.substr(end), number};
+}
+
 // The recordings folder's files, each continuation ("name-2.avi") after the file
 // it continues, when that file is there.
 std::map<std::string, std::vector<std::string>> FilesGrouped(const std::string& folder) {
@@ -82,19 +103,13 @@ std::map<std::string, std::vector<std::string>> FilesGrouped(const std::string& 
             names.insert(name);
         }
     }
-    static const std::regex continuation(R"(^(.+)-([0-9]+)(\.[^.]*)?$)");
     std::map<std::string, std::vector<std::pair<int, std::string>>> numbered;
     for (const auto& name : names) {
-        std::smatch match;
-        if (std::regex_match(name, match, continuation)) {
-            const std::string first = match[1].str() + match[3].str();
-            const int number = std::stoi(match[2].str().substr(0, 6));
-            if (number >= 2 && names.contains(first)) {
-                numbered[first].emplace_back(number, name);
-                continue;
-            }
+        if (const auto first = ContinuedFile(name); first && names.contains(first->first)) {
+            numbered[first->first].emplace_back(first->second, name);
+        } else {
+            numbered[name];
         }
-        numbered[name];
     }
     std::map<std::string, std::vector<std::string>> groups;
     const fs::path base(folder);
@@ -130,6 +145,8 @@ RecordingStore::RecordingStore(const std::string& path, const std::string& recor
         db_.reset();
         keptAside_ = path_ + ".endommagé";
         std::error_code error;
+        fs::rename(path_ + "-wal", keptAside_ + "-wal", error);
+        fs::remove(path_ + "-shm", error);
         fs::rename(path_, keptAside_, error);
         if (error) {
             throw SqliteError(path_ +
@@ -146,17 +163,23 @@ RecordingStore::~RecordingStore() = default;
 
 void RecordingStore::Open() {
     db_ = std::make_unique<SqliteDatabase>(path_, SqliteDatabase::Mode::CreateAnew);
-    auto check = db_->Prepare("PRAGMA quick_check");
-    if (!check.Step() || check.Text(0) != "ok") {
-        throw SqliteError(path_ + " : fichier endommagé");
-    }
-    auto version = db_->Prepare("PRAGMA user_version");
-    version.Step();
-    const std::int64_t found = version.Int(0);
-    if (found != 0 && found != kSchemaVersion) {
-        throw SqliteError(path_ + " : version inconnue " + std::to_string(found));
+    {
+        auto check = db_->Prepare("PRAGMA quick_check");
+        if (!check.Step() || check.Text(0) != "ok") {
+            throw SqliteError(path_ + " : fichier endommagé");
+        }
+        auto version = db_->Prepare("PRAGMA user_version");
+        version.Step();
+        const std::int64_t found = version.Int(0);
+        if (found != 0 && found != kSchemaVersion) {
+            throw SqliteError(path_ + " : version inconnue " + std::to_string(found));
+        }
     }
     db_->Exec("PRAGMA foreign_keys = ON");
+    // A power cut may lose the last change, never the file: each recording's start
+    // and end need not wait for the disk.
+    db_->Exec("PRAGMA journal_mode = WAL");
+    db_->Exec("PRAGMA synchronous = NORMAL");
     db_->Exec(kSchema);
     db_->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     // Only one Kalore records: what was running when it last closed has ended.
@@ -274,14 +297,26 @@ std::vector<RecordingEntry> RecordingStore::List(std::string_view search) const 
     return entries;
 }
 
-void RecordingStore::Rebuild() {
+bool RecordingStore::ReopenIfLost() {
     // Deleted behind Kalore's back: SQLite would go on writing into the vanished file.
-    if (!fs::exists(path_)) {
-        db_.reset();
-        Open();
+    if (fs::exists(path_)) {
+        return false;
     }
-    DropVanished();
+    db_.reset();
+    // Its journal, left behind, belongs to the store that went.
+    std::error_code error;
+    fs::remove(path_ + "-wal", error);
+    fs::remove(path_ + "-shm", error);
+    Open();
     AddFoundFiles();
+    return true;
+}
+
+void RecordingStore::Rebuild() {
+    if (!ReopenIfLost()) {
+        DropVanished();
+        AddFoundFiles();
+    }
 }
 
 void RecordingStore::DropVanished() {
@@ -302,12 +337,13 @@ void RecordingStore::DropVanished() {
 }
 
 void RecordingStore::AddFoundFiles() {
-    auto known = db_->Prepare("SELECT 1 FROM part WHERE path = ?");
+    std::set<std::string> known;
+    auto paths = db_->Prepare("SELECT path FROM part");
+    while (paths.Step()) {
+        known.insert(paths.Text(0));
+    }
     for (const auto& [first, files] : FilesGrouped(recordsFolder_)) {
-        known.Bind(1, files.front());
-        const bool isKnown = known.Step();
-        known.Reset();
-        if (isKnown) {
+        if (known.contains(files.front())) {
             continue;
         }
         RecordingEntry entry;

@@ -55,6 +55,9 @@ public:
     // entries none of whose files are left are dropped; a store file deleted
     // meanwhile is made again.
     void Rebuild();
+    // Only a store file deleted meanwhile is made again from the folder; true when
+    // it was. Cheap enough for each look at the list.
+    bool ReopenIfLost();
 
 private:
     void Open();
