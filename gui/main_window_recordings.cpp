@@ -31,7 +31,7 @@ void TForm1::BuildRecordingsControls() {
 
 void TForm1::StartRecordingsList() {
     try {
-        recordings_ = std::make_unique<RecordingStore>(programFolder_ + "recordings.db",
+        recordings_ = std::make_unique<RecordingStore>(programFolder_ + "B/recordings.db",
                                                        programFolder_ + "RECORDS");
         if (!recordings_->KeptAside().empty()) {
             AppendLog("-- La liste des enregistrements était endommagée, elle est gardée dans « " +
