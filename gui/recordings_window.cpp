@@ -1,6 +1,7 @@
 #include "gui/recordings_window.h"
 
 #include <filesystem>
+#include <map>
 
 #include <QDateTime>
 #include <QDesktopServices>
@@ -40,6 +41,20 @@ QString Length(std::int64_t seconds) {
 QString Size(std::uint64_t bytes) {
     static const QLocale french(QLocale::French);
     return french.toString(static_cast<double>(bytes) / 1e6, 'f', 1) + " Mo";
+}
+
+// Local time without asking the time zone for each of thousands of rows: one
+// offset per hour seen.
+QString StartText(std::int64_t startedAt) {
+    static std::map<std::int64_t, int> offsets;
+    const std::int64_t hour = startedAt / 3600;
+    auto found = offsets.find(hour);
+    if (found == offsets.end()) {
+        found =
+            offsets.emplace(hour, QDateTime::fromSecsSinceEpoch(startedAt).offsetFromUtc()).first;
+    }
+    return QDateTime::fromSecsSinceEpoch(startedAt + found->second, Qt::UTC)
+        .toString("dd/MM/yyyy HH:mm:ss");
 }
 
 QString Outcome(const RecordingEntry& entry) {
@@ -105,16 +120,16 @@ void RecordingsWindow::Reload() {
 
 void RecordingsWindow::ShowList() {
     entries_ = store_.List(search_->text().toStdString());
+    list_->setUpdatesEnabled(false);
     list_->clear();
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(entries_.size()));
     for (std::size_t index = 0; index < entries_.size(); ++index) {
         const RecordingEntry& entry = entries_[index];
-        auto* row = new QTreeWidgetItem(
-            {Text(entry.channel), Text(entry.title),
-             QDateTime::fromSecsSinceEpoch(entry.startedAt).toString("dd/MM/yyyy HH:mm:ss"),
-             Length(entry.recordedSeconds), Size(entry.bytes), Text(entry.format), Outcome(entry),
-             Text(entry.reasons)});
+        auto* row =
+            new QTreeWidgetItem({Text(entry.channel), Text(entry.title), StartText(entry.startedAt),
+                                 Length(entry.recordedSeconds), Size(entry.bytes),
+                                 Text(entry.format), Outcome(entry), Text(entry.reasons)});
         row->setData(0, kIdRole, static_cast<qulonglong>(index));
         row->setToolTip(1, entry.files.empty() ? QString() : Text(entry.files.front()));
         if (entry.files.size() > 1) {
@@ -128,6 +143,7 @@ void RecordingsWindow::ShowList() {
         rows.append(row);
     }
     list_->addTopLevelItems(rows);
+    list_->setUpdatesEnabled(true);
     ShowButtons();
 }
 
