@@ -41,6 +41,11 @@ CREATE TABLE IF NOT EXISTS part(
 CREATE INDEX IF NOT EXISTS part_path ON part(path);
 )";
 
+// Paths as the store keeps and compares them: "a//RECORDS/./b.avi" is "a/RECORDS/b.avi".
+std::string Normal(const std::string& path) {
+    return fs::path(path).lexically_normal().string();
+}
+
 std::string Folded(const RecordingEntry& entry, const std::vector<std::string>& files) {
     std::string text = entry.channel + '\n' + entry.title;
     for (const auto& file : files) {
@@ -112,7 +117,7 @@ std::map<std::string, std::vector<std::string>> FilesGrouped(const std::string& 
         }
     }
     std::map<std::string, std::vector<std::string>> groups;
-    const fs::path base(folder);
+    const fs::path base = fs::path(folder).lexically_normal();
     for (auto& [first, parts] : numbered) {
         std::sort(parts.begin(), parts.end());
         auto& files = groups[first];
@@ -206,7 +211,9 @@ std::int64_t RecordingStore::Begin(const RecordingEntry& entry) {
         const std::int64_t id = db_->LastInsertId();
         auto part = db_->Prepare("INSERT INTO part(recording, number, path) VALUES(?,?,?)");
         for (std::size_t i = 0; i < entry.files.size(); ++i) {
-            part.Bind(1, id).Bind(2, static_cast<std::int64_t>(i + 1)).Bind(3, entry.files[i]);
+            part.Bind(1, id)
+                .Bind(2, static_cast<std::int64_t>(i + 1))
+                .Bind(3, Normal(entry.files[i]));
             part.Step();
             part.Reset();
         }
@@ -244,7 +251,9 @@ void RecordingStore::Finish(std::int64_t id, const std::vector<std::string>& fil
             db_->Prepare("DELETE FROM part WHERE recording = ?").Bind(1, id).Step();
             auto part = db_->Prepare("INSERT INTO part(recording, number, path) VALUES(?,?,?)");
             for (std::size_t i = 0; i < files.size(); ++i) {
-                part.Bind(1, id).Bind(2, static_cast<std::int64_t>(i + 1)).Bind(3, files[i]);
+                part.Bind(1, id)
+                    .Bind(2, static_cast<std::int64_t>(i + 1))
+                    .Bind(3, Normal(files[i]));
                 part.Step();
                 part.Reset();
             }
