@@ -147,6 +147,9 @@ RecordingStore::RecordingStore(const std::string& path, const std::string& recor
     try {
         Open();
     } catch (const SqliteError&) {
+        if (!existed) {
+            throw; // nothing to keep aside: the folder can't hold a store
+        }
         db_.reset();
         keptAside_ = path_ + ".endommagé";
         std::error_code error;
