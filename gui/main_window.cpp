@@ -30,6 +30,7 @@
 #include "gui/program_info.h"
 #include "gui/qt_main_thread.h"
 #include "gui/qt_timer.h"
+#include "gui/recordings_window.h"
 #include "gui/schedule_models.h"
 #include "gui/text_list_model.h"
 #include "gui/tray_icon.h"
@@ -43,6 +44,7 @@
 #include "player/player_check.h"
 #include "player/player_registration.h"
 #include "recorder/recording_controller.h"
+#include "recordings/recording_store.h"
 #include "relay/relay.h"
 #include "schedule/schedule.h"
 #include "seams/clock.h"
@@ -99,6 +101,7 @@ TForm1::~TForm1() {
     // what it uses.
     delete tray_;
     delete guideWindow_.data();
+    delete recordingsWindow_.data();
     guide_.reset();
     FormDestroy();
     // The controls go first: their models read the core's lists, which are members,
@@ -139,6 +142,7 @@ void TForm1::BuildCore() {
     recorderSettings.relay = relay_.get();
     recorder_ = std::make_unique<RecordingController>(
         std::move(recorderSettings), *this, *mainThread_, *clock_, *Timer2, *recordingWatchTimer_);
+    StartRecordingsList();
     Timer2->SetHandler([this] { Timer2Timer(); });
     recorder_->onChanged = [this] {
         ShowRecorderButtons();

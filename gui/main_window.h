@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +37,8 @@ class LiveView;
 class QtMainThread;
 class QtTimer;
 class RecordingController;
+class RecordingStore;
+class RecordingsWindow;
 class Relay;
 class Schedule;
 class ScheduleGridModel;
@@ -90,6 +94,7 @@ public:
     bool controlAvailable() const { return controlAvailable_; }
     Guide* guide() const { return guide_.get(); }
     GuideWindow* guideWindow() const;
+    RecordingsWindow* recordingsWindow() const;
     TrayIcon* trayIcon() const { return tray_; }
 
 public slots:
@@ -110,6 +115,8 @@ public slots:
     void Button13Click();
     // Opens the "Guide TV" window on the channel box's channel.
     void GuideButtonClick();
+    // Opens "Mes enregistrements".
+    void RecordingsButtonClick();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -147,6 +154,11 @@ private:
     void ProgramAllFromGuide(const std::string& channel, const std::string& title,
                              const std::vector<RecordingSlot>& slots);
 
+    // The list of recordings (main_window_recordings.cpp).
+    void BuildRecordingsControls();
+    void StartRecordingsList();
+    void ReloadRecordingsWindow();
+
     // The icon in the system tray (main_window_tray.cpp).
     void StartTrayIcon();
 
@@ -172,6 +184,9 @@ private:
     // Before the recorder and the live view, which read through it.
     std::unique_ptr<Relay> relay_;
     std::unique_ptr<Schedule> schedule_;
+    // Before the recorder, which tells it its recordings' ends until it goes.
+    std::unique_ptr<RecordingStore> recordings_;
+    std::map<std::uint64_t, std::int64_t> recordingIds_; // the recorder's serial -> the store's id
     std::unique_ptr<RecordingController> recorder_;
     std::unique_ptr<LiveView> live_;
     std::unique_ptr<WatchControls> watch_; // full screen and sound of live_'s player
@@ -179,6 +194,7 @@ private:
     std::unique_ptr<QtTimer> guideTimer_;
     std::unique_ptr<Guide> guide_;
     QPointer<GuideWindow> guideWindow_;
+    QPointer<RecordingsWindow> recordingsWindow_;
     TrayIcon* tray_ = nullptr;
     QTimer* nowNextTimer_ = nullptr;
     ScheduleGridModel* gridModel_ = nullptr;
@@ -220,6 +236,7 @@ private:
     QLabel* RecordingStatus = nullptr;
     QPushButton* GuideButton = nullptr;
     QLabel* GuideStatusLabel = nullptr;
+    QPushButton* RecordingsButton = nullptr;
     QLabel* NowNextLabel = nullptr;
     // Controls outside the client area: never seen, but they exist and work.
     QPlainTextEdit* Memo1 = nullptr;

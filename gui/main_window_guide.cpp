@@ -76,7 +76,7 @@ void TForm1::BuildGuideControls() {
     GuideButton->setGeometry(598, 719, 136, 21);
     GuideStatusLabel = new QLabel(this);
     GuideStatusLabel->setObjectName("GuideStatusLabel");
-    GuideStatusLabel->setGeometry(306, 722, 286, 16);
+    GuideStatusLabel->setGeometry(306, 722, 144, 16);
     QFont small = GuideStatusLabel->font();
     small.setPixelSize(11);
     GuideStatusLabel->setFont(small);

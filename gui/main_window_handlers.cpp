@@ -37,13 +37,21 @@ LocalDateTime DateAndTime(const QDate& date, const QTime& time) {
 
 void TForm1::ConnectControls() {
     const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
-        {Button1, &TForm1::Button1Click},   {Button2, &TForm1::Button2Click},
-        {Button3, &TForm1::Button3Click},   {Button4, &TForm1::Button4Click},
-        {Button5, &TForm1::Button5Click},   {Button6, &TForm1::Button6Click},
-        {Button7, &TForm1::Button7Click},   {Button8, &TForm1::Button8Click},
-        {Button9, &TForm1::Button9Click},   {Button10, &TForm1::Button10Click},
-        {Button11, &TForm1::Button11Click}, {Button12, &TForm1::Button12Click},
-        {Button13, &TForm1::Button13Click}, {GuideButton, &TForm1::GuideButtonClick}};
+        {Button1, &TForm1::Button1Click},
+        {Button2, &TForm1::Button2Click},
+        {Button3, &TForm1::Button3Click},
+        {Button4, &TForm1::Button4Click},
+        {Button5, &TForm1::Button5Click},
+        {Button6, &TForm1::Button6Click},
+        {Button7, &TForm1::Button7Click},
+        {Button8, &TForm1::Button8Click},
+        {Button9, &TForm1::Button9Click},
+        {Button10, &TForm1::Button10Click},
+        {Button11, &TForm1::Button11Click},
+        {Button12, &TForm1::Button12Click},
+        {Button13, &TForm1::Button13Click},
+        {GuideButton, &TForm1::GuideButtonClick},
+        {RecordingsButton, &TForm1::RecordingsButtonClick}};
     for (const auto& [button, handler] : buttons) {
         connect(button, &QPushButton::clicked, this, handler);
     }

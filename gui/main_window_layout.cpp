@@ -170,6 +170,7 @@ void TForm1::BuildControls() {
 
     // Last, so the inventory keeps its tab order.
     BuildGuideControls();
+    BuildRecordingsControls();
 }
 
 } // namespace kalore

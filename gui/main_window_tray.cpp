@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include <QSystemTrayIcon>
+
 #include "gui/tray_icon.h"
 #include "recorder/recording_controller.h"
 #include "recorder/recording_news.h"
@@ -25,6 +27,9 @@ void TForm1::StartTrayIcon() {
     schedule_->Trigger().onMissed = [this](const std::string& text) {
         tray_->Tell({"Enregistrement manqué", text, NoticeLevel::Warning});
     };
+    // A click on a recording's start or end notice opens the list of recordings.
+    connect(&tray_->Icon(), &QSystemTrayIcon::messageClicked, this,
+            [this] { RecordingsButtonClick(); });
 }
 
 } // namespace kalore

@@ -1,5 +1,6 @@
 #include "player/vlc_plugin.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -174,10 +175,6 @@ bool TVLCPlugin::Paused() const {
     return libvlc_media_player_get_state(player_) == libvlc_Paused;
 }
 
-long long TVLCPlugin::Time() const {
-    return libvlc_media_player_get_time(player_);
-}
-
 long long TVLCPlugin::ReadBytes() const {
     libvlc_media_t* media = libvlc_media_player_get_media(player_);
     if (media == nullptr) {
@@ -187,6 +184,18 @@ long long TVLCPlugin::ReadBytes() const {
     const bool got = libvlc_media_get_stats(media, &stats) != 0;
     libvlc_media_release(media);
     return got ? stats.i_read_bytes : 0;
+}
+
+std::int64_t TVLCPlugin::Length() const {
+    return std::max<std::int64_t>(0, libvlc_media_player_get_length(player_));
+}
+
+std::int64_t TVLCPlugin::Time() const {
+    return std::max<std::int64_t>(0, libvlc_media_player_get_time(player_));
+}
+
+void TVLCPlugin::SetTime(std::int64_t milliseconds) {
+    libvlc_media_player_set_time(player_, milliseconds);
 }
 
 int TVLCPlugin::ItemCount() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,6 +45,11 @@ public:
     void Play();
     bool Playing() const;
     void Stop();
+    // The playing item's length and position in milliseconds (0 when unknown),
+    // and a jump within it.
+    std::int64_t Length() const;
+    std::int64_t Time() const;
+    void SetTime(std::int64_t milliseconds);
 
     // Sound level in percent of the stream's own; -1 while libVLC has no audio output.
     void SetVolume(int percent);
@@ -55,8 +61,6 @@ public:
     // timeshift_folder.h) and resumes where it paused.
     void SetPause(bool paused);
     bool Paused() const;
-    // Where the playing stream is, in milliseconds from its start; -1 when none plays.
-    long long Time() const;
     // Bytes read from the source so far: what a pause keeps grows with it.
     long long ReadBytes() const;
 

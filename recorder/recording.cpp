@@ -270,6 +270,11 @@ void Recording::Judge() {
     const std::string reasons = ReasonsOf(facts);
     Log("-- Résultat de l'enregistrement : " + word +
         (reasons.empty() ? "" : " (" + reasons + ")"));
+    if (plan_.onEnded) {
+        plan_.onEnded({plan_.serial, *result_, reasons, files_,
+                       std::max<std::int64_t>(0, facts.lengthSeconds - facts.missedSeconds),
+                       facts.bytes});
+    }
     if (plan_.entryId && settings_.setEntryStatus) {
         settings_.setEntryStatus(*plan_.entryId, word);
     }

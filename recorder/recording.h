@@ -10,6 +10,7 @@
 #include "recorder/growth_watch.h"
 #include "recorder/mon_thread.h"
 #include "recorder/recorder_settings.h"
+#include "recorder/recording_news.h"
 #include "recorder/recording_outcome.h"
 #include "recorder/recording_progress.h"
 #include "recorder/source_watch.h"
@@ -49,6 +50,9 @@ struct RecordingPlan {
     std::function<void(RecordingResult, const std::string& reasons,
                        const std::vector<std::string>& files)>
         onOutcome;
+    // Told the end of every recording, however it was stopped.
+    std::function<void(const RecordingEnded&)> onEnded;
+    std::uint64_t serial = 0;
 };
 
 enum class StopReason { None, User, End, Replaced, DiskFull };
@@ -78,6 +82,7 @@ public:
     MonThread& Thread() { return *thread_; }
     const MonThread& Thread() const { return *thread_; }
     bool Programmed() const { return plan_.entryId.has_value(); }
+    std::uint64_t Serial() const { return plan_.serial; }
     StopReason StoppedBy() const { return stoppedBy_; }
     // Set once the recording step is over and its outcome known.
     const std::optional<RecordingResult>& Result() const { return result_; }

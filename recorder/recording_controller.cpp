@@ -38,6 +38,16 @@ void RecordingController::Launch(std::shared_ptr<Recording>& slot, RecordingPlan
         retired_.push_back(std::move(slot));
     }
     WarnIfDiskShort(plan.job, seconds);
+    plan.serial = ++lastSerial_;
+    plan.onEnded = [this](const RecordingEnded& ended) {
+        if (onRecordingEnded) {
+            onRecordingEnded(ended);
+        }
+    };
+    if (onRecordingStarted) {
+        onRecordingStarted({plan.serial, plan.entryId ? plan.job.Channel : std::string{},
+                            plan.job.Format, plan.job.OutputFile, plan.entryId});
+    }
     slot = Recording::Launch(settings_, host_, mainThread_, clock_, std::move(plan));
     latest_ = slot.get();
     host_.AppendLog("ID thread: " + std::to_string(slot->Thread().ThreadID()));
@@ -168,6 +178,19 @@ void RecordingController::EndProgrammedRecording() {
         host_.AppendLog("Erreur terminaison de thread depuis le timer");
     }
     lengthTimer_.Stop();
+}
+
+bool RecordingController::StopRecording(std::uint64_t serial) {
+    if (recordNow_ && recordNow_->Serial() == serial && !recordNow_->Result()) {
+        StopRecordNow();
+        return true;
+    }
+    if (programmed_ && programmed_->Serial() == serial && !programmed_->Result()) {
+        programmed_->Stop(StopReason::User);
+        lengthTimer_.Stop();
+        return true;
+    }
+    return false;
 }
 
 void RecordingController::StopAllRecordings() {

@@ -43,6 +43,9 @@ public:
     void EndProgrammedRecording();
     // The trigger's entry, due now, recorded until its end `secondsToEnd` from now.
     void StartScheduledRecording(const PendingRecording& due, std::int64_t secondsToEnd);
+    // The user stops the recording `serial` from the list of recordings; false
+    // when it isn't running any more.
+    bool StopRecording(std::uint64_t serial);
     // The schedule was cleared: stops both recordings.
     void StopAllRecordings();
 
@@ -56,6 +59,10 @@ public:
     std::function<void()> onChanged;
     // A programmed recording began, or ended other than by the user's stop.
     std::function<void(const ProgrammedRecordingNews&)> onProgrammedNews;
+
+    // Every recording's start, and its end however it was stopped.
+    std::function<void(const RecordingStarted&)> onRecordingStarted;
+    std::function<void(const RecordingEnded&)> onRecordingEnded;
 
     // The recordings, for the window and tests; null before the first start.
     Recording* RecordNowRecording() { return recordNow_.get(); }
@@ -82,6 +89,7 @@ private:
     // Replaced recordings, kept until their threads have ended.
     std::vector<std::shared_ptr<Recording>> retired_;
     bool canRecordNow_ = true;
+    std::uint64_t lastSerial_ = 0;
 };
 
 } // namespace kalore

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,25 @@ struct ProgrammedRecordingNews {
     std::optional<RecordingResult> result; // empty: it has just begun
     std::string reasons;                   // why it isn't "Terminé"
     std::vector<std::string> files{};      // where it went, once ended
+};
+
+// Every recording's start and end, as the list of recordings keeps them; `serial`
+// ties the end to its start, and names the recording to stop.
+struct RecordingStarted {
+    std::uint64_t serial = 0;
+    std::string channel; // empty for record now
+    std::string format;
+    std::string file;
+    std::optional<std::uint64_t> entryId; // a programmed recording's schedule entry
+};
+
+struct RecordingEnded {
+    std::uint64_t serial = 0;
+    RecordingResult result = RecordingResult::Failed;
+    std::string reasons;
+    std::vector<std::string> files; // the first, then the continuations
+    std::int64_t recordedSeconds = 0;
+    std::uint64_t bytes = 0;
 };
 
 enum class NoticeLevel { Information, Warning, Critical };

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <regex>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -41,6 +41,11 @@ CREATE TABLE IF NOT EXISTS part(
 CREATE INDEX IF NOT EXISTS part_path ON part(path);
 )";
 
+// Paths as the store keeps and compares them: "a//RECORDS/./b.avi" is "a/RECORDS/b.avi".
+std::string Normal(const std::string& path) {
+    return fs::path(path).lexically_normal().string();
+}
+
 std::string Folded(const RecordingEntry& entry, const std::vector<std::string>& files) {
     std::string text = entry.channel + '\n' + entry.title;
     for (const auto& file : files) {
@@ -71,6 +76,27 @@ std::int64_t ModifiedAt(const fs::path& file) {
     return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
 }
 
+// For "name-2.avi": "name.avi" and 2. Nothing for a name that continues nothing.
+std::optional<std::pair<std::string, int>> ContinuedFile(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    const std::size_t end = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    const std::size_t dash = name.rfind('-', end);
+    if (dash == std::string::npos || dash == 0 || end - dash < 2 || end - dash > 7) {
+        return std::nullopt;
+    }
+    int number = 0;
+    for (std::size_t i = dash + 1; i < end; ++i) {
+        if (name[i] < '0' || name[i] > '9') {
+            return std::nullopt;
+        }
+        number = number * 10 + (name[i] - '0');
+    }
+    if (number < 2) {
+        return std::nullopt;
+    }
+    return std::pair{name.substr(0, dash) + name.substr(end), number};
+}
+
 // The recordings folder's files, each continuation ("name-2.avi") after the file
 // it continues, when that file is there.
 std::map<std::string, std::vector<std::string>> FilesGrouped(const std::string& folder) {
@@ -82,22 +108,16 @@ std::map<std::string, std::vector<std::string>> FilesGrouped(const std::string& 
             names.insert(name);
         }
     }
-    static const std::regex continuation(R"(^(.+)-([0-9]+)(\.[^.]*)?$)");
     std::map<std::string, std::vector<std::pair<int, std::string>>> numbered;
     for (const auto& name : names) {
-        std::smatch match;
-        if (std::regex_match(name, match, continuation)) {
-            const std::string first = match[1].str() + match[3].str();
-            const int number = std::stoi(match[2].str().substr(0, 6));
-            if (number >= 2 && names.contains(first)) {
-                numbered[first].emplace_back(number, name);
-                continue;
-            }
+        if (const auto first = ContinuedFile(name); first && names.contains(first->first)) {
+            numbered[first->first].emplace_back(first->second, name);
+        } else {
+            numbered[name];
         }
-        numbered[name];
     }
     std::map<std::string, std::vector<std::string>> groups;
-    const fs::path base(folder);
+    const fs::path base = fs::path(folder).lexically_normal();
     for (auto& [first, parts] : numbered) {
         std::sort(parts.begin(), parts.end());
         auto& files = groups[first];
@@ -127,9 +147,14 @@ RecordingStore::RecordingStore(const std::string& path, const std::string& recor
     try {
         Open();
     } catch (const SqliteError&) {
+        if (!existed) {
+            throw; // nothing to keep aside: the folder can't hold a store
+        }
         db_.reset();
         keptAside_ = path_ + ".endommagé";
         std::error_code error;
+        fs::rename(path_ + "-wal", keptAside_ + "-wal", error);
+        fs::remove(path_ + "-shm", error);
         fs::rename(path_, keptAside_, error);
         if (error) {
             throw SqliteError(path_ +
@@ -146,17 +171,23 @@ RecordingStore::~RecordingStore() = default;
 
 void RecordingStore::Open() {
     db_ = std::make_unique<SqliteDatabase>(path_, SqliteDatabase::Mode::CreateAnew);
-    auto check = db_->Prepare("PRAGMA quick_check");
-    if (!check.Step() || check.Text(0) != "ok") {
-        throw SqliteError(path_ + " : fichier endommagé");
-    }
-    auto version = db_->Prepare("PRAGMA user_version");
-    version.Step();
-    const std::int64_t found = version.Int(0);
-    if (found != 0 && found != kSchemaVersion) {
-        throw SqliteError(path_ + " : version inconnue " + std::to_string(found));
+    {
+        auto check = db_->Prepare("PRAGMA quick_check");
+        if (!check.Step() || check.Text(0) != "ok") {
+            throw SqliteError(path_ + " : fichier endommagé");
+        }
+        auto version = db_->Prepare("PRAGMA user_version");
+        version.Step();
+        const std::int64_t found = version.Int(0);
+        if (found != 0 && found != kSchemaVersion) {
+            throw SqliteError(path_ + " : version inconnue " + std::to_string(found));
+        }
     }
     db_->Exec("PRAGMA foreign_keys = ON");
+    // A power cut may lose the last change, never the file: each recording's start
+    // and end need not wait for the disk.
+    db_->Exec("PRAGMA journal_mode = WAL");
+    db_->Exec("PRAGMA synchronous = NORMAL");
     db_->Exec(kSchema);
     db_->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     // Only one Kalore records: what was running when it last closed has ended.
@@ -183,7 +214,9 @@ std::int64_t RecordingStore::Begin(const RecordingEntry& entry) {
         const std::int64_t id = db_->LastInsertId();
         auto part = db_->Prepare("INSERT INTO part(recording, number, path) VALUES(?,?,?)");
         for (std::size_t i = 0; i < entry.files.size(); ++i) {
-            part.Bind(1, id).Bind(2, static_cast<std::int64_t>(i + 1)).Bind(3, entry.files[i]);
+            part.Bind(1, id)
+                .Bind(2, static_cast<std::int64_t>(i + 1))
+                .Bind(3, Normal(entry.files[i]));
             part.Step();
             part.Reset();
         }
@@ -221,7 +254,9 @@ void RecordingStore::Finish(std::int64_t id, const std::vector<std::string>& fil
             db_->Prepare("DELETE FROM part WHERE recording = ?").Bind(1, id).Step();
             auto part = db_->Prepare("INSERT INTO part(recording, number, path) VALUES(?,?,?)");
             for (std::size_t i = 0; i < files.size(); ++i) {
-                part.Bind(1, id).Bind(2, static_cast<std::int64_t>(i + 1)).Bind(3, files[i]);
+                part.Bind(1, id)
+                    .Bind(2, static_cast<std::int64_t>(i + 1))
+                    .Bind(3, Normal(files[i]));
                 part.Step();
                 part.Reset();
             }
@@ -274,9 +309,26 @@ std::vector<RecordingEntry> RecordingStore::List(std::string_view search) const 
     return entries;
 }
 
-void RecordingStore::Rebuild() {
-    DropVanished();
+bool RecordingStore::ReopenIfLost() {
+    // Deleted behind Kalore's back: SQLite would go on writing into the vanished file.
+    if (fs::exists(path_)) {
+        return false;
+    }
+    db_.reset();
+    // Its journal, left behind, belongs to the store that went.
+    std::error_code error;
+    fs::remove(path_ + "-wal", error);
+    fs::remove(path_ + "-shm", error);
+    Open();
     AddFoundFiles();
+    return true;
+}
+
+void RecordingStore::Rebuild() {
+    if (!ReopenIfLost()) {
+        DropVanished();
+        AddFoundFiles();
+    }
 }
 
 void RecordingStore::DropVanished() {
@@ -297,12 +349,13 @@ void RecordingStore::DropVanished() {
 }
 
 void RecordingStore::AddFoundFiles() {
-    auto known = db_->Prepare("SELECT 1 FROM part WHERE path = ?");
+    std::set<std::string> known;
+    auto paths = db_->Prepare("SELECT path FROM part");
+    while (paths.Step()) {
+        known.insert(paths.Text(0));
+    }
     for (const auto& [first, files] : FilesGrouped(recordsFolder_)) {
-        known.Bind(1, files.front());
-        const bool isKnown = known.Step();
-        known.Reset();
-        if (isKnown) {
+        if (known.contains(files.front())) {
             continue;
         }
         RecordingEntry entry;

@@ -33,7 +33,6 @@ struct RecordingEntry {
 // write throw SqliteError (guide/sqlite_database.h), with SQLite's message.
 class RecordingStore {
 public:
-    // `aside` tells what was kept aside, for the log; empty when nothing was.
     RecordingStore(const std::string& path, const std::string& recordsFolder);
     ~RecordingStore();
     RecordingStore(const RecordingStore&) = delete;
@@ -53,8 +52,12 @@ public:
     // without regard to case or accents. Empty: every recording.
     std::vector<RecordingEntry> List(std::string_view search = {}) const;
     // Files of the recordings folder the store doesn't know are added, and
-    // entries none of whose files are left are dropped.
+    // entries none of whose files are left are dropped; a store file deleted
+    // meanwhile is made again.
     void Rebuild();
+    // Only a store file deleted meanwhile is made again from the folder; true when
+    // it was. Cheap enough for each look at the list.
+    bool ReopenIfLost();
 
 private:
     void Open();

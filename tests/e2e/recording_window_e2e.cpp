@@ -13,9 +13,11 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "e2e_support.h"
 #include "gui/message_box.h"
+#include "gui/recordings_window.h"
 #include "recorder/recording_controller.h"
 #include "schedule/schedule.h"
 #include "test_channel.h"
@@ -248,6 +250,15 @@ void RecordingWindowE2E::programmedRecordingLogsItsLinesAndShowsRecordingMeanwhi
     const QString missing = MissingInOrder(Log(), expected);
     QVERIFY2(missing.isEmpty(), qPrintable(missing));
     QVERIFY(QFile::exists(folder_->File("RECORDS/" + ProgrammedFileName(start))));
+
+    // "Mes enregistrements" kept it from its start to its outcome.
+    QTest::mouseClick(Button("RecordingsButton"), Qt::LeftButton);
+    const QTreeWidget& list = window_->recordingsWindow()->List();
+    QCOMPARE(list.topLevelItemCount(), 1);
+    const QTreeWidgetItem* row = list.topLevelItem(0);
+    QCOMPARE(row->text(0), QString("Mire"));
+    QCOMPARE(row->text(6), QString("Terminé"));
+    QCOMPARE(row->toolTip(1), folder_->File("RECORDS/" + ProgrammedFileName(start)));
 }
 
 void RecordingWindowE2E::playerPathLeadingNowhereGivesTheProcessErrorAndTheClosingLines_data() {

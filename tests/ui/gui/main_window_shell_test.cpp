@@ -5,8 +5,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "gui/message_box.h"
+#include "gui/recordings_window.h"
 #include "window_fixture.h"
 
 using kalore::TForm1;
@@ -22,6 +24,7 @@ private slots:
     void settingsAreLoadedAndWrittenBackAtClose();
     void missingSettingsFileLeavesNoFileBehind();
     void readOnlySettingsFileGivesTheWriteMessageAtEachSave();
+    void recordingsButtonOpensTheListRebuiltFromADamagedStore();
 
 private:
     std::unique_ptr<TForm1> MakeWindow() { return std::make_unique<TForm1>(folder_->Options()); }
@@ -102,6 +105,25 @@ void MainWindowShellTest::readOnlySettingsFileGivesTheWriteMessageAtEachSave() {
         "Erreur d'enregistrement dans INI : **" + folder_->Path() + "B/kalore.ini**";
     QCOMPARE(std::count(messages_->texts().begin(), messages_->texts().end(), expected), 2);
     QFile::setPermissions(folder_->File("B/kalore.ini"), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void MainWindowShellTest::recordingsButtonOpensTheListRebuiltFromADamagedStore() {
+    folder_->Write("B/recordings.db", "pas une base");
+    folder_->Write("RECORDS/programme-07-12-2026_20-30-00.avi", "a");
+    folder_->Write("RECORDS/programme-07-12-2026_20-30-00-2.avi", "b");
+    auto window = MakeWindow();
+    QVERIFY(window->findChild<QPlainTextEdit*>("Memo1")->toPlainText().contains(
+        "-- La liste des enregistrements était endommagée, elle est gardée dans"));
+    QVERIFY(QFile::exists(QString::fromStdString(folder_->Path()) + "B/recordings.db.endommagé"));
+    auto* button = window->findChild<QPushButton*>("RecordingsButton");
+    QCOMPARE(button->text(), QString("Mes enregistrements"));
+    QVERIFY(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    kalore::RecordingsWindow* list = window->recordingsWindow();
+    QVERIFY(list != nullptr && list->isVisible());
+    QCOMPARE(list->windowTitle(), QString("Mes enregistrements"));
+    QCOMPARE(list->List().topLevelItemCount(), 1);
+    QCOMPARE(list->List().topLevelItem(0)->childCount(), 2);
 }
 
 QTEST_MAIN(MainWindowShellTest)

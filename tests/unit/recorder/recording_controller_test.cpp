@@ -288,6 +288,14 @@ TEST_F(RecordingControllerTest, ASilentUdpSourceIsStartedAgainSooner) {
 // again at once (it ran long enough) into a continuation file, and the outage is
 // told at the end.
 TEST_F(RecordingControllerTest, AStalledRecordingContinuesInANewFileAndEndsIncomplete) {
+    std::vector<RecordingStarted> started;
+    std::vector<RecordingEnded> ended;
+    controller.onRecordingStarted = [&](const RecordingStarted& s) {
+        started.push_back(s);
+    };
+    controller.onRecordingEnded = [&](const RecordingEnded& e) {
+        ended.push_back(e);
+    };
     controller.RecordNow("sleep", kFormatH264, "/tmp/x.avi");
     for (int i = 0; i < 3; ++i) {
         Second("/tmp/x.avi", 1000);
@@ -311,6 +319,16 @@ TEST_F(RecordingControllerTest, AStalledRecordingContinuesInANewFileAndEndsIncom
                                "flux perdu à 20:30:03 pendant 18 s.\rFichiers :\r/tmp/x.avi\r"
                                "/tmp/x-2.avi");
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "++++ TERIMINEEEEE ++++"), 2);
+
+    // The list of recordings is told its start and its end, both files as one.
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].file, "/tmp/x.avi");
+    EXPECT_EQ(started[0].channel, "");
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].serial, started[0].serial);
+    EXPECT_EQ(ended[0].result, RecordingResult::Incomplete);
+    EXPECT_EQ(ended[0].files, (std::vector<std::string>{"/tmp/x.avi", "/tmp/x-2.avi"}));
+    EXPECT_EQ(ended[0].bytes, 3500u);
 }
 
 // A source that refuses at once: the tries back off 2, 4, 8 ... up to 30 s.
@@ -427,6 +445,35 @@ TEST_F(RecordingControllerTest, RecordNowAndProgrammedRecordingStopIndependently
 
     controller.StopRecordNow();
     ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " + Id(now)));
+}
+
+TEST_F(RecordingControllerTest, TheListStopsTheProgrammedRecordingByItsSerialOnly) {
+    std::vector<RecordingStarted> started;
+    std::vector<RecordingEnded> ended;
+    controller.onRecordingStarted = [&](const RecordingStarted& s) {
+        started.push_back(s);
+    };
+    controller.onRecordingEnded = [&](const RecordingEnded& e) {
+        ended.push_back(e);
+    };
+    controller.RecordNow("sleep", kFormatH264, "/tmp/a.avi");
+    controller.StartScheduledRecording(Due("sleep"), 60);
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[1].channel, "France 2");
+    EXPECT_EQ(started[1].entryId, 7u);
+    timer2.Start(60000);
+    mainThread.PumpFor(150ms);
+
+    EXPECT_FALSE(controller.StopRecording(started[1].serial + 1));
+    EXPECT_TRUE(controller.StopRecording(started[1].serial));
+    EXPECT_FALSE(timer2.IsActive());
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return controller.ProgrammedThread()->Finished(); }));
+    mainThread.PumpFor(20ms);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].serial, started[1].serial);
+    EXPECT_FALSE(controller.RecordNowThread()->Finished());
+    EXPECT_FALSE(controller.StopRecording(started[1].serial));
+    controller.StopRecordNow();
 }
 
 TEST_F(RecordingControllerTest, ClearingTheScheduleStopsBothRecordingsWithoutATale) {

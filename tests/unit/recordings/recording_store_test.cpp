@@ -50,8 +50,19 @@ TEST_F(RecordingStoreTest, KeepsEachRecordingFromItsStartToItsEndNewestFirst) {
     const auto first = Write("programme-07-12-2026_20-30-00.avi", 10);
     const auto part2 = Write("programme-07-12-2026_20-30-00-2.avi", 20);
     const std::int64_t older = Record(store, "France 2", "Journal", 100, {first, part2});
-    const std::int64_t running = store.Begin(
-        {0, "Arte", "Arte", 200, 0, 0, "Format AVI", "", "", true, true, {Write("b.avi", 5)}});
+    const std::int64_t running =
+        store.Begin({0,
+                     "Arte",
+                     "Arte",
+                     200,
+                     0,
+                     0,
+                     "Format AVI",
+                     "",
+                     "",
+                     true,
+                     true,
+                     {Write("b.avi", 5).insert(records_.string().size(), "/.")}});
 
     auto list = store.List();
     ASSERT_EQ(list.size(), 2u);
@@ -64,6 +75,11 @@ TEST_F(RecordingStoreTest, KeepsEachRecordingFromItsStartToItsEndNewestFirst) {
     EXPECT_EQ(list[1].reasons, "flux perdu à 20:41:03 pendant 62 s");
     EXPECT_EQ(list[1].recordedSeconds, 3600);
     EXPECT_EQ(list[1].bytes, 1000u);
+
+    // The path written another way is the same file: not added again from the folder.
+    store.Rebuild();
+    ASSERT_EQ(store.List().size(), 2u);
+    EXPECT_EQ(store.List()[0].files, std::vector<std::string>{(records_ / "b.avi").string()});
 
     // Reopened, it holds the same, and nothing is added twice from the folder.
     store.Forget(running);
@@ -118,6 +134,10 @@ TEST_F(RecordingStoreTest, IsRebuiltFromTheRecordsFolderWhenLostOrDamaged) {
     // Files deleted outside Kalore leave the list at the next rebuild.
     fs::remove(records_ / "seul-2.ts");
     damaged.Rebuild();
+    EXPECT_EQ(damaged.List().size(), 2u);
+    fs::remove(storePath_);
+    damaged.Rebuild();
+    EXPECT_TRUE(fs::exists(storePath_));
     EXPECT_EQ(damaged.List().size(), 2u);
 
     // A store that can't be made at all says where.

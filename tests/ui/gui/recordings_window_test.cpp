@@ -1,0 +1,143 @@
+// "Mes enregistrements" as the user drives it, on a real store and real files:
+// two recordings, one continued after an outage, shown newest first with its parts
+// grouped; played in Kalore's player; moved to a trash under a temporary
+// XDG_DATA_HOME; the list made again from the folder once its store is deleted.
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "gui/message_box.h"
+#include "gui/recording_player_window.h"
+#include "gui/recordings_window.h"
+#include "player/vlc_plugin.h"
+#include "recordings/recording_store.h"
+#include "support/test_stream_file.h"
+
+using kalore::MessageBoxCapture;
+using kalore::RecordingEntry;
+using kalore::RecordingPlayerWindow;
+using kalore::RecordingStore;
+using kalore::RecordingsWindow;
+using kalore::RecordingsWindowActions;
+
+class RecordingsWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+    QString Records() const { return dir.filePath("B/RECORDS"); }
+    std::string File(const QString& name) const { return (Records() + "/" + name).toStdString(); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir().mkpath(Records()));
+        QVERIFY(QDir().mkpath(dir.filePath("home/.local/share")));
+        // The trash is looked for in the home's own volume: both in the test's folder.
+        qputenv("HOME", dir.filePath("home").toUtf8());
+        qputenv("XDG_DATA_HOME", dir.filePath("home/.local/share").toUtf8());
+        for (const QString name : {"programme-07-12-2026_20-30-00.ts",
+                                   "programme-07-12-2026_20-30-00-2.ts", "direct.ts"}) {
+            QVERIFY(kalore::testing::MakeTestStreamFile(Records() + "/" + name));
+        }
+    }
+
+    void listsPlaysTrashesAndRebuilds() {
+        const std::string storePath = dir.filePath("B/recordings.db").toStdString();
+        RecordingStore store(storePath, Records().toStdString());
+        QCOMPARE(store.List().size(), 2u); // the files found at the first open, parts grouped
+        for (const auto& entry : store.List()) {
+            store.Forget(entry.id);
+        }
+
+        // As the main window writes them: a programmed recording continued once, then
+        // record now, still running.
+        const std::string first = File("programme-07-12-2026_20-30-00.ts");
+        const std::int64_t programmed = store.Begin({0,
+                                                     "France 2",
+                                                     "Les Feux de l'Été",
+                                                     1000,
+                                                     0,
+                                                     0,
+                                                     "Qualité d'origine",
+                                                     "",
+                                                     "",
+                                                     true,
+                                                     true,
+                                                     {first}});
+        store.Finish(programmed, {first, File("programme-07-12-2026_20-30-00-2.ts")}, 40, 2000,
+                     "Incomplet", "flux perdu à 20:41:03 pendant 62 s");
+        const std::int64_t now = store.Begin(
+            {0, "TF1", "TF1", 2000, 0, 0, "Format AVI", "", "", false, true, {File("direct.ts")}});
+
+        std::vector<std::int64_t> stopped;
+        RecordingsWindowActions actions;
+        actions.stop = [&](std::int64_t id) {
+            stopped.push_back(id);
+            return true;
+        };
+        actions.libvlcArgs = [] {
+            return std::vector<std::string>{"--no-xlib", "--quiet", "--vout=dummy", "--aout=dummy"};
+        };
+        RecordingsWindow window(store, actions, nullptr);
+        window.show();
+        QTreeWidget& list = window.List();
+        QCOMPARE(list.topLevelItemCount(), 2);
+        QCOMPARE(list.topLevelItem(0)->text(0), QString("TF1"));
+        QCOMPARE(list.topLevelItem(0)->text(6), QString("Enregistrement.."));
+        QTreeWidgetItem* grouped = list.topLevelItem(1);
+        QCOMPARE(grouped->text(1), QString("Les Feux de l'Été"));
+        QCOMPARE(grouped->text(6), QString("Incomplet"));
+        QCOMPARE(grouped->text(7), QString("flux perdu à 20:41:03 pendant 62 s"));
+        QCOMPARE(grouped->childCount(), 2);
+        QCOMPARE(grouped->child(1)->text(1), QString("programme-07-12-2026_20-30-00-2.ts"));
+
+        // Searched without regard to case or accents.
+        window.findChild<QLineEdit*>("RecordingsSearch")->setText("feux de l'ete");
+        QCOMPARE(list.topLevelItemCount(), 1);
+        window.findChild<QLineEdit*>("RecordingsSearch")->clear();
+
+        // The running one is stopped, never trashed.
+        list.setCurrentItem(list.topLevelItem(0));
+        window.StopSelected();
+        QCOMPARE(stopped, std::vector<std::int64_t>{now});
+        MessageBoxCapture boxes;
+        window.DeleteSelected();
+        QVERIFY(boxes.questions().empty());
+
+        // Played in Kalore's player, which can move within the file.
+        list.setCurrentItem(list.topLevelItem(1));
+        window.PlaySelected();
+        auto* player = qobject_cast<RecordingPlayerWindow*>(window.LastPlayer());
+        QVERIFY(player != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(player->Player().Playing(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(player->Position().maximum() > 0, 10000);
+        player->close();
+
+        // To the trash, both parts, with what the desktop needs to restore them.
+        list.setCurrentItem(list.topLevelItem(1));
+        window.DeleteSelected();
+        QCOMPARE(boxes.questions().size(), 1u);
+        QVERIFY(boxes.texts().empty());
+        const QString trash = dir.filePath("home/.local/share/Trash");
+        QVERIFY(QFile::exists(trash + "/files/programme-07-12-2026_20-30-00-2.ts"));
+        QVERIFY(QFile::exists(trash + "/info/programme-07-12-2026_20-30-00.ts.trashinfo"));
+        QVERIFY(!QFile::exists(QString::fromStdString(first)));
+        QCOMPARE(list.topLevelItemCount(), 1);
+
+        // The store deleted: made again from the folder at the next look.
+        QVERIFY(QFile::remove(QString::fromStdString(storePath)));
+        window.Reload();
+        QVERIFY(QFile::exists(QString::fromStdString(storePath)));
+        QCOMPARE(list.topLevelItemCount(), 1);
+        QCOMPARE(list.topLevelItem(0)->text(1), QString("direct"));
+    }
+};
+
+QTEST_MAIN(RecordingsWindowTest)
+#include "recordings_window_test.moc"
