@@ -16,12 +16,13 @@ struct ButtonKey {
 
 // Ctrl with the action's initial: none of them is an editing key of the text boxes.
 constexpr ButtonKey kButtonKeys[] = {
-    {"Button1", "Ctrl+T"},       // Regarder la TV
-    {"Button8", "Ctrl+Shift+T"}, // Stop lecture
-    {"Button4", "Ctrl+R"},       // Enregistrer la TV
-    {"Button9", "Ctrl+Shift+R"}, // Stop Enregistrement
-    {"GuideButton", "Ctrl+G"},   // Guide TV
-    {"Button10", "Ctrl+P"},      // Programmer l'enregistrement
+    {"Button1", "Ctrl+T"},          // Regarder la TV
+    {"Button8", "Ctrl+Shift+T"},    // Stop lecture
+    {"Button4", "Ctrl+R"},          // Enregistrer la TV
+    {"Button9", "Ctrl+Shift+R"},    // Stop Enregistrement
+    {"GuideButton", "Ctrl+G"},      // Guide TV
+    {"Button10", "Ctrl+P"},         // Programmer l'enregistrement
+    {"RecordingsButton", "Ctrl+L"}, // Mes enregistrements
 };
 
 class DownIntoResults final : public QObject {

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/keyboard_access.h"
 #include "player/vlc_plugin.h"
 
 namespace kalore {
@@ -28,6 +29,7 @@ RecordingPlayerWindow::RecordingPlayerWindow(const QString& caption,
     : QWidget(parent, Qt::Window) {
     setObjectName("RecordingPlayerWindow");
     setAttribute(Qt::WA_DeleteOnClose);
+    CloseOnEscape(*this);
     setWindowTitle(caption);
     resize(640, 420);
     screen_ = new QFrame(this);

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/keyboard_access.h"
 #include "gui/message_box.h"
 #include "gui/recording_player_window.h"
 #include "guide/sqlite_database.h"
@@ -72,6 +73,7 @@ RecordingsWindow::RecordingsWindow(RecordingStore& store, RecordingsWindowAction
     : QWidget(parent, Qt::Window), store_(store), actions_(std::move(actions)) {
     setObjectName("RecordingsWindow");
     setWindowTitle(QStringLiteral("Mes enregistrements"));
+    CloseOnEscape(*this);
     resize(900, 480);
     search_ = new QLineEdit(this);
     search_->setObjectName("RecordingsSearch");
