@@ -69,5 +69,8 @@ int main(int argc, char* argv[]) {
     options.programFolder = start.programFolder;
     options.autostartCommand = kalore::AutostartCommand(start, kalore::ExecutablePath());
     const std::unique_ptr<kalore::TForm1> mainWindow = kalore::StartProgram(std::move(options));
+    if (mainWindow->CloseRequested()) {
+        return 0;
+    }
     return QApplication::exec();
 }

@@ -30,6 +30,11 @@ std::unique_ptr<TForm1> StartProgram(MainWindowOptions options) {
     pause.exec();
     splash->hide();
     delete splash;
+    // The session ended during the pause: the window is closed already, and showing it
+    // would keep Kalore running after the session asked it to end.
+    if (mainWindow->CloseRequested()) {
+        return mainWindow;
+    }
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         mainWindow->move(screen->geometry().center() - mainWindow->rect().center());

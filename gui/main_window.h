@@ -92,6 +92,8 @@ public:
     WatchControls& watchControls() { return *watch_; }
     TForm4* playerDialog() const { return form4_.get(); }
     bool controlAvailable() const { return controlAvailable_; }
+    // The window was closed, or asked to: by the user, the player dialog or the session.
+    bool CloseRequested() const { return closing_; }
     Guide* guide() const { return guide_.get(); }
     GuideWindow* guideWindow() const;
     RecordingsWindow* recordingsWindow() const;
