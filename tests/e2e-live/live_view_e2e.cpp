@@ -562,20 +562,30 @@ QString IniText(const RealProgram& kalore) {
     return QString::fromUtf8(file.readAll());
 }
 
-// F11 shows the moving picture over the whole screen; Down lowers the sound and the
-// settings file keeps it; Escape puts the picture back in the window.
-// With toggles > 0, prints the milliseconds from each F11 to the full-screen picture.
-int CheckFullScreen(const QString& buildDir, const QString& address, int toggles) {
-    RealProgram kalore(buildDir, address);
+// Presses "Regarder la TV" once the main window shows; the picture's area on the
+// screen, or an empty one when the window or the picture didn't come (said why).
+QRect WatchFirstChannel(RealProgram& kalore) {
     QPoint origin;
     if (!kalore.WaitForMainWindow(origin)) {
         std::fprintf(stderr, "FAIL: no main window within 30 s\n");
-        return 1;
+        return {};
     }
     const QRect area = kControlArea.translated(origin);
     kalore.Click(kButton1Centre);
     if (!WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 20000)) {
         std::fprintf(stderr, "FAIL: no picture within 20 s\n");
+        return {};
+    }
+    return area;
+}
+
+// F11 shows the moving picture over the whole screen; Down lowers the sound and the
+// settings file keeps it; Escape puts the picture back in the window.
+// With toggles > 0, prints the milliseconds from each F11 to the full-screen picture.
+int CheckFullScreen(const QString& buildDir, const QString& address, int toggles) {
+    RealProgram kalore(buildDir, address);
+    const QRect area = WatchFirstChannel(kalore);
+    if (area.isEmpty()) {
         return 1;
     }
     for (int i = 0; i < toggles; ++i) {
@@ -646,15 +656,8 @@ int CheckFullScreen(const QString& buildDir, const QString& address, int toggles
 // A click gives the picture the keys; Space holds it, Space again plays on.
 int CheckPause(const QString& buildDir, const QString& address) {
     RealProgram kalore(buildDir, address);
-    QPoint origin;
-    if (!kalore.WaitForMainWindow(origin)) {
-        std::fprintf(stderr, "FAIL: no main window within 30 s\n");
-        return 1;
-    }
-    const QRect area = kControlArea.translated(origin);
-    kalore.Click(kButton1Centre);
-    if (!WaitFor([&] { return NonBlackPixels(Screen(area)) > kPictureShown; }, 20000)) {
-        std::fprintf(stderr, "FAIL: no picture within 20 s\n");
+    const QRect area = WatchFirstChannel(kalore);
+    if (area.isEmpty()) {
         return 1;
     }
     kalore.Click(kControlArea.center());
