@@ -69,8 +69,8 @@ void LiveView::StartLiveView() {
         native->raise();
     }
     control_->ClearPlaylist();
-    control_->AddItem(PlayedAddress(), {":input-timeshift-path=" + TimeshiftFolder()},
-                      kInsertMode, kHeadPosition);
+    control_->AddItem(PlayedAddress(), {":input-timeshift-path=" + TimeshiftFolder()}, kInsertMode,
+                      kHeadPosition);
     control_->NextItem();
     // French channels are interlaced: without it every movement shows combs.
     control_->SetDeinterlace(kDeinterlaceMode);
