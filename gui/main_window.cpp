@@ -365,6 +365,11 @@ void TForm1::NotifyUser(const std::string& text) {
     ShowNoticeBox(this, text);
 }
 
+void TForm1::NotifyRecordingEnded(const std::string& text) {
+    ShowNoticeBox(this, text, QStringLiteral("Mes enregistrements"),
+                  [this] { RecordingsButtonClick(); });
+}
+
 void TForm1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         FormActivate();

@@ -81,6 +81,7 @@ public:
     void SetAppTitle(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
     void NotifyUser(const std::string& text) override;
+    void NotifyRecordingEnded(const std::string& text) override;
 
     const std::string& programFolder() const { return programFolder_; }
     std::string appTitle() const;

@@ -112,4 +112,16 @@ void ShowNoticeBox(QWidget* parent, const std::string& text) {
     OpenNonModalBox(parent, text);
 }
 
+void ShowNoticeBox(QWidget* parent, const std::string& text, const QString& actionText,
+                   std::function<void()> action) {
+    if (capture != nullptr) {
+        capture->notices_.push_back(text);
+        capture->noticeAction_ = std::move(action);
+        return;
+    }
+    QMessageBox* box = OpenNonModalBox(parent, text);
+    QPushButton* button = box->addButton(actionText, QMessageBox::ActionRole);
+    QObject::connect(button, &QPushButton::clicked, box, std::move(action));
+}
+
 } // namespace kalore

@@ -302,7 +302,7 @@ void Recording::Judge() {
     } else if (!written.empty()) {
         message += "\rFichier : " + written.front();
     }
-    host_.NotifyUser(message);
+    host_.NotifyRecordingEnded(message);
 }
 
 RecordingProgress Recording::Progress() const {

@@ -18,6 +18,9 @@ public:
     // failed or was cut) without waiting for an answer: nothing is blocked, the
     // window, its timers and the next recording go on.
     virtual void NotifyUser(const std::string& text) = 0;
+    // The same for a recording that ended other than "Terminé": a window may offer
+    // to open the list of recordings beside it.
+    virtual void NotifyRecordingEnded(const std::string& text) { NotifyUser(text); }
 };
 
 } // namespace kalore

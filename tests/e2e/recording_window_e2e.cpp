@@ -310,6 +310,10 @@ void RecordingWindowE2E::playerPathLeadingNowhereGivesTheProcessErrorAndTheClosi
     QVERIFY2(QString::fromStdString(messages_->notices()[0])
                  .contains("a échoué : le programme vlc est introuvable"),
              messages_->notices()[0].c_str());
+    // It offers the list of recordings, where this one is told too.
+    QVERIFY(messages_->noticeAction());
+    messages_->noticeAction()();
+    QTRY_VERIFY(window_->recordingsWindow() != nullptr && window_->recordingsWindow()->isVisible());
 }
 
 QTEST_MAIN(RecordingWindowE2E)
