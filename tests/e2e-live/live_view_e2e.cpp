@@ -562,6 +562,16 @@ QString IniText(const RealProgram& kalore) {
     return QString::fromUtf8(file.readAll());
 }
 
+// The end of a check that passed so far: Kalore must end cleanly for it to pass.
+int EndedCleanly(RealProgram& kalore) {
+    if (const int code = kalore.Stop(); code != 0) {
+        std::fprintf(stderr, "FAIL: Kalore did not end cleanly (%d)\n", code);
+        return 1;
+    }
+    std::printf("PASS\n");
+    return 0;
+}
+
 // Presses "Regarder la TV" once the main window shows; the picture's area on the
 // screen, or an empty one when the window or the picture didn't come (said why).
 QRect WatchFirstChannel(RealProgram& kalore) {
@@ -645,12 +655,7 @@ int CheckFullScreen(const QString& buildDir, const QString& address, int toggles
         std::fprintf(stderr, "FAIL: the picture back in the window does not move\n");
         return 1;
     }
-    if (const int code = kalore.Stop(); code != 0) {
-        std::fprintf(stderr, "FAIL: Kalore did not end cleanly (%d)\n", code);
-        return 1;
-    }
-    std::printf("PASS\n");
-    return 0;
+    return EndedCleanly(kalore);
 }
 
 // A click gives the picture the keys; Space holds it, Space again plays on.
@@ -684,12 +689,7 @@ int CheckPause(const QString& buildDir, const QString& address) {
         std::fprintf(stderr, "FAIL: a second Space did not play on\n");
         return 1;
     }
-    if (const int code = kalore.Stop(); code != 0) {
-        std::fprintf(stderr, "FAIL: Kalore did not end cleanly (%d)\n", code);
-        return 1;
-    }
-    std::printf("PASS\n");
-    return 0;
+    return EndedCleanly(kalore);
 }
 
 } // namespace
