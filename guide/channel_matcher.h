@@ -18,6 +18,7 @@ struct KaloreChannel {
 struct GuideChannel {
     std::string id;
     std::vector<std::string> displayNames;
+    std::string iconSrc{}; // the address of its logo, empty when it gives none
 };
 
 // The user's overrides: channel key (see ChannelKey) -> guide id; an empty id

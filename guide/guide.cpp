@@ -86,8 +86,10 @@ Guide::Guide(std::string programFolder, GuideSettings settings, GuideSeams seams
 Guide::~Guide() {
     alive_.reset();
     stop_ = true;
-    if (worker_.joinable()) {
-        worker_.join();
+    for (std::thread* thread : {&worker_, &logoWorker_}) {
+        if (thread->joinable()) {
+            thread->join();
+        }
     }
     seams_.checkTimer.Stop();
     seams_.checkTimer.SetHandler(nullptr);
@@ -129,7 +131,8 @@ void Guide::OpenStore() {
         std::unordered_map<std::string, bool> kept;
         for (StoredChannel& channel : store_->Channels()) {
             kept[channel.id] = !channel.kaloreName.empty();
-            stored.push_back({std::move(channel.id), {channel.displayName, channel.kaloreName}});
+            stored.push_back(
+                {std::move(channel.id), {channel.displayName, channel.kaloreName}, {}});
         }
         const auto matches = matcher_->Match(stored);
         for (std::size_t i = 0; i < matches.size(); ++i) {
@@ -246,6 +249,45 @@ void Guide::Finished(const GuideImportResult& result) {
     // source or the channel box at the next start make the guide due again.
     missingChannels_ = false;
     Changed();
+    FetchLogos(result.logos);
+}
+
+void Guide::FetchLogos(std::vector<ChannelLogoSource> logos) {
+    if (fetchingLogos_) {
+        return; // the fetch of the last update is still on; the next one catches up
+    }
+    if (logoWorker_.joinable()) {
+        logoWorker_.join();
+    }
+    fetchingLogos_ = true;
+    logoWorker_ = std::thread([this, logos = std::move(logos), folder = LogoFolder(programFolder_),
+                               timeouts = seams_.webTimeouts, alive = std::weak_ptr<int>(alive_)] {
+        const LogoFetchResult result = FetchChannelLogos(logos, folder, timeouts, stop_);
+        seams_.mainThread.Post([this, alive, named = logos.size(), result] {
+            if (alive.lock()) {
+                LogosFetched(named, result);
+            }
+        });
+        fetchingLogos_ = false;
+    });
+}
+
+void Guide::LogosFetched(std::size_t named, const LogoFetchResult& result) {
+    if (named > 0) {
+        std::string line = "Guide TV : " + std::to_string(result.fetched) +
+                           " logos de chaînes sur " + std::to_string(named) + " à jour";
+        if (result.failed > 0) {
+            line += " ; " + std::to_string(result.failed) + " introuvables ou refusés, dont " +
+                    result.firstFailure;
+        }
+        seams_.host.AppendLog(line);
+    }
+    ++generation_;
+    Changed();
+}
+
+std::string Guide::LogoFile(const std::string& guideId) const {
+    return LogoFileName(LogoFolder(programFolder_), guideId);
 }
 
 void Guide::LogResult(const GuideImportResult& r) {

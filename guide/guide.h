@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "guide/channel_logos.h"
 #include "guide/channel_matcher.h"
 #include "guide/guide_settings.h"
 #include "guide/guide_store.h"
@@ -54,7 +55,8 @@ public:
     bool HasSource() const { return !settings_.source.empty(); }
     bool HasGuide() const { return store_ != nullptr; }
     bool Updating() const { return updating_; }
-    // Grows each time another store is opened: views re-read only then.
+    // Grows each time another store is opened or the logos change: views re-read
+    // only then.
     int Generation() const { return generation_; }
 
     // The channel box's channels: opens the last good guide, updates it when it is
@@ -87,6 +89,9 @@ public:
     // The programmes of the same title on the same channel that start after now.
     std::vector<GuideProgramme> Episodes(const GuideProgramme& programme) const;
 
+    // Where the logo of a guide channel is kept; there may be none, or no picture.
+    std::string LogoFile(const std::string& guideId) const;
+
     UtcSeconds Now() const { return seams_.now(); }
 
 private:
@@ -97,6 +102,10 @@ private:
     void Progress(bool downloading, std::uint64_t count);
     void Finished(const GuideImportResult& result);
     void LogResult(const GuideImportResult& result);
+    // Fetches the logos of the new store on a thread of their own, so the guide
+    // is in use at once however slow the logos' server.
+    void FetchLogos(std::vector<ChannelLogoSource> logos);
+    void LogosFetched(std::size_t named, const LogoFetchResult& result);
     void Changed();
     // Runs a query of the store in use; a store that fails to answer (a damaged
     // disk, a file changed behind Kalore's back) gives nothing, said once in the log.
@@ -118,6 +127,8 @@ private:
     std::uint64_t progress_ = 0;
     std::string failure_;
     std::thread worker_;
+    std::thread logoWorker_;
+    std::atomic<bool> fetchingLogos_{false};
     std::atomic<bool> stop_{false};
     // Hand-offs queued by the worker run only while this lives.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

@@ -19,6 +19,8 @@ constexpr std::size_t kPieceBytes = 256 * 1024;
 
 // Names kept of one channel; guides give one to three.
 constexpr std::size_t kMaxDisplayNames = 16;
+// A logo's address longer than this is no address a server gives.
+constexpr std::size_t kMaxIconSrc = 2048;
 
 enum class Field { None, DisplayName, Title, SubTitle, Description, Category, Episode };
 
@@ -133,6 +135,11 @@ struct XmltvParser::Impl {
             channel.displayNames.size() < kMaxDisplayNames) {
             channel.displayNames.emplace_back();
             Capture(Field::DisplayName, channel.displayNames.back());
+        } else if (inChannel && Is(name, "icon") && channel.iconSrc.empty()) {
+            const XML_Char* src = Attribute(attributes, "src");
+            if (src != nullptr && std::strlen(src) <= kMaxIconSrc) {
+                channel.iconSrc = src;
+            }
         } else if (inProgramme) {
             StartProgrammeField(name, attributes);
         }
@@ -142,7 +149,7 @@ struct XmltvParser::Impl {
         if (Is(name, "channel")) {
             const XML_Char* id = Attribute(attributes, "id");
             inChannel = true;
-            channel = {id != nullptr ? id : "", {}};
+            channel = {id != nullptr ? id : "", {}, {}};
         } else if (Is(name, "programme")) {
             StartProgramme(attributes);
         }

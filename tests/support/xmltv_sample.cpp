@@ -75,12 +75,15 @@ std::string XmltvParisTime(std::int64_t utc) {
     return text;
 }
 
-std::string SampleGuide(const std::vector<SampleProgramme>& programmes) {
+std::string SampleGuide(const std::vector<SampleProgramme>& programmes,
+                        const std::map<std::string, std::string>& icons) {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n<tv generator-info-name=\"tests\">\n";
     for (const auto& [id, name] : SampleChannels()) {
+        const auto icon = icons.find(id);
         xml += "  <channel id=\"" + id + "\"><display-name lang=\"fr\">" + name +
-               "</display-name></channel>\n";
+               "</display-name>" +
+               (icon != icons.end() ? "<icon src=\"" + icon->second + "\"/>" : "") + "</channel>\n";
     }
     for (const SampleProgramme& p : programmes) {
         xml += "  <programme start=\"" + XmltvParisTime(p.start) + "\" stop=\"" +

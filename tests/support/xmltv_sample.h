@@ -5,6 +5,7 @@
 // them, each with its programmes.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,10 @@ const std::vector<std::pair<std::string, std::string>>& SampleChannels();
 // Times as XMLTV writes them, in Paris time with its offset: "20261207203000 +0100".
 std::string XmltvParisTime(std::int64_t utc);
 
-// A whole guide: every sample channel, then the programmes given.
-std::string SampleGuide(const std::vector<SampleProgramme>& programmes);
+// A whole guide: every sample channel, with its logo's address when `icons` names
+// one (guide id -> src), then the programmes given.
+std::string SampleGuide(const std::vector<SampleProgramme>& programmes,
+                        const std::map<std::string, std::string>& icons = {});
 
 // Programmes one after the other on a channel, from `start`, each `minutes` long,
 // titled "<title> 1", "<title> 2"... unless `sameTitle`.

@@ -3,14 +3,18 @@
 // timer, and kept when an update fails.
 #include "guide/guide.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 #include "fakes.h"
+#include "platform/atomic_file.h"
 #include "queue_main_thread.h"
 #include "support/loopback_servers.h"
 #include "support/temp_folder.h"
@@ -81,7 +85,20 @@ protected:
     int status_ = 200;
     std::string served_; // what /guide.xml answers when set, else the guide
     std::vector<std::string> statuses_;
+    // The logos' server: each path's answer, and what was asked of it.
+    std::map<std::string, std::pair<int, std::string>> logos_;
+    std::vector<std::string> logoRequests_;
+    std::mutex logoMutex_;
     testing::HttpTestServer server_{[this](httplib::Server& routes) {
+        routes.Get("/logos/(.*)", [this](const httplib::Request& request, httplib::Response& r) {
+            std::lock_guard lock(logoMutex_);
+            logoRequests_.push_back(request.path);
+            const auto found = logos_.find(request.path);
+            r.status = found != logos_.end() ? found->second.first : 404;
+            if (found != logos_.end()) {
+                r.set_content(found->second.second, "image/png");
+            }
+        });
         routes.Get("/guide.xml", [this](const httplib::Request&, httplib::Response& r) {
             r.status = status_;
             r.set_content(served_.empty() ? guide_ : served_, "application/xml");
@@ -224,6 +241,71 @@ TEST_F(GuideTest, SettingsKeepTheirDefaultsForWhatIsNotUnderstood) {
     EXPECT_EQ(LocalSourcePath("file:///srv/tv.xml", "/k/"), "/srv/tv.xml");
     EXPECT_EQ(LocalSourcePath("/srv/tv.xml.gz", "/k/"), "/srv/tv.xml.gz");
     EXPECT_EQ(LocalSourcePath("B/tv.xml", "/k/"), "/k/B/tv.xml");
+}
+
+TEST_F(GuideTest, LogosOfTheChannelBoxsChannelsAreFetchedAndAFailureKeepsTheLastGoodOne) {
+    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + "IHDR du logo";
+    const std::string base = server_.Url() + "/logos/";
+    guide_ = testing::SampleGuide(testing::Consecutive("TF1.fr", kEvening - 1800, 4, 60, "Journal"),
+                                  {{"TF1.fr", base + "tf1.png"},
+                                   {"France2.fr", base + "absent.png"},
+                                   {"France3.fr", base + "page.png"},
+                                   {"M6.fr", base + "huge.png"},
+                                   {"CanalPlus.fr", base + "canal.png"}});
+    logos_["/logos/tf1.png"] = {200, png};
+    logos_["/logos/page.png"] = {200, "<html>Pas ici</html>"};
+    logos_["/logos/huge.png"] = {200, png + std::string(kLogoCapBytes, 'x')};
+    logos_["/logos/canal.png"] = {200, png};
+    const std::string folder = LogoFolder(folder_.Slashed());
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/ancien.logo") << "d'un guide d'avant";
+
+    auto guide = MakeGuide(server_.Url() + "/guide.xml");
+    guide->Start({{"TF1", {}, {}}, {"France 2", {}, {}}, {"France 3", {}, {}}, {"M6", {}, {}}});
+    const auto logged = [&] {
+        return Logged("logos de chaînes");
+    };
+    ASSERT_TRUE(queue_.PumpUntil(logged, 30s));
+    EXPECT_TRUE(Logged("Guide TV : 1 logos de chaînes sur 4 à jour ; 3 introuvables ou refusés, "
+                       "dont " +
+                       base + "absent.png : The requested URL returned error: 404"));
+    std::string kept;
+    EXPECT_TRUE(ReadWholeFile(guide->LogoFile("TF1.fr"), kept));
+    EXPECT_EQ(kept, png);
+    for (const char* refused : {"France2.fr", "France3.fr", "M6.fr"}) {
+        EXPECT_FALSE(FileExists(guide->LogoFile(refused))) << refused;
+    }
+    EXPECT_FALSE(FileExists(folder + "/ancien.logo"));
+    EXPECT_EQ(std::count(logoRequests_.begin(), logoRequests_.end(), "/logos/canal.png"), 0);
+
+    // The next update can't reach TF1's logo: the last good one stays and views re-read.
+    logos_.erase("/logos/tf1.png");
+    host_.log.clear();
+    const int generation = guide->Generation();
+    now_ += 25 * 3600;
+    guide->Refresh();
+    ASSERT_TRUE(queue_.PumpUntil(logged, 30s));
+    EXPECT_TRUE(Logged("Guide TV : 0 logos de chaînes sur 4 à jour ; 4 introuvables"));
+    EXPECT_TRUE(ReadWholeFile(guide->LogoFile("TF1.fr"), kept));
+    EXPECT_EQ(kept, png);
+    EXPECT_GT(guide->Generation(), generation + 1); // the new store, then its logos
+}
+
+TEST(ChannelLogos, OnlyPicturesAreKept) {
+    for (const std::string& picture :
+         {std::string("\x89PNG\r\n\x1a\n", 8), std::string("\xff\xd8\xff\xe0"),
+          std::string("GIF89a"), std::string("RIFF\x10\0\0\0WEBPVP8 ", 16)}) {
+        EXPECT_TRUE(LooksLikePicture(picture)) << picture;
+    }
+    for (const std::string& other :
+         {std::string(), std::string("<svg/>"), std::string("\x89PNG"),
+          std::string("RIFF\x10\0\0\0WAVE", 12), std::string("<html>")}) {
+        EXPECT_FALSE(LooksLikePicture(other)) << other;
+    }
+    // Ids are the guide's text: their files stay in the folder, one per id.
+    EXPECT_EQ(std::filesystem::path(LogoFileName("/k/B/logos", "../../etc/passwd")).parent_path(),
+              "/k/B/logos");
+    EXPECT_NE(LogoFileName("/k", "TF1.fr"), LogoFileName("/k", "TF1.fr "));
 }
 
 TEST_F(GuideTest, ClosingDuringASlowDownloadEndsItAtOnce) {

@@ -50,7 +50,7 @@ constexpr const char* kGuide = R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE tv SYSTEM "xmltv.dtd">
 <tv>
   <channel id="France2.fr"><display-name lang="fr">France 2</display-name>
-    <display-name>France 2 HD</display-name><icon src="x.png"/></channel>
+    <display-name>France 2 HD</display-name><icon src="x.png"/><icon src="y.png"/></channel>
   <channel id="TF1.fr"><display-name>TF1</display-name></channel>
   <programme start="20261207203000 +0100" stop="20261207221500 +0100" channel="TF1.fr">
     <title>Pas gardé</title><desc>Une description qui ne sera jamais lue</desc>
@@ -79,6 +79,8 @@ TEST(XmltvReader, StreamsChannelsAndOnlyTheWantedProgrammes) {
     ASSERT_EQ(sink.channels.size(), 2u);
     EXPECT_EQ(sink.channels[0].id, "France2.fr");
     EXPECT_EQ(sink.channels[0].displayNames, (std::vector<std::string>{"France 2", "France 2 HD"}));
+    EXPECT_EQ(sink.channels[0].iconSrc, "x.png"); // the first
+    EXPECT_EQ(sink.channels[1].iconSrc, "");
     EXPECT_EQ(sink.asked, 4);
 
     ASSERT_EQ(sink.programmes.size(), 2u);
