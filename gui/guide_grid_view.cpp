@@ -22,7 +22,7 @@ QString TimeText(UtcSeconds at) {
 
 GuideGridView::GuideGridView(Guide& guide, QWidget* parent)
     : QAbstractScrollArea(parent), guide_(guide),
-      axis_(GuideGridAxis::AroundNow(guide.Now(), kViewSeconds, 1)) {
+      axis_(GuideGridAxis::AroundNow(guide.Now(), kViewSeconds, 1)), logos_(guide) {
     setObjectName("GuideGrid");
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -134,13 +134,7 @@ void GuideGridView::paintEvent(QPaintEvent*) {
             break;
         }
         const int top = kHeaderHeight + line * kRowHeight;
-        const QRect name(0, top, kNameWidth, kRowHeight);
-        painter.fillRect(name, palette().window());
-        painter.setPen(palette().windowText().color());
-        painter.drawText(
-            name.adjusted(6, 0, -4, 0), Qt::AlignVCenter,
-            fontMetrics().elidedText(QString::fromStdString(channels_[std::size_t(row)].kaloreName),
-                                     Qt::ElideRight, kNameWidth - 10));
+        PaintChannel(painter, row, QRect(0, top, kNameWidth, kRowHeight));
         const std::vector<GuideProgramme>& programmes = Row(row);
         for (const GridCell& cell : axis_.Cells(programmes)) {
             const GuideProgramme& p = programmes[cell.programme];
@@ -165,6 +159,24 @@ void GuideGridView::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(kNowLine, 2));
         painter.drawLine(kNameWidth + nowX, 0, kNameWidth + nowX, viewport()->height());
     }
+}
+
+void GuideGridView::PaintChannel(QPainter& painter, int row, const QRect& cell) {
+    const GuideChannelEntry& channel = channels_[static_cast<std::size_t>(row)];
+    painter.fillRect(cell, palette().window());
+    QRect text = cell.adjusted(6, 0, -4, 0);
+    const QPixmap logo = logos_.Logo(channel.guideId, kLogoBox);
+    if (!logo.isNull()) {
+        const QRect box(cell.left() + 4, cell.top() + (cell.height() - kLogoBox.height()) / 2,
+                        kLogoBox.width(), kLogoBox.height());
+        const QRect fitted(QPoint(), logo.size());
+        painter.drawPixmap(fitted.translated(box.center() - fitted.center()), logo);
+        text.setLeft(box.right() + 6);
+    }
+    painter.setPen(palette().windowText().color());
+    painter.drawText(text, Qt::AlignVCenter,
+                     fontMetrics().elidedText(QString::fromStdString(channel.kaloreName),
+                                              Qt::ElideRight, text.width()));
 }
 
 bool GuideGridView::Select(const QPoint& at) {

@@ -8,12 +8,13 @@
 #include <QAbstractScrollArea>
 #include <QTimer>
 
+#include "gui/channel_logos.h"
 #include "guide/guide.h"
 #include "guide/guide_grid.h"
 
 namespace kalore {
 
-// The guide as a grid: the channels down, time across (half-hour marks, the current
+// The guide as a grid: the channels down (logo and name), time across (half-hour marks, the current
 // time as a red line), each programme a cell as long as it lasts. Only the rows on
 // screen are read from the store, once per view of time. A click selects a cell, a
 // double-click (or Enter) activates it; Left and Right move through time.
@@ -26,6 +27,7 @@ public:
     static constexpr int kRowHeight = 34;
     static constexpr int kViewSeconds = 3 * 3600;
     static constexpr int kStepSeconds = 30 * 60;
+    static constexpr QSize kLogoBox{40, 26};
 
     explicit GuideGridView(Guide& guide, QWidget* parent = nullptr);
 
@@ -59,12 +61,14 @@ private:
     const std::vector<GuideProgramme>& Row(int row);
     int FirstVisibleRow() const;
     bool Select(const QPoint& at);
+    void PaintChannel(QPainter& painter, int row, const QRect& cell);
     void UpdateScrollBar();
 
     Guide& guide_;
     std::vector<GuideChannelEntry> channels_;
     GuideGridAxis axis_;
     std::unordered_map<int, std::vector<GuideProgramme>> rows_; // of axis_
+    ChannelLogos logos_;
     int selectedRow_ = -1;
     GuideProgramme selected_;
     QTimer nowTimer_;

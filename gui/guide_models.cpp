@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include "guide/guide.h"
+
 namespace kalore {
 namespace {
 
@@ -99,6 +101,19 @@ QVariant GuideProgrammeModel::headerData(int section, Qt::Orientation orientatio
         return QStringLiteral("Sous-titre");
     }
     return {};
+}
+
+GuideChannelListModel::GuideChannelListModel(const Guide& guide, QObject* parent)
+    : QStringListModel(parent), guide_(guide), logos_(guide) {}
+
+QVariant GuideChannelListModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DecorationRole) {
+        return QStringListModel::data(index, role);
+    }
+    const auto id =
+        guide_.GuideIdOf(QStringListModel::data(index, Qt::DisplayRole).toString().toStdString());
+    const QPixmap logo = id ? logos_.Logo(*id, kLogoBox) : QPixmap();
+    return logo.isNull() ? QVariant() : QVariant(logo);
 }
 
 } // namespace kalore

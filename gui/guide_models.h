@@ -5,10 +5,16 @@
 #include <vector>
 
 #include <QAbstractTableModel>
+#include <QStringListModel>
 
+#include "gui/channel_logos.h"
 #include "guide/guide_store.h"
 
 class QDateTime;
+
+namespace kalore {
+class Guide;
+}
 
 namespace kalore {
 
@@ -43,6 +49,21 @@ private:
     std::function<std::string(const std::string&)> channelName_;
     std::vector<GuideProgramme> programmes_;
     std::vector<Column> columns_;
+};
+
+// The channels of the guide window's list, each name with its logo when it has one.
+class GuideChannelListModel final : public QStringListModel {
+    Q_OBJECT
+public:
+    static constexpr QSize kLogoBox{32, 20};
+
+    explicit GuideChannelListModel(const Guide& guide, QObject* parent = nullptr);
+
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    const Guide& guide_;
+    mutable ChannelLogos logos_; // fills as rows are painted
 };
 
 } // namespace kalore

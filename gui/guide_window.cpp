@@ -59,9 +59,10 @@ void GuideWindow::BuildControls() {
     search_->setClearButtonEnabled(true);
     refresh_ = named(new QPushButton(QStringLiteral("Mettre à jour"), this), "GuideRefresh");
 
-    channelNames_ = new QStringListModel(this);
+    channelNames_ = new GuideChannelListModel(guide_, this);
     channels_ = named(new QListView(this), "GuideChannels");
     channels_->setModel(channelNames_);
+    channels_->setIconSize(GuideChannelListModel::kLogoBox);
     channels_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     days_ = named(new QComboBox(this), "GuideDays");
 

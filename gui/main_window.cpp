@@ -21,6 +21,7 @@
 
 #include "channels/channel_file.h"
 #include "gui/application_title.h"
+#include "gui/channel_logos.h"
 #include "gui/focus_ring.h"
 #include "gui/guide_window.h"
 #include "gui/keyboard_access.h"
@@ -102,6 +103,7 @@ TForm1::~TForm1() {
     delete tray_;
     delete guideWindow_.data();
     delete recordingsWindow_.data();
+    logos_.reset();
     guide_.reset();
     FormDestroy();
     // The controls go first: their models read the core's lists, which are members,

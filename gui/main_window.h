@@ -31,6 +31,7 @@ class QTimer;
 
 namespace kalore {
 
+class ChannelLogos;
 class Guide;
 class GuideWindow;
 class LiveView;
@@ -196,6 +197,7 @@ private:
     std::unique_ptr<TForm4> form4_;
     std::unique_ptr<QtTimer> guideTimer_;
     std::unique_ptr<Guide> guide_;
+    std::unique_ptr<ChannelLogos> logos_; // of guide_, for now and next
     QPointer<GuideWindow> guideWindow_;
     QPointer<RecordingsWindow> recordingsWindow_;
     TrayIcon* tray_ = nullptr;
@@ -235,12 +237,13 @@ private:
     QLabel* Label7 = nullptr;
     // Beyond the inventory, none moving or covering a control of it: the progress of
     // the running recordings, the TV guide's button and status, and now-and-next in
-    // the video panel.
+    // the video panel, with the channel's logo.
     QLabel* RecordingStatus = nullptr;
     QPushButton* GuideButton = nullptr;
     QLabel* GuideStatusLabel = nullptr;
     QPushButton* RecordingsButton = nullptr;
     QLabel* NowNextLabel = nullptr;
+    QLabel* NowNextLogo = nullptr;
     // Controls outside the client area: never seen, but they exist and work.
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* Button3 = nullptr;

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "channels/channel_file.h"
+#include "gui/channel_logos.h"
 #include "gui/guide_models.h"
 #include "gui/guide_window.h"
 #include "gui/qt_main_thread.h"
@@ -31,6 +32,11 @@ namespace {
 
 // Now and next follow the clock to the minute.
 constexpr int kNowNextIntervalMs = 60 * 1000;
+// Now and next in the video panel; with a logo, the logo takes the text's top and
+// the text moves down.
+constexpr QRect kNowNextText(20, 260, 469, 110);
+constexpr QSize kNowNextLogoBox(72, 40);
+constexpr int kNowNextLogoTop = 252;
 
 // The channel box's file as UTF-8, for the guide hints its entries may carry.
 std::string ChannelFileText(const std::string& programFolder, const std::string& provider) {
@@ -83,11 +89,17 @@ void TForm1::BuildGuideControls() {
 
     NowNextLabel = new QLabel(Panel1);
     NowNextLabel->setObjectName("NowNextLabel");
-    NowNextLabel->setGeometry(20, 260, 469, 110);
+    NowNextLabel->setGeometry(kNowNextText);
     NowNextLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     NowNextLabel->setWordWrap(true);
     NowNextLabel->setStyleSheet("color: white;");
     NowNextLabel->hide();
+    NowNextLogo = new QLabel(Panel1);
+    NowNextLogo->setObjectName("NowNextLogo");
+    NowNextLogo->setGeometry(kNowNextText.center().x() - kNowNextLogoBox.width() / 2,
+                             kNowNextLogoTop, kNowNextLogoBox.width(), kNowNextLogoBox.height());
+    NowNextLogo->setAlignment(Qt::AlignCenter);
+    NowNextLogo->hide();
 
     nowNextTimer_ = new QTimer(this);
     nowNextTimer_->setObjectName("NowNextTimer");
@@ -105,6 +117,7 @@ void TForm1::StartGuide() {
         GuideSeams{*mainThread_, *guideTimer_, *this,
                    [] { return static_cast<UtcSeconds>(std::time(nullptr)); },
                    options_.webTimeouts});
+    logos_ = std::make_unique<ChannelLogos>(*guide_);
     guide_->onChanged = [this] {
         ShowGuideStatus();
         ShowNowAndNext();
@@ -135,11 +148,18 @@ void TForm1::ShowNowAndNext() {
     if (guide_ == nullptr) {
         return;
     }
-    const QString text =
-        NowNextText(guide_->NowAndNext(ComboBox2->currentText().toStdString()), guide_->Now());
+    const std::string channel = ComboBox2->currentText().toStdString();
+    const QString text = NowNextText(guide_->NowAndNext(channel), guide_->Now());
     ComboBox2->setToolTip(text);
     NowNextLabel->setText(text);
     NowNextLabel->setVisible(!text.isEmpty());
+    const auto id = guide_->GuideIdOf(channel);
+    const QPixmap logo = id && !text.isEmpty() ? logos_->Logo(*id, kNowNextLogoBox) : QPixmap();
+    NowNextLogo->setPixmap(logo);
+    NowNextLogo->setVisible(!logo.isNull());
+    NowNextLabel->setGeometry(logo.isNull() ? kNowNextText
+                                            : kNowNextText.adjusted(0, kNowNextLogoBox.height(), 0,
+                                                                    kNowNextLogoBox.height()));
 }
 
 void TForm1::GuideButtonClick() {

@@ -1,6 +1,7 @@
 // The TV guide as the user drives it: a guide served gzipped over loopback HTTP,
 // now and next in the main window, the "Guide TV" window, and programming from it
 // through the main window's own rules, with the schedule files checked on disk.
+#include <QBuffer>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateTime>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QTextBrowser>
 
+#include "gui/channel_logos.h"
 #include "gui/focus_ring.h"
 #include "gui/guide_grid_page.h"
 #include "gui/guide_grid_view.h"
@@ -62,6 +64,30 @@ QByteArray EntryLines(const QString& channel, qint64 start, qint64 stop) {
     return Win1252(cells.join("\r\n") + "\r\n");
 }
 
+const QColor kLogoColour(0xff, 0x00, 0xff);
+
+QByteArray Png(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QByteArray MagentaPng() {
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(kLogoColour);
+    return Png(image);
+}
+
+// A whole picture with sides past what a logo may have: a few kilobytes on the
+// wire, far more once unpacked in a deeper format.
+QByteArray OutsizedPng() {
+    QImage image(kalore::ChannelLogos::kMaxSide + 1, 600, QImage::Format_Mono);
+    image.fill(0);
+    return Png(image);
+}
+
 } // namespace
 
 class GuideWindowTest : public QObject {
@@ -73,6 +99,7 @@ private slots:
     void withoutASourceTheButtonSaysHowToSetOne();
     void theKeysReachTheActionsTheGuideAndItsResults();
     void theGridPlacesProgrammesAndADoubleClickProgramsOne();
+    void logosShowWhereTheyCanAndNamesShowAlways();
 
 private:
     std::unique_ptr<TForm1> MakeWindow(const QByteArray& guideSection);
@@ -87,6 +114,12 @@ private:
     kalore::testing::HttpTestServer guideServer_{[this](httplib::Server& routes) {
         routes.Get("/fr.xml.gz", [this](const httplib::Request&, httplib::Response& r) {
             r.set_content(kalore::testing::Gzip(guide_), "application/gzip");
+        });
+        routes.Get("/logos/tf1.png", [](const httplib::Request&, httplib::Response& r) {
+            r.set_content(MagentaPng().toStdString(), "image/png");
+        });
+        routes.Get("/logos/france2.png", [](const httplib::Request&, httplib::Response& r) {
+            r.set_content(OutsizedPng().toStdString(), "image/png");
         });
     }};
     std::unique_ptr<WorkingDirectory> cwd_;
@@ -343,6 +376,43 @@ void GuideWindowTest::theGridPlacesProgrammesAndADoubleClickProgramsOne() {
     QVERIFY(!grid->CellRect(france2, first_).isValid());
     QTest::mouseClick(Find<QPushButton>(*guide, "GuideGridDayBack"), Qt::LeftButton);
     QCOMPARE(grid->Axis().Start(), start);
+}
+
+void GuideWindowTest::logosShowWhereTheyCanAndNamesShowAlways() {
+    const std::string logos = guideServer_.Url() + "/logos/";
+    guide_ = kalore::testing::SampleGuide(
+        Consecutive("TF1.fr", MinutesFromNow(-10), 2, 60, "Journal"),
+        {{"TF1.fr", logos + "tf1.png"}, {"France2.fr", logos + "france2.png"}});
+    window_ = MakeWindow("[Guide]\r\nsource=" + QByteArray::fromStdString(guideServer_.Url()) +
+                         "/fr.xml.gz\r\n");
+    // Now and next: the logo above the text, which moves down to make room.
+    auto* logo = Find<QLabel>(*window_, "NowNextLogo");
+    auto* text = Find<QLabel>(*window_, "NowNextLabel");
+    const int textTop = text->y();
+    QTRY_VERIFY_WITH_TIMEOUT(logo->isVisible(), 30000);
+    QCOMPARE(logo->pixmap().toImage().pixelColor(logo->pixmap().rect().center()), kLogoColour);
+    QVERIFY(text->y() >= logo->geometry().bottom() && text->y() > textTop);
+
+    // The list and the grid: TF1 with its logo, France 2's refused unread, its name alone.
+    kalore::GuideWindow* guide = OpenGuide();
+    auto* channels = Find<QListView>(*guide, "GuideChannels");
+    const auto decoration = [&](int row) {
+        return channels->model()->index(row, 0).data(Qt::DecorationRole);
+    };
+    const int tf1 = channels->model()->index(0, 0).data().toString() == "TF1" ? 0 : 1;
+    QVERIFY(decoration(tf1).value<QPixmap>().height() > 0);
+    QVERIFY(!decoration(1 - tf1).isValid());
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideGridButton"), Qt::LeftButton);
+    auto* grid = Find<kalore::GuideGridView>(*guide, "GuideGrid");
+    const QImage painted = grid->viewport()->grab().toImage();
+    const auto logoCentre = [&](int row) {
+        return painted.pixelColor(4 + kalore::GuideGridView::kLogoBox.width() / 2,
+                                  kalore::GuideGridView::kHeaderHeight +
+                                      row * kalore::GuideGridView::kRowHeight +
+                                      kalore::GuideGridView::kRowHeight / 2);
+    };
+    QCOMPARE(logoCentre(tf1), kLogoColour);
+    QVERIFY(logoCentre(1 - tf1) != kLogoColour);
 }
 
 QTEST_MAIN(GuideWindowTest)
