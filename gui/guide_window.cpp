@@ -63,6 +63,9 @@ void GuideWindow::BuildControls() {
     channels_ = named(new QListView(this), "GuideChannels");
     channels_->setModel(channelNames_);
     channels_->setIconSize(GuideChannelListModel::kLogoBox);
+    // Rows of one height: the list lays out without asking every row for its logo,
+    // so only the logos on screen are read.
+    channels_->setUniformItemSizes(true);
     channels_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     days_ = named(new QComboBox(this), "GuideDays");
 
