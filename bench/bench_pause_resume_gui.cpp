@@ -248,13 +248,14 @@ bool PrintCost(libvlc_media_player_t* player, std::chrono::seconds length) {
     WaitFor([&] { return libvlc_media_player_get_state(player) == libvlc_Paused; },
             std::chrono::seconds(5));
     const Window paused = Measure(player, length);
-    const double ratio = paused.keptPerSecond / playing.readPerSecond;
+    // Against what was read over the same seconds: the channel's rate varies.
+    const double ratio = paused.keptPerSecond / paused.readPerSecond;
     std::printf("processor (user+sys, share of one core, over %lld s): playing %.1f %%, paused "
                 "%.1f %%\n",
                 static_cast<long long>(length.count()), 100 * playing.cpuShare,
                 100 * paused.cpuShare);
-    std::printf("channel read while playing: %.0f bytes/s (%.2f Mbit/s)\n", playing.readPerSecond,
-                playing.readPerSecond * 8 / 1e6);
+    std::printf("channel read while paused: %.0f bytes/s (%.2f Mbit/s)\n", paused.readPerSecond,
+                paused.readPerSecond * 8 / 1e6);
     std::printf("timeshift folder while paused: %.0f bytes/s, %.2f GB/h, %.2f x the channel's "
                 "rate\n",
                 paused.keptPerSecond, paused.keptPerSecond * 3600 / kBytesPerGB, ratio);
