@@ -16,11 +16,14 @@ namespace {
 constexpr int kInsertMode = 1;
 constexpr int kHeadPosition = 0;
 constexpr int kInset = 10;
-constexpr const char* kDeinterlaceMode = "blend";
 // Well within the relay's linger, so the box session outlives the player's restart.
 constexpr int kResumeLookMs = 1000;
 
 } // namespace
+
+std::vector<std::string> LiveMediaOptions() {
+    return {":input-timeshift-path=" + TimeshiftFolder()};
+}
 
 LiveView::LiveView(QWidget& panel, Host& host, std::function<bool()> controlAvailable,
                    std::function<void()> showPlayerDialog, std::vector<std::string> libvlcArgs)
@@ -69,11 +72,10 @@ void LiveView::StartLiveView() {
         native->raise();
     }
     control_->ClearPlaylist();
-    control_->AddItem(PlayedAddress(), {":input-timeshift-path=" + TimeshiftFolder()}, kInsertMode,
-                      kHeadPosition);
+    control_->AddItem(PlayedAddress(), LiveMediaOptions(), kInsertMode, kHeadPosition);
     control_->NextItem();
     // French channels are interlaced: without it every movement shows combs.
-    control_->SetDeinterlace(kDeinterlaceMode);
+    control_->SetDeinterlace(kLiveDeinterlaceMode);
     if (onControlCreated) {
         onControlCreated(*control_);
     }

@@ -75,4 +75,9 @@ private:
     QPointer<TVLCPlugin> control_;
 };
 
+// What every live channel is played with: the options of its media (the folder its
+// pause keeps the channel in) and the deinterlacing of its picture.
+std::vector<std::string> LiveMediaOptions();
+inline constexpr const char* kLiveDeinterlaceMode = "blend";
+
 } // namespace kalore

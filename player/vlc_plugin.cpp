@@ -176,7 +176,11 @@ bool TVLCPlugin::Paused() const {
 }
 
 long long TVLCPlugin::ReadBytes() const {
-    libvlc_media_t* media = libvlc_media_player_get_media(player_);
+    return kalore::ReadBytes(player_);
+}
+
+long long ReadBytes(libvlc_media_player_t* player) {
+    libvlc_media_t* media = libvlc_media_player_get_media(player);
     if (media == nullptr) {
         return 0;
     }

@@ -80,6 +80,9 @@ private:
 // blank-separated words of $KALORE_LIBVLC_ARGS (e.g. "--vout=dummy --aout=dummy").
 std::vector<std::string> DefaultLibvlcArgs();
 
+// Bytes `player` has read from its source so far (0 when unknown).
+long long ReadBytes(libvlc_media_player_t* player);
+
 // Hands the native window of widget to player as its video output; one per system.
 void AttachVideoOutput(libvlc_media_player_t* player, QWidget& widget);
 
