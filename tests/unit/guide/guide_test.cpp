@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include "fakes.h"
 #include "platform/atomic_file.h"
@@ -289,6 +291,27 @@ TEST_F(GuideTest, LogosOfTheChannelBoxsChannelsAreFetchedAndAFailureKeepsTheLast
     EXPECT_TRUE(ReadWholeFile(guide->LogoFile("TF1.fr"), kept));
     EXPECT_EQ(kept, png);
     EXPECT_GT(guide->Generation(), generation + 1); // the new store, then its logos
+}
+
+TEST_F(GuideTest, ClosingDuringASlowLogoEndsItAtOnce) {
+    testing::RawTestServer slow([](int connection, int stopSignal) {
+        testing::ReadRequestHead(connection);
+        testing::SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n\x89PNG");
+        // A byte now and then: no read time-out ends it, only the logo's own limit.
+        pollfd stopped{stopSignal, POLLIN, 0};
+        while (poll(&stopped, 1, 300) == 0 && send(connection, "x", 1, MSG_NOSIGNAL) == 1) {
+        }
+    });
+    guide_ = testing::SampleGuide(testing::Consecutive("TF1.fr", kEvening, 2, 60, "Journal"),
+                                  {{"TF1.fr", slow.Url() + "/tf1.png"}});
+    auto guide = MakeGuide(server_.Url() + "/guide.xml");
+    StartAndWait(*guide);
+    ASSERT_TRUE(guide->HasGuide()); // in use while its logos are still on their way
+    queue_.PumpFor(200ms);
+    const auto before = std::chrono::steady_clock::now();
+    guide.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 10s);
+    EXPECT_FALSE(Logged("logos de chaînes"));
 }
 
 TEST(ChannelLogos, OnlyPicturesAreKept) {
