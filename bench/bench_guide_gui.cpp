@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -15,7 +16,9 @@
 #include <memory>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
+#include <httplib.h>
 
 #include "bench/guide_bench_data.h"
 #include <QPushButton>
@@ -24,17 +27,36 @@
 #include "gui/guide_window.h"
 #include "guide/guide.h"
 #include "guide/guide_import.h"
+#include "support/loopback_servers.h"
 #include "support/temp_folder.h"
 #include "tests/unit/fakes/fakes.h"
+#include "tests/unit/fakes/queue_main_thread.h"
 
 namespace {
 
 constexpr int kChannels = 300;
 
+QByteArray LogoPng() {
+    QImage logo(220, 132, QImage::Format_ARGB32);
+    logo.fill(QColor(30, 90, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    logo.save(&buffer, "PNG");
+    return bytes;
+}
+
 struct Store {
     kalore::testing::TempFolder folder{"bench-guide"};
     kalore::testing::SilentHost host;
-    kalore::testing::InlineMainThread mainThread;
+    kalore::testing::QueueMainThread mainThread;
+    // Every channel's logo, served on loopback for Kalore to fetch.
+    kalore::testing::HttpTestServer logos{[](httplib::Server& routes) {
+        routes.Get(R"(/c/\d+\.png)",
+                   [png = LogoPng().toStdString()](const httplib::Request&, httplib::Response& r) {
+                       r.set_content(png, "image/png");
+                   });
+    }};
     kalore::testing::FakeTimer timer;
     std::vector<kalore::KaloreChannel> channels;
     std::unique_ptr<kalore::Guide> guide;
@@ -43,7 +65,8 @@ struct Store {
         std::filesystem::create_directory(folder.Path() / "B");
         const std::string xml = (folder.Path() / "guide.xml").string();
         const std::string make = std::string(KALORE_BINARY_DIR) + "/bench/make-xmltv-guide " + xml +
-                                 " " + std::to_string(kChannels) + " 14 > /dev/null";
+                                 " " + std::to_string(kChannels) + " 14 " + logos.Url() +
+                                 " > /dev/null";
         if (std::system(make.c_str()) != 0) {
             std::fprintf(stderr, "make-xmltv-guide failed\n");
             std::exit(1);
@@ -69,15 +92,19 @@ struct Store {
                                host,
                                [] { return static_cast<kalore::UtcSeconds>(std::time(nullptr)); },
                                {}});
+        // The store is new, so its logos are fetched at start, as after an update.
+        const int generation = guide->Generation();
+        const auto fetching = std::chrono::steady_clock::now();
         guide->Start(channels);
-        // Every channel with a logo of a common size, so the windows read and fit them.
-        std::filesystem::create_directories(kalore::LogoFolder(folder.Slashed()));
-        QImage logo(220, 132, QImage::Format_ARGB32);
-        for (const kalore::GuideChannelEntry& channel : guide->Channels()) {
-            logo.fill(
-                QColor::fromHsv(static_cast<int>(channel.guideId.size() * 37 % 360), 200, 220));
-            logo.save(QString::fromStdString(guide->LogoFile(channel.guideId)), "PNG");
+        if (!mainThread.PumpUntil([&] { return guide->Generation() > generation + 1; },
+                                  std::chrono::minutes(2))) {
+            std::fprintf(stderr, "the logos were not fetched\n");
+            std::exit(1);
         }
+        std::printf("%d logos fetched from loopback in %lld ms\n", kChannels,
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - fetching)
+                                               .count()));
     }
 };
 

@@ -1,8 +1,9 @@
 // Writes a large, realistic French XMLTV guide for the import benchmark: every
 // channel's programmes for DAYS days from today, each with a title, a sub-title,
 // a long description, categories, episode numbers, credits, an icon and a rating,
-// in Paris time with its offsets (daylight-saving changes included).
-// Usage: make-xmltv-guide OUT.xml [CHANNELS=900] [DAYS=14]
+// in Paris time with its offsets (daylight-saving changes included); with
+// LOGO_BASE_URL, each channel's logo at LOGO_BASE_URL/c/<n>.png.
+// Usage: make-xmltv-guide OUT.xml [CHANNELS=900] [DAYS=14] [LOGO_BASE_URL]
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -126,11 +127,13 @@ void WriteProgramme(std::FILE* out, Random& random, const std::string& channelId
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUT.xml [CHANNELS] [DAYS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUT.xml [CHANNELS] [DAYS] [LOGO_BASE_URL]\n", argv[0]);
         return 2;
     }
     const int channels = argc > 2 ? std::atoi(argv[2]) : 900;
     const int days = argc > 3 ? std::atoi(argv[3]) : 14;
+    // Channel logos only where asked: Kalore fetches them, and must stay on loopback.
+    const char* logoBase = argc > 4 ? argv[4] : nullptr;
     setenv("TZ", "Europe/Paris", 1);
     tzset();
     std::FILE* out = std::fopen(argv[1], "wb");
@@ -143,10 +146,12 @@ int main(int argc, char** argv) {
                       "<tv source-info-name=\"banc d'essai\" generator-info-name=\"kalore\">\n");
     for (int c = 0; c < channels; ++c) {
         const auto channel = BenchGuideChannel(c);
-        std::fprintf(out,
-                     "  <channel id=\"%s\">\n    <display-name>%s</display-name>\n"
-                     "    <icon src=\"http://images.example.invalid/c/%d.png\" />\n  </channel>\n",
-                     channel.id.c_str(), channel.displayName.c_str(), c);
+        std::fprintf(out, "  <channel id=\"%s\">\n    <display-name>%s</display-name>\n",
+                     channel.id.c_str(), channel.displayName.c_str());
+        if (logoBase != nullptr) {
+            std::fprintf(out, "    <icon src=\"%s/c/%d.png\" />\n", logoBase, c);
+        }
+        std::fprintf(out, "  </channel>\n");
     }
     std::time_t today = std::time(nullptr);
     std::tm midnight{};

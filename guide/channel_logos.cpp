@@ -18,6 +18,7 @@ namespace {
 // stops sending.
 constexpr std::chrono::milliseconds kLogoTransferLimit{30000};
 constexpr const char* kLogoSuffix = ".logo";
+constexpr const char* kFetchedFor = "fetched-for";
 
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
@@ -81,13 +82,19 @@ bool LooksLikePicture(std::string_view bytes) {
            (StartsWith(bytes, "RIFF") && bytes.substr(8, 4) == "WEBP");
 }
 
+std::string LogosFetchedFor(const std::string& folder) {
+    std::string version;
+    ReadWholeFile((std::filesystem::path(folder) / kFetchedFor).string(), version, 64);
+    return version;
+}
+
 LogoFetchResult FetchChannelLogos(const std::vector<ChannelLogoSource>& logos,
-                                  const std::string& folder, const WebTimeouts& timeouts,
-                                  const std::atomic<bool>& stop) {
+                                  const std::string& folder, const std::string& guideVersion,
+                                  const WebTimeouts& timeouts, const std::atomic<bool>& stop) {
     LogoFetchResult result;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    std::set<std::string> named;
+    std::set<std::string> named{kFetchedFor};
     for (std::size_t i = 0; i < logos.size() && i < kMaxLogos && !stop; ++i) {
         const std::string file = LogoFileName(folder, logos[i].guideId);
         if (!named.insert(std::filesystem::path(file).filename().string()).second) {
@@ -110,6 +117,8 @@ LogoFetchResult FetchChannelLogos(const std::vector<ChannelLogoSource>& logos,
     // A fetch cut short doesn't know which files are still named.
     if (!stop) {
         RemoveUnnamed(folder, named);
+        WriteFilesAtomically(
+            {{(std::filesystem::path(folder) / kFetchedFor).string(), guideVersion}});
     }
     return result;
 }

@@ -42,9 +42,13 @@ struct LogoFetchResult {
 // replaces the channel's file only once it is whole and a picture. A logo that
 // fails keeps the file of the last fetch; files of channels no longer named are
 // removed, so the folder holds only what the guide in use names. `stop` ends the
-// fetch at the next logo.
+// fetch at the next logo. A fetch that went through every logo notes `guideVersion`
+// in the folder, so one cut short (Kalore closed midway) is known at the next start.
 LogoFetchResult FetchChannelLogos(const std::vector<ChannelLogoSource>& logos,
-                                  const std::string& folder, const WebTimeouts& timeouts,
-                                  const std::atomic<bool>& stop);
+                                  const std::string& folder, const std::string& guideVersion,
+                                  const WebTimeouts& timeouts, const std::atomic<bool>& stop);
+
+// The guide version of the last fetch that went through every logo; empty when none.
+std::string LogosFetchedFor(const std::string& folder);
 
 } // namespace kalore

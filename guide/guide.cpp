@@ -107,7 +107,9 @@ void Guide::Start(std::vector<KaloreChannel> channels) {
     OpenStore();
     Changed();
     if (UpdateDue()) {
-        Refresh();
+        Refresh(); // its logos come after it
+    } else if (store_ != nullptr && LogosFetchedFor(LogoFolder(programFolder_)) != LogoVersion()) {
+        FetchLogos();
     }
     seams_.checkTimer.Start(kCheckIntervalMs);
 }
@@ -249,20 +251,25 @@ void Guide::Finished(const GuideImportResult& result) {
     // source or the channel box at the next start make the guide due again.
     missingChannels_ = false;
     Changed();
-    FetchLogos(result.logos);
+    FetchLogos();
 }
 
-void Guide::FetchLogos(std::vector<ChannelLogoSource> logos) {
-    if (fetchingLogos_) {
-        return; // the fetch of the last update is still on; the next one catches up
+std::string Guide::LogoVersion() const {
+    return std::to_string(store_->Info().importedAt);
+}
+
+void Guide::FetchLogos() {
+    if (store_ == nullptr || fetchingLogos_) {
+        return; // a fetch still on leaves the logos' version unnoted: the next start catches up
     }
     if (logoWorker_.joinable()) {
         logoWorker_.join();
     }
     fetchingLogos_ = true;
-    logoWorker_ = std::thread([this, logos = std::move(logos), folder = LogoFolder(programFolder_),
-                               timeouts = seams_.webTimeouts, alive = std::weak_ptr<int>(alive_)] {
-        const LogoFetchResult result = FetchChannelLogos(logos, folder, timeouts, stop_);
+    logoWorker_ = std::thread([this, logos = store_->Logos(), folder = LogoFolder(programFolder_),
+                               version = LogoVersion(), timeouts = seams_.webTimeouts,
+                               alive = std::weak_ptr<int>(alive_)] {
+        const LogoFetchResult result = FetchChannelLogos(logos, folder, version, timeouts, stop_);
         seams_.mainThread.Post([this, alive, named = logos.size(), result] {
             if (alive.lock()) {
                 LogosFetched(named, result);

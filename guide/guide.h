@@ -102,9 +102,11 @@ private:
     void Progress(bool downloading, std::uint64_t count);
     void Finished(const GuideImportResult& result);
     void LogResult(const GuideImportResult& result);
-    // Fetches the logos of the new store on a thread of their own, so the guide
+    // Fetches the logos of the store in use on a thread of their own, so the guide
     // is in use at once however slow the logos' server.
-    void FetchLogos(std::vector<ChannelLogoSource> logos);
+    void FetchLogos();
+    // What the logos fetched for the store in use are noted with.
+    std::string LogoVersion() const;
     void LogosFetched(std::size_t named, const LogoFetchResult& result);
     void Changed();
     // Runs a query of the store in use; a store that fails to answer (a damaged

@@ -77,7 +77,6 @@ public:
         }
         result.programmesRead = read_;
         result.programmesKept = kept_;
-        result.logos = std::move(logos_);
         for (std::size_t i = 0; i < claimed_.size(); ++i) {
             if (claimed_[i]) {
                 ++result.channelsWithGuide;
@@ -99,11 +98,7 @@ private:
         }
         for (const GuideChannel& channel : pending_) {
             const auto wanted = wanted_.find(channel.id);
-            const bool kept = wanted != wanted_.end();
-            writer_.AddChannel(channel, kept ? wanted->second : std::string());
-            if (kept && !channel.iconSrc.empty()) {
-                logos_.push_back({channel.id, channel.iconSrc});
-            }
+            writer_.AddChannel(channel, wanted != wanted_.end() ? wanted->second : std::string());
         }
         pending_.clear();
     }
@@ -121,7 +116,6 @@ private:
     std::vector<bool> claimed_;
     IdMap wanted_; // guide id -> the channel box's name
     std::unordered_map<std::string, XmltvProgramme> open_;
-    std::vector<ChannelLogoSource> logos_;
     std::uint64_t read_ = 0;
     std::uint64_t kept_ = 0;
 };

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "guide/channel_logos.h"
 #include "guide/channel_matcher.h"
 #include "guide/guide_time.h"
 
@@ -19,7 +18,6 @@ struct GuideImportResult {
     std::uint64_t badTimes = 0;
     std::size_t channelsWithGuide = 0;
     std::vector<std::string> channelsWithout{}; // channel box names no guide channel fits
-    std::vector<ChannelLogoSource> logos{};     // of the guide channels kept
     bool ok() const { return error.empty(); }
 };
 

@@ -23,6 +23,7 @@ CREATE TABLE programme_search(programme_id INTEGER PRIMARY KEY, start_utc INTEGE
                               stop_utc INTEGER, folded TEXT NOT NULL);
 CREATE VIRTUAL TABLE programme_search_index USING fts5(folded, tokenize='trigram', content='');
 CREATE TABLE guide_info(key TEXT PRIMARY KEY, value TEXT);
+CREATE TABLE channel_logo(channel_id TEXT PRIMARY KEY, src TEXT NOT NULL);
 )sql";
 
 constexpr const char* kIndexes = R"sql(
@@ -32,6 +33,7 @@ INSERT INTO programme_search_index(rowid, folded) SELECT programme_id, folded FR
 )sql";
 
 // Every table and column the queries read: a store of another make fails at once.
+// The logos' table may be missing: stores made before it still serve.
 constexpr const char* kSchemaCheck = R"sql(
 SELECT id, display_name, kalore_name FROM channel LIMIT 0;
 SELECT channel_id, start_utc, stop_utc, title, sub_title, description, category, episode
@@ -73,6 +75,8 @@ GuideWriter::GuideWriter(const std::string& path) {
     insertProgramme_ = std::make_unique<SqliteStatement>(
         db_->Prepare("INSERT INTO programme(channel_id, start_utc, stop_utc, title, sub_title, "
                      "description, category, episode) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
+    insertLogo_ = std::make_unique<SqliteStatement>(
+        db_->Prepare("INSERT OR IGNORE INTO channel_logo(channel_id, src) VALUES(?1, ?2)"));
     insertSearch_ = std::make_unique<SqliteStatement>(
         db_->Prepare("INSERT INTO programme_search(programme_id, start_utc, stop_utc, folded) "
                      "VALUES(?1, ?2, ?3, ?4)"));
@@ -91,6 +95,12 @@ void GuideWriter::AddChannel(const GuideChannel& channel, const std::string& kal
     }
     s.Step();
     s.Reset();
+    // Only the logos of the channel box's channels are ever fetched.
+    if (!kaloreName.empty() && !channel.iconSrc.empty()) {
+        insertLogo_->Bind(1, channel.id).Bind(2, channel.iconSrc);
+        insertLogo_->Step();
+        insertLogo_->Reset();
+    }
 }
 
 void GuideWriter::AddProgramme(const XmltvProgramme& p, UtcSeconds stop) {
@@ -122,6 +132,7 @@ void GuideWriter::Finish(const GuideInfo& info) {
     db_->Exec(kIndexes);
     db_->Exec("COMMIT");
     insertChannel_.reset();
+    insertLogo_.reset();
     insertProgramme_.reset();
     insertSearch_.reset();
     db_->Exec("PRAGMA locking_mode=NORMAL; PRAGMA journal_mode=WAL;");
@@ -155,6 +166,19 @@ std::vector<StoredChannel> GuideReader::Channels() const {
         channels.push_back({s.Text(0), s.Text(1), s.Text(2)});
     }
     return channels;
+}
+
+std::vector<ChannelLogoSource> GuideReader::Logos() const {
+    std::vector<ChannelLogoSource> logos;
+    try {
+        SqliteStatement s = db_->Prepare("SELECT channel_id, src FROM channel_logo ORDER BY rowid");
+        while (s.Step()) {
+            logos.push_back({s.Text(0), s.Text(1)});
+        }
+    } catch (const SqliteError&) {
+        // A store made before logos were kept: none to show.
+    }
+    return logos;
 }
 
 std::vector<GuideProgramme> GuideReader::Rows(SqliteStatement& s) const {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "guide/channel_logos.h"
 #include "guide/guide_time.h"
 #include "guide/xmltv_reader.h"
 
@@ -64,6 +65,7 @@ public:
 private:
     std::unique_ptr<SqliteDatabase> db_;
     std::unique_ptr<SqliteStatement> insertChannel_;
+    std::unique_ptr<SqliteStatement> insertLogo_;
     std::unique_ptr<SqliteStatement> insertProgramme_;
     std::unique_ptr<SqliteStatement> insertSearch_;
 };
@@ -79,6 +81,8 @@ public:
 
     const GuideInfo& Info() const { return info_; }
     std::vector<StoredChannel> Channels() const;
+    // The logos the guide names for the channel box's channels.
+    std::vector<ChannelLogoSource> Logos() const;
     // Programmes of a channel that overlap [from, to), by start.
     std::vector<GuideProgramme> Between(const std::string& channelId, UtcSeconds from,
                                         UtcSeconds to) const;

@@ -115,6 +115,22 @@ TEST_F(GuideStoreTest, KeepsTheChannelBoxsProgrammesAndAnswersTheWindowsQueries)
     EXPECT_EQ(reader.WithTitle("TF1.fr", "Les Feux de l'Été", 0).size(), 0u);
 }
 
+TEST_F(GuideStoreTest, KeepsTheLogosOfTheChannelBoxsChannelsAndOlderStoresStillServe) {
+    const std::string xml = testing::SampleGuide(
+        Consecutive("TF1.fr", kEvening, 2, 30, "x"),
+        {{"TF1.fr", "http://logos.test/tf1.png"}, {"M6.fr", "http://logos.test/m6.png"}});
+    ASSERT_TRUE(Import(xml, {"TF1", "France 2"}).ok());
+    const auto logos = GuideReader(store_).Logos();
+    ASSERT_EQ(logos.size(), 1u); // M6 is not in the channel box, France 2 names none
+    EXPECT_EQ(logos[0].guideId, "TF1.fr");
+    EXPECT_EQ(logos[0].url, "http://logos.test/tf1.png");
+
+    SqliteDatabase(store_, SqliteDatabase::Mode::OpenExisting).Exec("DROP TABLE channel_logo");
+    const GuideReader older(store_);
+    EXPECT_TRUE(older.Logos().empty());
+    EXPECT_EQ(older.Between("TF1.fr", 0, kEvening + 86400).size(), 2u);
+}
+
 TEST_F(GuideStoreTest, AProgrammeWithoutStopEndsWhereTheNextBegins) {
     std::string xml = testing::SampleGuide(Consecutive("TF1.fr", kEvening, 2, 30, "Film"));
     // Leave the stops out: the first ends at the second's start, the last is dropped.

@@ -4,6 +4,7 @@
 #include "guide/guide.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -293,17 +294,23 @@ TEST_F(GuideTest, LogosOfTheChannelBoxsChannelsAreFetchedAndAFailureKeepsTheLast
     EXPECT_GT(guide->Generation(), generation + 1); // the new store, then its logos
 }
 
-TEST_F(GuideTest, ClosingDuringASlowLogoEndsItAtOnce) {
-    testing::RawTestServer slow([](int connection, int stopSignal) {
+TEST_F(GuideTest, ClosingDuringASlowLogoEndsItAtOnceAndTheNextStartFinishesTheFetch) {
+    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8);
+    std::atomic<int> connections{0};
+    testing::RawTestServer logos([&](int connection, int stopSignal) {
         testing::ReadRequestHead(connection);
-        testing::SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n\x89PNG");
+        if (++connections > 1) {
+            testing::SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\n" + png);
+            return;
+        }
+        testing::SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + png);
         // A byte now and then: no read time-out ends it, only the logo's own limit.
         pollfd stopped{stopSignal, POLLIN, 0};
         while (poll(&stopped, 1, 300) == 0 && send(connection, "x", 1, MSG_NOSIGNAL) == 1) {
         }
     });
     guide_ = testing::SampleGuide(testing::Consecutive("TF1.fr", kEvening, 2, 60, "Journal"),
-                                  {{"TF1.fr", slow.Url() + "/tf1.png"}});
+                                  {{"TF1.fr", logos.Url() + "/tf1.png"}});
     auto guide = MakeGuide(server_.Url() + "/guide.xml");
     StartAndWait(*guide);
     ASSERT_TRUE(guide->HasGuide()); // in use while its logos are still on their way
@@ -312,6 +319,19 @@ TEST_F(GuideTest, ClosingDuringASlowLogoEndsItAtOnce) {
     guide.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - before, 10s);
     EXPECT_FALSE(Logged("logos de chaînes"));
+
+    // The guide isn't due at the next start, but its logos are.
+    guide = MakeGuide(server_.Url() + "/guide.xml");
+    guide->Start({{"TF1", {}, {}}});
+    EXPECT_FALSE(guide->Updating());
+    ASSERT_TRUE(queue_.PumpUntil([&] { return Logged("logos de chaînes"); }, 30s));
+    EXPECT_TRUE(Logged("Guide TV : 1 logos de chaînes sur 1 à jour"));
+    EXPECT_TRUE(FileExists(guide->LogoFile("TF1.fr")));
+    // Fetched whole once, they aren't fetched again at the start after.
+    guide = MakeGuide(server_.Url() + "/guide.xml");
+    guide->Start({{"TF1", {}, {}}});
+    queue_.PumpFor(300ms);
+    EXPECT_EQ(connections, 2);
 }
 
 TEST(ChannelLogos, OnlyPicturesAreKept) {
