@@ -3,8 +3,6 @@
 // window's own entry fields, so every rule of the schedule applies unchanged.
 #include "gui/main_window.h"
 
-#include <ctime>
-
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateTime>
@@ -25,6 +23,7 @@
 #include "platform/atomic_file.h"
 #include "platform/code_page.h"
 #include "schedule/schedule.h"
+#include "seams/clock.h"
 #include "web/provider_detection.h"
 
 namespace kalore {
@@ -115,8 +114,7 @@ void TForm1::StartGuide() {
     guide_ = std::make_unique<Guide>(
         programFolder_, read.settings,
         GuideSeams{*mainThread_, *guideTimer_, *this,
-                   [] { return static_cast<UtcSeconds>(std::time(nullptr)); },
-                   options_.webTimeouts});
+                   [] { return static_cast<UtcSeconds>(SystemTimeNow()); }, options_.webTimeouts});
     logos_ = std::make_unique<ChannelLogos>(*guide_);
     guide_->onChanged = [this] {
         ShowGuideStatus();

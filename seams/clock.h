@@ -1,6 +1,13 @@
 #pragma once
 
+#include <ctime>
+
 namespace kalore {
+
+// Seconds since the epoch from the precise clock. time() reads the kernel's coarse clock,
+// which can still show the previous second a few milliseconds after Qt and the timers
+// have moved on, so a start set to "this second" would pass as still to come.
+std::time_t SystemTimeNow();
 
 // A local wall-clock date and time, whole seconds.
 struct LocalDateTime {
