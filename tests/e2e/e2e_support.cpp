@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include <QDir>
 #include <QFile>
@@ -151,6 +152,13 @@ QString MissingInOrder(const QStringList& log, const QStringList& expected) {
         from = at + 1;
     }
     return {};
+}
+
+QString CopyProgramFolder(const QString& from, const QString& to) {
+    std::error_code error;
+    std::filesystem::copy(from.toStdString(), to.toStdString(),
+                          std::filesystem::copy_options::recursive, error);
+    return error ? QString::fromStdString(error.message()) : QString();
 }
 
 } // namespace kalore::e2e

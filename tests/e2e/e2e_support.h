@@ -50,6 +50,10 @@ QString ProgrammedFileName(const QDateTime& start);
 // The local time `seconds` ahead, on a whole second.
 QDateTime WholeSecondsFromNow(int seconds);
 
+// Copies the built program's folder `from` to `to`, as a user installs it; empty when
+// done, otherwise why not, for the failure.
+QString CopyProgramFolder(const QString& from, const QString& to);
+
 // Empty when every line of `expected` is in `log` in that order (other lines
 // may come between); otherwise says which line is missing, for the failure.
 QString MissingInOrder(const QStringList& log, const QStringList& expected);

@@ -8,7 +8,6 @@
 #include <sys/prctl.h>
 
 #include <csignal>
-#include <filesystem>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -82,10 +81,8 @@ private:
 
 void ProgrammedRecordingE2E::initTestCase() {
     QVERIFY(dir_.isValid());
-    std::error_code error;
-    std::filesystem::copy(KALORE_PROGRAM_FOLDER, Program("").toStdString(),
-                          std::filesystem::copy_options::recursive, error);
-    QVERIFY2(!error, error.message().c_str());
+    const QString copyError = CopyProgramFolder(KALORE_PROGRAM_FOLDER, Program(""));
+    QVERIFY2(copyError.isEmpty(), qPrintable(copyError));
     QVERIFY(QDir(Program("RECORDS")).entryList(QDir::Files).isEmpty());
 
     BindToTest(web_);

@@ -8,8 +8,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <filesystem>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -84,10 +82,8 @@ private:
 
 void UnattendedStartE2E::initTestCase() {
     QVERIFY(dir_.isValid());
-    std::error_code error;
-    std::filesystem::copy(KALORE_PROGRAM_FOLDER, Program("").toStdString(),
-                          std::filesystem::copy_options::recursive, error);
-    QVERIFY2(!error, error.message().c_str());
+    const QString copyError = CopyProgramFolder(KALORE_PROGRAM_FOLDER, Program(""));
+    QVERIFY2(copyError.isEmpty(), qPrintable(copyError));
     QVERIFY(channel_.Start());
     QCOMPARE(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
 }
