@@ -172,7 +172,10 @@ RecordingJob MonThread::ChildJob(RecordingJob job) {
     if (settings_.relay && NeedsRelay(job.Url)) {
         const std::string local = settings_.relay->LocalAddress(job.Url);
         Log("Relais RTSP : " + job.Url + " est enregistré depuis " + local);
-        job.Url = local;
+        // Any user can read vlc's command line: it gets the address in a private
+        // playlist (the relay serves no other user anyway).
+        const std::string playlist = settings_.relay->PlaylistFor(job.Url);
+        job.Url = playlist.empty() ? local : playlist;
     }
     return job;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -8,7 +7,8 @@
 
 namespace kalore {
 
-// One reader's connection to the relay.
+// One reader's connection to the relay. Never blocks: the relay serves every
+// reader from one loop and from the thread that receives the box's stream.
 class ReaderConnection {
 public:
     explicit ReaderConnection(int descriptor) : descriptor_(descriptor) {}
@@ -16,14 +16,19 @@ public:
     ReaderConnection(const ReaderConnection&) = delete;
     ReaderConnection& operator=(const ReaderConnection&) = delete;
 
-    // The request head, up to its blank line; none when the reader sent none in
-    // `limit`, hung up first or sent more than a request head can be.
-    std::optional<std::string> ReadRequestHead(std::chrono::milliseconds limit);
-    // Sends everything; false once the reader has gone or Cut was called.
-    bool Send(const char* bytes, std::size_t size);
-    bool Send(const std::string& bytes) { return Send(bytes.data(), bytes.size()); }
-    // Ends the connection; a Send blocked on another thread returns false.
+    int Descriptor() const { return descriptor_; }
+    enum class HeadRead { More, Whole, Failed };
+    // Adds what came of the request head to `head`: Whole once its blank line came,
+    // Failed when the reader hung up or sent more than a request head can be.
+    HeadRead ReadHead(std::string& head);
+    // Sends what the socket takes now: the bytes sent, or -1 once the reader has
+    // gone or Cut was called.
+    long SendSome(const char* bytes, std::size_t size);
+    // Ends the connection.
     void Cut();
+    // The user owning the other end, a program on this machine; none when the
+    // system can't tell.
+    std::optional<unsigned> PeerOwner() const;
 
 private:
     int descriptor_;
@@ -39,9 +44,9 @@ public:
 
     // 0 when the socket couldn't listen.
     int Port() const { return port_; }
-    // The next reader, or null when none came in `limit` (or the socket is not
-    // listening).
-    std::unique_ptr<ReaderConnection> Accept(std::chrono::milliseconds limit);
+    int Descriptor() const { return descriptor_; }
+    // The next reader waiting, or null when none is.
+    std::unique_ptr<ReaderConnection> Accept();
 
 private:
     int descriptor_ = -1;

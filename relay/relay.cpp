@@ -1,35 +1,75 @@
 #include "relay/relay.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "relay/box_transports.h"
 #include "relay/http_request.h"
 #include "relay/loopback_socket.h"
 #include "relay/relay_address.h"
+#include "relay/relayed_channel.h"
 
 namespace kalore {
 
 namespace {
 
-// How long the relay waits for a reader's request, and between two tidies.
-constexpr std::chrono::milliseconds kRequestLimit{5000};
-constexpr std::chrono::milliseconds kTidyPeriod{200};
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Readers are the player and the recorder on this machine: they send their request
+// at once. Whoever holds a connection open without one is dropped after this, and
+// past this many waiting the oldest goes, so that nobody can keep a reader waiting.
+constexpr auto kRequestLimit = 2s;
+constexpr std::size_t kMaxPending = 32;
+// How often the loop sends batches that waited, and tidies the channels.
+constexpr auto kFlushPeriod = 10ms;
+constexpr auto kTidyPeriod = 200ms;
 
 } // namespace
 
-Relay::Relay(Options options) : options_(std::move(options)) {}
+struct Relay::Pending {
+    std::unique_ptr<ReaderConnection> connection;
+    std::string head;
+    Clock::time_point deadline;
+};
+
+Relay::Relay(Options options)
+    : options_(std::move(options)), readerOwner_(options_.readerOwner.value_or(getuid())),
+      transports_(std::make_shared<BoxTransports>()),
+      wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 Relay::~Relay() {
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
     if (thread_.joinable())
         thread_.join();
     for (auto& [token, channel] : channels_)
         channel->Close();
+    close(wake_);
 }
 
 std::string Relay::LocalAddress(const std::string& source) {
     std::lock_guard lock(mutex_);
     return ChannelOf(source) ? LocalRelayAddress(listener_->Port(), tokenOf_.at(source)) : "";
+}
+
+std::string Relay::PlaylistFor(const std::string& source) {
+    std::lock_guard lock(mutex_);
+    if (!ChannelOf(source))
+        return "";
+    auto [entry, added] = playlistOf_.try_emplace(source);
+    if (added || entry->second.empty())
+        entry->second = playlists_.For("chaine-" + std::to_string(playlistOf_.size()),
+                                       LocalRelayAddress(listener_->Port(), tokenOf_.at(source)));
+    return entry->second;
 }
 
 std::string Relay::Open(const std::string& source, std::chrono::milliseconds limit) {
@@ -56,7 +96,7 @@ RelayedChannel* Relay::ChannelOf(const std::string& source) {
     auto [entry, added] = tokenOf_.try_emplace(source);
     if (added) {
         entry->second = NewRelayToken();
-        channels_[entry->second] = std::make_unique<RelayedChannel>(source, options_);
+        channels_[entry->second] = std::make_unique<RelayedChannel>(source, options_, transports_);
     }
     return channels_.at(entry->second).get();
 }
@@ -69,48 +109,97 @@ std::string Relay::Refusal(const std::string& source) const {
 
 int Relay::OpenSessions() const {
     std::lock_guard lock(mutex_);
-    int open = 0;
-    for (const auto& [token, channel] : channels_)
-        open += channel->SessionOpen() ? 1 : 0;
-    return open;
+    return static_cast<int>(std::count_if(channels_.begin(), channels_.end(),
+                                          [](const auto& c) { return c.second->SessionOpen(); }));
 }
 
 void Relay::Serve() {
+    std::vector<Pending> pending;
+    auto nextTidy = Clock::now();
+    bool flowing = false;
     for (;;) {
         {
             std::lock_guard lock(mutex_);
             if (stop_)
                 return;
         }
-        if (auto connection = listener_->Accept(kTidyPeriod))
-            Answer(std::move(connection));
-        const auto now = RelayedChannel::Clock::now();
+        std::vector<pollfd> watched{{listener_->Descriptor(), POLLIN, 0}, {wake_, POLLIN, 0}};
+        for (const Pending& waiting : pending)
+            watched.push_back({waiting.connection->Descriptor(), POLLIN, 0});
+        // Batches wait only while a stream flows; otherwise the loop rests.
+        poll(watched.data(), watched.size(),
+             static_cast<int>((flowing ? kFlushPeriod : kTidyPeriod).count()));
+        if (watched[1].revents & POLLIN) {
+            std::uint64_t count;
+            [[maybe_unused]] const ssize_t read = ::read(wake_, &count, sizeof count);
+        }
+        // Requests first, then new connections: a flood of them never delays a
+        // reader that has already asked.
+        const auto now = Clock::now();
+        for (std::size_t i = pending.size(); i-- > 0;) {
+            Pending& waiting = pending[i];
+            const auto read = (watched[2 + i].revents & (POLLIN | POLLHUP | POLLERR))
+                                  ? waiting.connection->ReadHead(waiting.head)
+                                  : ReaderConnection::HeadRead::More;
+            if (read == ReaderConnection::HeadRead::Whole)
+                Answer(std::move(waiting.connection), waiting.head);
+            if (read != ReaderConnection::HeadRead::More || now > waiting.deadline)
+                pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        if (watched[0].revents & POLLIN) {
+            while (auto connection = listener_->Accept())
+                Admit(std::move(connection), pending);
+        }
         std::lock_guard lock(mutex_);
-        for (auto& [token, channel] : channels_)
-            channel->Tidy(now);
+        flowing = false;
+        for (auto& [token, channel] : channels_) {
+            channel->FlushDue(now);
+            flowing = flowing || channel->SessionOpen();
+        }
+        if (now >= nextTidy) {
+            for (auto& [token, channel] : channels_)
+                channel->Tidy(now);
+            nextTidy = now + kTidyPeriod;
+        }
     }
 }
 
-void Relay::Answer(std::unique_ptr<ReaderConnection> connection) {
-    // Readers are the player and the recorder on this machine: they send their
-    // request at once, so waiting for it here holds up no one for long.
-    const auto head = connection->ReadRequestHead(kRequestLimit);
-    const auto request = head ? ParseRequestLine(*head) : std::nullopt;
-    if (!request) {
-        connection->Send(HttpRefusal(400, "Bad Request"));
+void Relay::Admit(std::unique_ptr<ReaderConnection> connection, std::vector<Pending>& pending) {
+    // The address's path is secret, but another user who learnt it still can't read.
+    const std::optional<unsigned> owner = connection->PeerOwner();
+    if (!owner && !ownerUnknownTold_) {
+        ownerUnknownTold_ = true;
+        options_.log("Relais RTSP : le système ne dit pas à quel utilisateur appartient un "
+                     "lecteur ; seul le chemin secret de l'adresse protège les chaînes");
+    }
+    if (owner && *owner != readerOwner_) {
+        std::lock_guard lock(mutex_);
+        if (refusedOwners_.insert(*owner).second)
+            options_.log("Relais RTSP : connexion refusée à l'utilisateur " +
+                         std::to_string(*owner) + " (seul l'utilisateur de Kalore peut lire " +
+                         "les chaînes)");
         return;
     }
-    if (request->method != "GET") {
-        connection->Send(HttpRefusal(405, "Method Not Allowed"));
-        return;
-    }
+    if (pending.size() == kMaxPending)
+        pending.erase(pending.begin());
+    pending.push_back({std::move(connection), {}, Clock::now() + kRequestLimit});
+}
+
+void Relay::Answer(std::unique_ptr<ReaderConnection> connection, const std::string& head) {
+    const auto request = ParseRequestLine(head);
+    const auto refuse = [&](int status, std::string_view reason) {
+        const std::string answer = HttpRefusal(status, reason);
+        connection->SendSome(answer.data(), answer.size());
+    };
+    if (!request)
+        return refuse(400, "Bad Request");
+    if (request->method != "GET")
+        return refuse(405, "Method Not Allowed");
     const auto token = TokenOfTarget(request->target);
     std::lock_guard lock(mutex_);
     const auto channel = token ? channels_.find(*token) : channels_.end();
-    if (channel == channels_.end()) {
-        connection->Send(HttpRefusal(404, "Not Found"));
-        return;
-    }
+    if (channel == channels_.end())
+        return refuse(404, "Not Found");
     channel->second->AddReader(std::move(connection));
 }
 

@@ -1,27 +1,31 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
-#include "relay/relayed_channel.h"
+#include "relay/private_playlist.h"
+#include "relay/relay_options.h"
 
 namespace kalore {
 
+class BoxTransports;
 class LoopbackListener;
 class ReaderConnection;
+class RelayedChannel;
 
 // Serves the box's RTSP channels to the player and the recorder, which have no
 // RTSP client, as MPEG-TS over HTTP on 127.0.0.1: one box session per channel
 // whatever the number of readers. Only the channels asked for are served, each
-// at a path of its own that can't be guessed; any other path gets 404.
+// at a path of its own that can't be guessed, and only to programs of the user
+// running Kalore; any other path gets 404.
 class Relay {
 public:
-    using Options = RelayedChannel::Options;
+    using Options = RelayOptions;
 
     explicit Relay(Options options);
     // Closes every session (TEARDOWN) and every reader.
@@ -32,6 +36,10 @@ public:
     // The local address serving `source` (an rtsp:// address), the same for every
     // call with it; empty when the relay can't listen on loopback.
     std::string LocalAddress(const std::string& source);
+    // A playlist file holding the local address, in a folder only this user can
+    // enter, for a program started with it (its command line is public); empty
+    // when the relay can't listen or the file can't be written.
+    std::string PlaylistFor(const std::string& source);
     // Opens the session of `source` now, waiting at most `limit` for it to flow:
     // the reason the box refused it, empty when it flows. For a recorder, which
     // must know before it starts; safe from any thread.
@@ -43,20 +51,29 @@ public:
     int OpenSessions() const;
 
 private:
+    struct Pending;
     void Serve();
     // The channel of `source`, added at its first mention; null when the relay
     // can't listen. With the mutex held.
     RelayedChannel* ChannelOf(const std::string& source);
-    void Answer(std::unique_ptr<ReaderConnection> connection);
+    void Admit(std::unique_ptr<ReaderConnection> connection, std::vector<Pending>& pending);
+    void Answer(std::unique_ptr<ReaderConnection> connection, const std::string& head);
 
     const Options options_;
+    const unsigned readerOwner_;
+    const std::shared_ptr<BoxTransports> transports_;
     std::unique_ptr<LoopbackListener> listener_;
+    int wake_ = -1;
 
     mutable std::mutex mutex_;
     bool stop_ = false;
     // Source address -> token, and token -> channel.
     std::map<std::string, std::string> tokenOf_;
     std::map<std::string, std::unique_ptr<RelayedChannel>> channels_;
+    std::map<std::string, std::string> playlistOf_;
+    PrivatePlaylists playlists_;
+    std::set<unsigned> refusedOwners_;
+    bool ownerUnknownTold_ = false;
     std::thread thread_;
 };
 

@@ -1,5 +1,7 @@
 #include "relay/relayed_channel.h"
 
+#include <algorithm>
+
 #include "relay/http_request.h"
 #include "relay/loopback_socket.h"
 
@@ -7,13 +9,15 @@ namespace kalore {
 
 namespace {
 
-const char kStreamHead[] = "HTTP/1.0 200 OK\r\nContent-Type: video/mp2t\r\n"
-                           "Cache-Control: no-cache\r\nConnection: close\r\n\r\n";
+const std::string kStreamHead = "HTTP/1.0 200 OK\r\nContent-Type: video/mp2t\r\n"
+                                "Cache-Control: no-cache\r\nConnection: close\r\n\r\n";
 
 } // namespace
 
-RelayedChannel::RelayedChannel(std::string address, Options options)
-    : address_(std::move(address)), options_(std::move(options)) {}
+RelayedChannel::RelayedChannel(std::string address, Options options,
+                               std::shared_ptr<BoxTransports> transports)
+    : address_(std::move(address)), options_(std::move(options)),
+      transports_(std::move(transports)) {}
 
 RelayedChannel::~RelayedChannel() {
     Close();
@@ -24,30 +28,26 @@ void RelayedChannel::AddReader(std::unique_ptr<ReaderConnection> connection) {
     lastReader_ = Clock::now();
     if (flowing_) {
         lock.unlock();
-        fanout_.Add(std::move(connection), kStreamHead);
+        fanout_.Add(std::move(connection), kStreamHead, Clock::now());
         return;
     }
     waiting_.push_back(std::move(connection));
-    EnsureSession(lock);
+    EnsureSession();
 }
 
 std::string RelayedChannel::AwaitSession(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     lastReader_ = Clock::now();
-    EnsureSession(lock);
+    EnsureSession();
     const bool settled =
         settled_.wait_for(lock, limit, [this] { return flowing_ || !refusal_.empty(); });
     return settled ? refusal_ : "la Freebox ne répond pas";
 }
 
-void RelayedChannel::EnsureSession(std::unique_lock<std::mutex>& lock) {
-    if (source_ && source_->Ended()) {
-        // Refused: a new reader is a new try, not the old answer.
-        std::unique_ptr<RtspSource> refused = std::move(source_);
-        lock.unlock();
-        refused.reset();
-        lock.lock();
-    }
+void RelayedChannel::EnsureSession() {
+    // Refused: a new reader is a new try, not the old answer.
+    if (source_ && source_->Ended())
+        RetireSession();
     if (!source_)
         StartSession();
 }
@@ -55,37 +55,51 @@ void RelayedChannel::EnsureSession(std::unique_lock<std::mutex>& lock) {
 void RelayedChannel::StartSession() {
     refusal_.clear();
     options_.log("Relais RTSP : ouverture de la session (" + address_ + ")");
+    const int generation = ++generation_;
     RtspSource::Events events;
-    events.opened = [this] {
-        OnOpened();
+    events.opened = [this, generation] {
+        OnOpened(generation);
     };
-    events.refused = [this](const std::string& reason) {
-        OnRefused(reason);
+    events.refused = [this, generation](const std::string& reason) {
+        OnRefused(generation, reason);
     };
-    events.bytes = [this](const char* bytes, std::size_t size) {
-        OnBytes(bytes, size);
+    events.packets = [this, generation](const std::uint8_t* data, std::size_t size, bool key) {
+        if (generation != generation_)
+            return;
+        const auto now = Clock::now();
+        lastPackets_ = now.time_since_epoch().count();
+        fanout_.Push(data, size, key, now);
+    };
+    events.tables = [this, generation](const std::string& tables) {
+        if (generation == generation_)
+            fanout_.SetTables(tables);
     };
     events.log = options_.log;
-    source_ = std::make_unique<RtspSource>(address_, options_.timing, std::move(events));
+    source_ =
+        std::make_unique<RtspSource>(address_, options_.timing, transports_, std::move(events));
 }
 
-void RelayedChannel::OnOpened() {
+void RelayedChannel::OnOpened(int generation) {
     std::vector<std::unique_ptr<ReaderConnection>> waiting;
     {
         std::lock_guard lock(mutex_);
+        if (generation != generation_)
+            return;
         flowing_ = true;
-        lastChunk_ = Clock::now();
+        lastPackets_ = Clock::now().time_since_epoch().count();
         waiting.swap(waiting_);
     }
     settled_.notify_all();
     for (auto& connection : waiting)
-        fanout_.Add(std::move(connection), kStreamHead);
+        fanout_.Add(std::move(connection), kStreamHead, Clock::now());
 }
 
-void RelayedChannel::OnRefused(const std::string& reason) {
+void RelayedChannel::OnRefused(int generation, const std::string& reason) {
     std::vector<std::unique_ptr<ReaderConnection>> waiting;
     {
         std::lock_guard lock(mutex_);
+        if (generation != generation_)
+            return;
         refusal_ = reason;
         waiting.swap(waiting_);
     }
@@ -94,58 +108,48 @@ void RelayedChannel::OnRefused(const std::string& reason) {
     if (options_.refused)
         options_.refused(address_, reason);
     settled_.notify_all();
+    const std::string refusal = HttpRefusal(503, "Service Unavailable");
     for (auto& connection : waiting)
-        connection->Send(HttpRefusal(503, "Service Unavailable"));
-}
-
-void RelayedChannel::OnBytes(const char* bytes, std::size_t size) {
-    {
-        std::lock_guard lock(mutex_);
-        lastChunk_ = Clock::now();
-    }
-    fanout_.Broadcast(std::make_shared<const std::string>(bytes, size));
+        connection->SendSome(refusal.data(), refusal.size());
 }
 
 void RelayedChannel::Tidy(Clock::time_point now) {
-    std::unique_lock lock(mutex_);
-    const Clock::time_point lastChunk = lastChunk_;
-    lock.unlock();
-    if (const std::size_t stalled = fanout_.CountStalled(now, options_.stallLimit, lastChunk))
+    const Clock::time_point lastPackets{Clock::duration(lastPackets_.load())};
+    if (const std::size_t stalled = fanout_.CountStalled(now, options_.stallLimit, lastPackets))
         options_.log("Relais RTSP : plus rien depuis " +
                      std::to_string(options_.stallLimit.count() / 1000) + " s, " +
                      std::to_string(stalled) + " lecteur(s) coupé(s) (" + address_ + ")");
-    const std::size_t readers = fanout_.Tidy(now, options_.stallLimit, lastChunk);
-    lock.lock();
+    const std::size_t readers = fanout_.Tidy(now, options_.stallLimit, lastPackets);
+    std::lock_guard lock(mutex_);
+    std::erase_if(retired_, [](const auto& source) { return source->Finished(); });
     if (readers > 0 || !waiting_.empty())
         lastReader_ = now;
-    const bool unread = source_ && now - lastReader_ > options_.linger;
-    if (!unread && !(source_ && source_->Ended()))
-        return;
-    lock.unlock();
-    Close();
+    if (source_ && (source_->Ended() || now - lastReader_ > options_.linger))
+        RetireSession();
 }
 
-void RelayedChannel::Close() {
-    std::unique_ptr<RtspSource> source;
-    {
-        std::lock_guard lock(mutex_);
-        source.swap(source_);
-    }
-    if (!source)
-        return;
-    // Its destructor sends TEARDOWN: the box's slot is free at once.
-    source.reset();
-    std::vector<std::unique_ptr<ReaderConnection>> waiting;
-    bool flowed;
-    {
-        std::lock_guard lock(mutex_);
-        flowed = flowing_;
-        flowing_ = false;
-        waiting.swap(waiting_);
-    }
+void RelayedChannel::RetireSession() {
+    ++generation_;
+    source_->RequestStop();
+    retired_.push_back(std::move(source_));
+    const bool flowed = flowing_;
+    flowing_ = false;
+    waiting_.clear();
     fanout_.CutAll();
     if (flowed)
         options_.log("Relais RTSP : session fermée (" + address_ + ")");
+}
+
+void RelayedChannel::Close() {
+    std::vector<std::unique_ptr<RtspSource>> ending;
+    {
+        std::lock_guard lock(mutex_);
+        if (source_)
+            RetireSession();
+        ending.swap(retired_);
+    }
+    // Their destructors wait for the TEARDOWN: the box's slots are free at once.
+    ending.clear();
 }
 
 std::string RelayedChannel::Refusal() const {

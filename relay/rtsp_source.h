@@ -6,22 +6,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
-struct AVFormatContext;
-struct AVPacket;
+#include "relay/box_session.h"
+#include "relay/ts_packets.h"
 
 namespace kalore {
 
-// One RTSP session with the box, on its own thread: the elementary streams it
-// carries are muxed again into MPEG-TS, unchanged (stream copy), with the PIDs the
-// box gave them. A session lost once open is opened again with a growing pause,
-// its timestamps carried on from where the last one stopped; the first opening
-// failing ends the source with the reason. Ending the source sends TEARDOWN.
+class BoxTransports;
+
+// The box's stream of one channel, on a thread of its own, for as long as it is
+// wanted: a session lost once flowing is opened again and again until the box
+// answers, its times carried on from where the last one stopped; the first
+// opening failing ends the source with the reason.
 class RtspSource {
 public:
     struct Events {
@@ -29,55 +29,53 @@ public:
         std::function<void()> opened;
         // The first opening failed; the source has ended.
         std::function<void(const std::string& reason)> refused;
-        // A piece of the MPEG-TS, whole 188-byte packets.
-        std::function<void(const char* bytes, std::size_t size)> bytes;
+        // Whole MPEG-TS packets as the box sent them; `keyFrame`: the first one
+        // starts a key frame, where a reader can begin.
+        std::function<void(const std::uint8_t* data, std::size_t size, bool keyFrame)> packets;
+        // The programme's tables (PAT and PMT packets) changed.
+        std::function<void(const std::string& tables)> tables;
         std::function<void(const std::string& line)> log;
     };
     struct Timing {
-        // Without a packet for this long, UDP gives way to TCP, and later a
-        // session is taken for lost.
-        std::chrono::milliseconds silence{3000};
-        // The box is on the home network: trying it every 2 s costs it nothing and
-        // brings the picture back soon after it returns.
-        std::chrono::milliseconds firstRetry{500};
-        std::chrono::milliseconds longestRetry{2000};
+        BoxSession::Limits limits;
+        // Between two tries while the box is away: it is on the home network, so
+        // trying it often costs nothing and brings the picture back soon after it.
+        std::chrono::milliseconds retry{300};
     };
 
-    RtspSource(std::string address, Timing timing, Events events);
+    RtspSource(std::string address, Timing timing, std::shared_ptr<BoxTransports> transports,
+               Events events);
+    // Stops and waits for the TEARDOWN.
     ~RtspSource();
     RtspSource(const RtspSource&) = delete;
     RtspSource& operator=(const RtspSource&) = delete;
 
-    // The first opening failed, or the source was stopped.
+    // Asks the source to end without waiting; its thread sends TEARDOWN.
+    void RequestStop();
+    // Refused, or asked to stop.
     bool Ended() const { return ended_; }
+    // The thread is over: the box has had its TEARDOWN.
+    bool Finished() const { return finished_; }
 
 private:
     void Run();
-    int Open(AVFormatContext** input);
-    int StartOutput(const AVFormatContext& input);
-    int Pump(AVFormatContext& input);
-    bool Shift(AVPacket& packet, int output);
-    void Close(AVFormatContext** input);
-    static int Interrupt(void* self);
-    static int WriteBytes(void* self, std::uint8_t* bytes, int size);
+    void Deliver(std::uint8_t* data, std::size_t size);
 
     const std::string address_;
     const Timing timing_;
+    const std::shared_ptr<BoxTransports> transports_;
     const Events events_;
 
-    AVFormatContext* output_ = nullptr;
-    // Input stream id (its PID) -> output stream index.
-    std::map<int, int> outputOfId_;
-    std::vector<std::int64_t> lastDts_;
-    std::int64_t latestDts_;
-    std::int64_t offset_ = 0;
-    bool rebase_ = false;
+    TsProgram program_;
+    TsTimeline timeline_;
+    int tablesVersion_ = 0;
 
-    std::atomic<bool> abortIo_{false};
-    std::atomic<bool> ended_{false};
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;
+    BoxSession* session_ = nullptr;
+    std::atomic<bool> ended_{false};
+    std::atomic<bool> finished_{false};
     std::thread thread_;
 };
 

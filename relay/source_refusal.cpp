@@ -1,30 +1,55 @@
 #include "relay/source_refusal.h"
 
-#include <cerrno>
-
-extern "C" {
-#include <libavutil/error.h>
-}
+#include <gst/rtsp/gstrtspdefs.h>
 
 namespace kalore {
 
-std::string SourceRefusalReason(int error) {
-    // The box answers 453 or 503 when all its streams are taken, 404 for a
-    // service it doesn't have.
-    if (error == AVERROR_HTTP_SERVER_ERROR || error == AVERROR_HTTP_OTHER_4XX)
+const char* const kRefusalEndlessRedirects = "la Freebox renvoie sans fin vers d'autres adresses";
+const char* const kRefusalGarbled = "la Freebox répond de façon incompréhensible";
+const char* const kRefusalNoStream = "la Freebox ne décrit aucun flux MPEG-TS pour cette chaîne";
+const char* const kRefusalNoTransport = "la Freebox refuse tous les modes de transport du flux";
+const char* const kRefusalNothingSent = "la Freebox n'envoie pas le flux";
+
+std::string RefusalForStatus(int status) {
+    // 453 (not enough bandwidth) or 503 when all its streams are taken.
+    if (status == 453 || status == 503)
         return "la Freebox refuse le flux : trop de flux sont déjà ouverts";
-    if (error == AVERROR_HTTP_NOT_FOUND || error == AVERROR_HTTP_BAD_REQUEST)
+    if (status == 404 || status == 400)
         return "la Freebox ne connaît pas cette chaîne (service inconnu)";
-    if (error == AVERROR_HTTP_UNAUTHORIZED || error == AVERROR_HTTP_FORBIDDEN)
+    if (status == 401 || status == 403)
         return "la Freebox refuse l'accès à cette chaîne";
-    if (error == AVERROR(ECONNREFUSED) || error == AVERROR(EHOSTUNREACH) ||
-        error == AVERROR(ENETUNREACH) || error == AVERROR(EIO))
-        return "la Freebox est injoignable (pas de route vers elle)";
-    if (error == AVERROR(ETIMEDOUT) || error == AVERROR_EOF)
+    return "la Freebox refuse le flux (réponse " + std::to_string(status) + ")";
+}
+
+std::string RefusalForExchange(int result) {
+    switch (result) {
+    case GST_RTSP_ETIMEOUT:
         return "la Freebox ne répond pas";
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(error, text, sizeof text);
-    return std::string("la Freebox n'envoie pas le flux (") + text + ")";
+    case GST_RTSP_EEOF:
+        return "la Freebox a fermé la connexion sans répondre";
+    case GST_RTSP_ENOMEM:
+        return "la réponse de la Freebox est trop longue";
+    case GST_RTSP_EPARSE:
+    case GST_RTSP_EINVAL:
+        return kRefusalGarbled;
+    default:
+        return "la Freebox est injoignable (pas de route vers elle)";
+    }
+}
+
+std::string RefusalForRedirect(std::string_view location) {
+    constexpr std::size_t kShown = 120;
+    std::string shown(location.substr(0, kShown));
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < ' ')
+            c = '?';
+    }
+    return "la Freebox renvoie vers une autre machine (" + shown +
+           (location.size() > kShown ? "…)" : ")");
+}
+
+std::string RefusalForStreamCount(int count) {
+    return "la Freebox décrit trop de flux (" + std::to_string(count) + ")";
 }
 
 } // namespace kalore

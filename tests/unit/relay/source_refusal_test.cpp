@@ -1,31 +1,28 @@
 #include "relay/source_refusal.h"
 
-#include <cerrno>
-
+#include <gst/rtsp/gstrtspdefs.h>
 #include <gtest/gtest.h>
-
-extern "C" {
-#include <libavutil/error.h>
-}
 
 namespace kalore {
 namespace {
 
 TEST(SourceRefusalTest, EachRefusalNamesItsReasonInFrench) {
-    // 503 and 453: the box's streams are all taken.
-    EXPECT_EQ(SourceRefusalReason(AVERROR_HTTP_SERVER_ERROR),
-              "la Freebox refuse le flux : trop de flux sont déjà ouverts");
-    EXPECT_EQ(SourceRefusalReason(AVERROR_HTTP_OTHER_4XX),
-              SourceRefusalReason(AVERROR_HTTP_SERVER_ERROR));
-    EXPECT_EQ(SourceRefusalReason(AVERROR_HTTP_NOT_FOUND),
-              "la Freebox ne connaît pas cette chaîne (service inconnu)");
-    EXPECT_EQ(SourceRefusalReason(AVERROR(ECONNREFUSED)),
+    // 503 and 453: the box's streams are all taken, never "it doesn't answer".
+    EXPECT_EQ(RefusalForStatus(503), "la Freebox refuse le flux : trop de flux sont déjà ouverts");
+    EXPECT_EQ(RefusalForStatus(453), RefusalForStatus(503));
+    EXPECT_EQ(RefusalForStatus(404), "la Freebox ne connaît pas cette chaîne (service inconnu)");
+    EXPECT_EQ(RefusalForStatus(403), "la Freebox refuse l'accès à cette chaîne");
+    EXPECT_EQ(RefusalForStatus(500), "la Freebox refuse le flux (réponse 500)");
+    EXPECT_EQ(RefusalForExchange(GST_RTSP_ETIMEOUT), "la Freebox ne répond pas");
+    EXPECT_EQ(RefusalForExchange(GST_RTSP_ENOMEM), "la réponse de la Freebox est trop longue");
+    EXPECT_EQ(RefusalForExchange(GST_RTSP_EPARSE), "la Freebox répond de façon incompréhensible");
+    EXPECT_EQ(RefusalForExchange(GST_RTSP_ERROR),
               "la Freebox est injoignable (pas de route vers elle)");
-    EXPECT_EQ(SourceRefusalReason(AVERROR(ENETUNREACH)),
-              SourceRefusalReason(AVERROR(ECONNREFUSED)));
-    EXPECT_EQ(SourceRefusalReason(AVERROR(ETIMEDOUT)), "la Freebox ne répond pas");
-    EXPECT_EQ(
-        SourceRefusalReason(AVERROR_INVALIDDATA).rfind("la Freebox n'envoie pas le flux (", 0), 0u);
+    // A hostile location is shown cut short, without its control characters.
+    EXPECT_EQ(RefusalForRedirect("rtsp://ailleurs\r\nx"),
+              "la Freebox renvoie vers une autre machine (rtsp://ailleurs??x)");
+    EXPECT_TRUE(
+        RefusalForRedirect(std::string(500, 'a')).ends_with("(" + std::string(120, 'a') + "…)"));
 }
 
 } // namespace
