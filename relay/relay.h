@@ -52,7 +52,12 @@ public:
 
 private:
     struct Pending;
+    // The loop that answers the readers, and what wakes it up.
     void Serve();
+    static int NewWaker();
+    static unsigned ThisUser();
+    void WakeLoop();
+    void CloseWaker();
     // The channel of `source`, added at its first mention; null when the relay
     // can't listen. With the mutex held.
     RelayedChannel* ChannelOf(const std::string& source);
