@@ -71,21 +71,38 @@ BoxDescription Refusal(std::string reason) {
 
 } // namespace
 
-std::string BoxAuthority(std::string_view address) {
+std::optional<BoxHost> BoxHostOf(std::string_view address) {
     constexpr std::string_view scheme = "rtsp://";
     if (!StartsWithNoCase(address, scheme))
-        return "";
+        return std::nullopt;
     address.remove_prefix(scheme.size());
     std::string_view authority = address.substr(0, address.find_first_of("/?#"));
     authority.remove_prefix(std::min(authority.size(), authority.rfind('@') + 1));
-    std::string result(authority);
-    std::transform(result.begin(), result.end(), result.begin(),
+    BoxHost box;
+    const auto bracket = authority.rfind(']');
+    const auto colon = authority.rfind(':');
+    std::string_view host = authority;
+    if (colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket)) {
+        const std::string_view port = authority.substr(colon + 1);
+        if (port.empty() || port.size() > 5 ||
+            !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
+        box.port = std::stoi(std::string(port));
+        host = authority.substr(0, colon);
+    }
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    if (host.empty() || box.port <= 0 || box.port > 65535)
+        return std::nullopt;
+    box.host.resize(host.size());
+    std::transform(host.begin(), host.end(), box.host.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const auto bracket = result.rfind(']');
-    const auto colon = result.rfind(':');
-    if (colon == std::string::npos || (bracket != std::string::npos && colon < bracket))
-        result += ":554";
-    return result;
+    return box;
+}
+
+std::string BoxAuthority(std::string_view address) {
+    const std::optional<BoxHost> box = BoxHostOf(address);
+    return box ? box->host + ":" + std::to_string(box->port) : "";
 }
 
 BoxDescription ReadBoxDescription(std::string_view sdp, const std::string& box,

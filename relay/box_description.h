@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,13 @@ BoxDescription ReadBoxDescription(std::string_view sdp, const std::string& box,
 // A control address of the description as an absolute address.
 std::string ResolveControl(const std::string& base, std::string_view control);
 
+// The machine an rtsp:// address names: its host (without brackets) and port.
+struct BoxHost {
+    std::string host;
+    int port = 554;
+};
+// None for any other address.
+std::optional<BoxHost> BoxHostOf(std::string_view address);
 // "host:port" of an rtsp:// address, in lower case; empty for any other address.
 std::string BoxAuthority(std::string_view address);
 

@@ -5,23 +5,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-typedef struct _GstRTSPConnection GstRTSPConnection;
-
 namespace kalore {
 
-struct BoxAnswer;
+class BoxConnection;
+struct RtspAnswer;
 
-// One RTSP session with the box for one channel: DESCRIBE, SETUP and PLAY through
-// GStreamer's RTSP library (its connection and messages are rtspsrc's own), then
+// One RTSP session with the box for one channel: DESCRIBE, SETUP and PLAY, then
 // the MPEG-TS packets the box sends, unchanged, until the session ends, then
-// TEARDOWN. The RTP packets are read here rather than through rtspsrc: its RTP
-// session manager hands every packet from thread to thread, which cost four times
-// what reading the box directly costs.
+// TEARDOWN. Every answer is read within fixed limits, so whatever the box sends
+// costs a bounded time and memory.
 class BoxSession {
 public:
     enum class Transport { Udp, Tcp };
@@ -32,7 +29,7 @@ public:
         std::chrono::milliseconds firstPacket{2000};
         // Without a packet for this long once flowing, the session is lost.
         std::chrono::milliseconds silence{3000};
-        // How long TEARDOWN may take once the session is stopped or lost.
+        // How long TEARDOWN may take once the session is stopped.
         std::chrono::milliseconds teardown{1000};
     };
     struct End {
@@ -64,16 +61,20 @@ private:
     // Each step: how the session ended, or none when it went through.
     std::optional<End> Describe(std::string& sessionControl, std::string& streamControl);
     std::optional<End> Setup(const std::string& streamControl);
-    std::optional<End> Play(const std::string& sessionControl);
+    std::optional<End> Play();
     End ReceiveUdp(const Flowing& flowing, const Packets& packets);
     End ReceiveTcp(const Flowing& flowing, const Packets& packets);
-    void Teardown(const std::string& sessionControl, std::chrono::milliseconds limit);
+    void Teardown(std::chrono::milliseconds limit);
 
-    bool Connect(const std::string& address, std::string& refusal);
-    void Disconnect();
-    BoxAnswer Ask(int method, const std::string& address,
-                  const std::vector<std::pair<int, std::string>>& headers);
-    void SendKeepAlive(const std::string& sessionControl);
+    // The box's answer to a request, or why there is none.
+    struct Asked {
+        std::optional<End> failed;
+        std::unique_ptr<RtspAnswer> answer;
+    };
+    Asked Ask(const std::string& method, const std::string& address,
+              const std::string& headers = "");
+    bool SendRequest(const std::string& method, const std::string& address,
+                     const std::string& headers);
     bool OpenUdpPorts();
     void SendReceiverReport();
     bool Stopping() const { return stop_; }
@@ -82,11 +83,9 @@ private:
     const Transport transport_;
     const Limits limits_;
 
-    std::mutex mutex_;
-    GstRTSPConnection* connection_ = nullptr;
-    bool tearingDown_ = false;
     std::atomic<bool> stop_{false};
     int wake_ = -1;
+    std::unique_ptr<BoxConnection> connection_;
 
     int cseq_ = 0;
     std::string sessionId_;
@@ -94,8 +93,6 @@ private:
     std::string sessionControl_;
     int rtp_ = -1;
     int rtcp_ = -1;
-    int boxFamily_ = 0;
-    std::vector<std::uint8_t> boxAddress_;
     int boxRtcpPort_ = 0;
     int rtpChannel_ = 0;
     std::uint32_t ssrc_ = 0;

@@ -9,37 +9,22 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <random>
 #include <thread>
 
-#include <gio/gio.h>
-#include <gst/rtsp/rtsp.h>
-
+#include "relay/box_connection.h"
 #include "relay/box_description.h"
 #include "relay/rtp_payload.h"
+#include "relay/rtsp_answer.h"
 #include "relay/source_refusal.h"
 
 namespace kalore {
-
-// What the box answered to one request, as far as the session needs it.
-struct BoxAnswer {
-    int result = GST_RTSP_OK; // of the exchange itself
-    int status = 0;
-    std::string session;
-    std::string location;
-    std::string contentBase;
-    std::string transport;
-    std::string body;
-};
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// The box's descriptions are a few hundred bytes: anything past this is not one.
-constexpr guint kMaxAnswerBody = 64 * 1024;
 constexpr int kMaxRedirects = 3;
 constexpr int kBatch = 32;
 constexpr std::size_t kMaxRtpSize = 2048;
@@ -49,19 +34,8 @@ constexpr auto kGather = 4ms;
 constexpr auto kReceiverReportPeriod = 5s;
 constexpr auto kStep = 100ms;
 
-gint64 Microseconds(std::chrono::milliseconds duration) {
-    return static_cast<gint64>(duration.count()) * 1000;
-}
-
-std::string Header(GstRTSPMessage& message, GstRTSPHeaderField field) {
-    gchar* value = nullptr;
-    return gst_rtsp_message_get_header(&message, field, &value, 0) == GST_RTSP_OK && value
-               ? std::string(value)
-               : std::string();
-}
-
-int ClampedPort(int port) {
-    return port > 0 && port < 65536 ? port : 0;
+BoxSession::End Refused(std::string reason) {
+    return {BoxSession::End::Kind::Refused, std::move(reason)};
 }
 
 int UdpSocket(int family, int port) {
@@ -100,25 +74,47 @@ int BoundPort(int descriptor) {
                                          : ntohs(reinterpret_cast<sockaddr_in&>(address).sin_port);
 }
 
-// The bytes of the sender's address, to compare with the box's.
-std::vector<std::uint8_t> AddressBytes(const sockaddr_storage& address) {
-    if (address.ss_family == AF_INET6) {
-        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
-        return {v6.s6_addr, v6.s6_addr + 16};
-    }
-    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address).sin_addr;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&v4.s_addr);
-    return {bytes, bytes + 4};
+bool SameAddress(const sockaddr_storage& sender, const std::vector<std::uint8_t>& box) {
+    if (sender.ss_family == AF_INET6)
+        return box.size() == 16 &&
+               std::memcmp(reinterpret_cast<const sockaddr_in6&>(sender).sin6_addr.s6_addr,
+                           box.data(), 16) == 0;
+    return box.size() == 4 &&
+           std::memcmp(&reinterpret_cast<const sockaddr_in&>(sender).sin_addr.s_addr, box.data(),
+                       4) == 0;
+}
+
+// The first number after `key` in a Transport header ("server_port=6970-6971").
+int TransportNumber(const std::string& transport, const std::string& key) {
+    const auto at = transport.find(key);
+    if (at == std::string::npos)
+        return -1;
+    const char* digits = transport.c_str() + at + key.size();
+    if (*digits < '0' || *digits > '9')
+        return -1;
+    const long number = std::strtol(digits, nullptr, 10);
+    return number >= 0 && number < 65536 ? static_cast<int>(number) : -1;
+}
+
+// "server_port=6970-6971": where the box's RTCP listens, the second port (or the
+// first plus one); 0 when the box didn't say.
+int BoxRtcpPort(const std::string& transport) {
+    const int rtp = TransportNumber(transport, "server_port=");
+    if (rtp <= 0)
+        return 0;
+    auto after = transport.find("server_port=") + 12;
+    while (after < transport.size() && transport[after] >= '0' && transport[after] <= '9')
+        ++after;
+    const int rtcp = after < transport.size() && transport[after] == '-'
+                         ? TransportNumber(transport.substr(after), "-")
+                         : -1;
+    return rtcp > 0 ? rtcp : std::min(rtp + 1, 65535);
 }
 
 void CloseQuietly(int& descriptor) {
     if (descriptor >= 0)
         close(descriptor);
     descriptor = -1;
-}
-
-BoxSession::End Refused(std::string reason) {
-    return {BoxSession::End::Kind::Refused, std::move(reason)};
 }
 
 } // namespace
@@ -131,7 +127,7 @@ BoxSession::BoxSession(std::string address, Transport transport, Limits limits)
 }
 
 BoxSession::~BoxSession() {
-    Disconnect();
+    connection_.reset();
     CloseQuietly(rtp_);
     CloseQuietly(rtcp_);
     CloseQuietly(wake_);
@@ -141,27 +137,22 @@ void BoxSession::Interrupt() {
     stop_ = true;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
-    std::lock_guard lock(mutex_);
-    if (connection_ && !tearingDown_)
-        gst_rtsp_connection_flush(connection_, TRUE);
 }
 
 BoxSession::End BoxSession::Run(const Flowing& flowing, const Packets& packets) {
-    std::string sessionControl;
     std::string streamControl;
-    std::optional<End> failed = Describe(sessionControl, streamControl);
+    std::optional<End> failed = Describe(sessionControl_, streamControl);
     if (!failed && !Stopping())
         failed = Setup(streamControl);
     if (!failed && !Stopping())
-        failed = Play(sessionControl);
+        failed = Play();
     End end = failed                         ? *failed
               : Stopping()                   ? End{End::Kind::Stopped, ""}
               : transport_ == Transport::Udp ? ReceiveUdp(flowing, packets)
                                              : ReceiveTcp(flowing, packets);
     if (!sessionId_.empty())
-        Teardown(sessionControl,
-                 end.kind == End::Kind::Stopped ? limits_.teardown : limits_.teardown / 4);
-    Disconnect();
+        Teardown(Stopping() ? limits_.teardown : limits_.teardown / 4);
+    connection_.reset();
     return Stopping() ? End{End::Kind::Stopped, ""} : end;
 }
 
@@ -169,22 +160,24 @@ std::optional<BoxSession::End> BoxSession::Describe(std::string& sessionControl,
                                                     std::string& streamControl) {
     std::string target = address_;
     for (int redirects = 0;; ++redirects) {
-        std::string refusal;
-        if (!Connect(target, refusal))
-            return Refused(refusal);
-        const BoxAnswer answer =
-            Ask(GST_RTSP_DESCRIBE, target, {{GST_RTSP_HDR_ACCEPT, "application/sdp"}});
-        if (answer.result != GST_RTSP_OK)
-            return Refused(RefusalForExchange(answer.result));
+        const std::optional<BoxHost> box = BoxHostOf(target);
+        if (!box || !IsRequestToken(target))
+            return Refused("l'adresse de la chaîne n'est pas une adresse rtsp:// valide");
+        connection_ = std::make_unique<BoxConnection>(wake_);
+        if (const auto fault = connection_->Connect(*box, limits_.answer))
+            return Refused(RefusalForFault(*fault));
+        const Asked asked = Ask("DESCRIBE", target, "Accept: application/sdp\r\n");
+        if (asked.failed)
+            return asked.failed;
+        const RtspAnswer& answer = *asked.answer;
         if (answer.status >= 300 && answer.status < 400) {
             if (redirects == kMaxRedirects)
                 return Refused(kRefusalEndlessRedirects);
-            if (answer.location.empty())
+            if (!IsRequestToken(answer.location))
                 return Refused(kRefusalGarbled);
             if (!SameBox(address_, answer.location))
                 return Refused(RefusalForRedirect(answer.location));
             target = answer.location;
-            Disconnect();
             continue;
         }
         if (answer.status != 200)
@@ -210,45 +203,34 @@ std::optional<BoxSession::End> BoxSession::Setup(const std::string& streamContro
     } else {
         transport = "RTP/AVP/TCP;unicast;interleaved=0-1";
     }
-    const BoxAnswer answer =
-        Ask(GST_RTSP_SETUP, streamControl, {{GST_RTSP_HDR_TRANSPORT, transport}});
-    if (answer.result != GST_RTSP_OK)
-        return Refused(RefusalForExchange(answer.result));
+    const Asked asked = Ask("SETUP", streamControl, "Transport: " + transport + "\r\n");
+    if (asked.failed)
+        return asked.failed;
+    const RtspAnswer& answer = *asked.answer;
     // 461: this transport is not offered.
     if (answer.status == 461 && transport_ == Transport::Udp)
         return End{End::Kind::UdpBlocked, kRefusalNoTransport};
     if (answer.status != 200)
         return Refused(answer.status == 461 ? kRefusalNoTransport
                                             : RefusalForStatus(answer.status));
+    // "Session: <id>[;timeout=<seconds>]"; the id goes into every request that follows.
     const std::string session = answer.session.substr(0, answer.session.find(';'));
-    if (session.empty() || session.size() > 256)
+    if (!IsRequestToken(session) || session.size() > 256)
         return Refused(kRefusalGarbled);
     sessionId_ = session;
-    if (const auto timeout = answer.session.find("timeout="); timeout != std::string::npos) {
-        const int seconds = std::atoi(answer.session.c_str() + timeout + 8);
-        if (seconds >= 10 && seconds <= 3600)
-            keepAlive_ = std::chrono::seconds(seconds / 2);
-    }
-    GstRTSPTransport* reply = nullptr;
-    if (gst_rtsp_transport_new(&reply) == GST_RTSP_OK &&
-        gst_rtsp_transport_parse(answer.transport.c_str(), reply) == GST_RTSP_OK) {
-        boxRtcpPort_ = ClampedPort(reply->server_port.max);
-        if (reply->interleaved.min >= 0 && reply->interleaved.min < 256)
-            rtpChannel_ = reply->interleaved.min;
-    }
-    if (reply)
-        gst_rtsp_transport_free(reply);
+    if (const int seconds = TransportNumber(answer.session, "timeout="); seconds >= 10)
+        keepAlive_ = std::chrono::seconds(std::min(seconds, 3600) / 2);
+    boxRtcpPort_ = BoxRtcpPort(answer.transport);
+    rtpChannel_ = std::max(0, TransportNumber(answer.transport, "interleaved="));
     return std::nullopt;
 }
 
-std::optional<BoxSession::End> BoxSession::Play(const std::string& sessionControl) {
-    sessionControl_ = sessionControl;
-    const BoxAnswer answer =
-        Ask(GST_RTSP_PLAY, sessionControl, {{GST_RTSP_HDR_RANGE, "npt=0.000-"}});
-    if (answer.result != GST_RTSP_OK)
-        return Refused(RefusalForExchange(answer.result));
-    if (answer.status != 200)
-        return Refused(RefusalForStatus(answer.status));
+std::optional<BoxSession::End> BoxSession::Play() {
+    const Asked asked = Ask("PLAY", sessionControl_, "Range: npt=0.000-\r\n");
+    if (asked.failed)
+        return asked.failed;
+    if (asked.answer->status != 200)
+        return Refused(RefusalForStatus(asked.answer->status));
     return std::nullopt;
 }
 
@@ -257,8 +239,6 @@ BoxSession::End BoxSession::ReceiveUdp(const Flowing& flowing, const Packets& pa
     std::vector<iovec> vectors(kBatch);
     std::vector<sockaddr_storage> senders(kBatch);
     buffers_.resize(kBatch * kMaxRtpSize);
-    GSocket* control = gst_rtsp_connection_get_read_socket(connection_);
-    const int controlDescriptor = control ? g_socket_get_fd(control) : -1;
     const auto start = Clock::now();
     auto lastPacket = start;
     auto nextKeepAlive = start + keepAlive_;
@@ -267,7 +247,7 @@ BoxSession::End BoxSession::ReceiveUdp(const Flowing& flowing, const Packets& pa
     while (!Stopping()) {
         const auto now = Clock::now();
         if (now >= nextKeepAlive) {
-            SendKeepAlive(sessionControl_);
+            SendRequest("OPTIONS", sessionControl_, "");
             nextKeepAlive = now + keepAlive_;
         }
         if (now >= nextReport) {
@@ -280,9 +260,8 @@ BoxSession::End BoxSession::ReceiveUdp(const Flowing& flowing, const Packets& pa
         pollfd watched[4] = {{rtp_, POLLIN, 0},
                              {rtcp_, POLLIN, 0},
                              {wake_, POLLIN, 0},
-                             {controlDescriptor, POLLIN, 0}};
-        if (poll(watched, controlDescriptor >= 0 ? 4 : 3, static_cast<int>(kStep.count())) < 0 &&
-            errno != EINTR)
+                             {connection_->Descriptor(), POLLIN, 0}};
+        if (poll(watched, 4, static_cast<int>(kStep.count())) < 0 && errno != EINTR)
             return {End::Kind::Lost, std::strerror(errno)};
         if (watched[1].revents & POLLIN) {
             char ignored[2048];
@@ -291,12 +270,9 @@ BoxSession::End BoxSession::ReceiveUdp(const Flowing& flowing, const Packets& pa
         }
         if (watched[3].revents & (POLLIN | POLLHUP | POLLERR)) {
             // The answers to the keep-alives; a box that hangs up has ended the session.
-            GstRTSPMessage message = {};
-            const GstRTSPResult result =
-                gst_rtsp_connection_receive_usec(connection_, &message, Microseconds(kStep));
-            gst_rtsp_message_unset(&message);
-            if (result != GST_RTSP_OK && result != GST_RTSP_ETIMEOUT && !Stopping())
-                return {End::Kind::Lost, RefusalForExchange(result)};
+            const BoxConnection::Received received = connection_->Receive(kStep);
+            if (received.fault && *received.fault != BoxFault::Silent && !Stopping())
+                return {End::Kind::Lost, RefusalForFault(*received.fault)};
         }
         if (!(watched[0].revents & POLLIN))
             continue;
@@ -315,7 +291,7 @@ BoxSession::End BoxSession::ReceiveUdp(const Flowing& flowing, const Packets& pa
         for (int i = 0; i < count; ++i) {
             // Only the box may feed the stream: another machine's packets are dropped.
             if ((messages[i].msg_hdr.msg_flags & MSG_TRUNC) ||
-                AddressBytes(senders[i]) != boxAddress_)
+                !SameAddress(senders[i], connection_->Address()))
                 continue;
             const std::uint8_t* packet = buffers_.data() + i * kMaxRtpSize;
             if (const auto payload = MpegTsOfRtp(packet, messages[i].msg_len))
@@ -344,189 +320,100 @@ BoxSession::End BoxSession::ReceiveTcp(const Flowing& flowing, const Packets& pa
     while (!Stopping()) {
         const auto now = Clock::now();
         if (now >= nextKeepAlive) {
-            SendKeepAlive(sessionControl_);
+            SendRequest("OPTIONS", sessionControl_, "");
             nextKeepAlive = now + keepAlive_;
         }
         if (now - lastPacket > (flowed ? limits_.silence : limits_.firstPacket))
             return flowed ? End{End::Kind::Lost, kRefusalNothingSent}
                           : Refused(kRefusalNothingSent);
-        GstRTSPMessage message = {};
-        const GstRTSPResult result =
-            gst_rtsp_connection_receive_usec(connection_, &message, Microseconds(kStep));
-        guint8 channel = 0;
-        guint8* data = nullptr;
-        guint size = 0;
-        if (result == GST_RTSP_OK && message.type == GST_RTSP_MESSAGE_DATA &&
-            gst_rtsp_message_parse_data(&message, &channel) == GST_RTSP_OK &&
-            channel == rtpChannel_ &&
-            gst_rtsp_message_get_body(&message, &data, &size) == GST_RTSP_OK) {
-            if (const auto payload = MpegTsOfRtp(data, size)) {
-                if (!flowed) {
-                    flowed = true;
-                    flowing();
-                }
-                lastPacket = Clock::now();
-                chunk_.assign(data + payload->offset, data + payload->offset + payload->size);
-                packets(chunk_.data(), chunk_.size());
+        const BoxConnection::Received received = connection_->Receive(kStep);
+        if (received.woken)
+            break;
+        if (received.fault && *received.fault != BoxFault::Silent)
+            return flowed ? End{End::Kind::Lost, RefusalForFault(*received.fault)}
+                          : Refused(RefusalForFault(*received.fault));
+        if (!received.frame || received.channel != rtpChannel_)
+            continue;
+        const auto* data = reinterpret_cast<const std::uint8_t*>(received.data.data());
+        if (const auto payload = MpegTsOfRtp(data, received.data.size())) {
+            if (!flowed) {
+                flowed = true;
+                flowing();
             }
+            lastPacket = Clock::now();
+            chunk_.assign(data + payload->offset, data + payload->offset + payload->size);
+            packets(chunk_.data(), chunk_.size());
         }
-        gst_rtsp_message_unset(&message);
-        if (result != GST_RTSP_OK && result != GST_RTSP_ETIMEOUT && !Stopping())
-            return flowed ? End{End::Kind::Lost, RefusalForExchange(result)}
-                          : Refused(RefusalForExchange(result));
     }
     return {End::Kind::Stopped, ""};
 }
 
-void BoxSession::Teardown(const std::string& sessionControl, std::chrono::milliseconds limit) {
-    {
-        std::lock_guard lock(mutex_);
-        if (!connection_)
-            return;
-        tearingDown_ = true;
-        gst_rtsp_connection_flush(connection_, FALSE);
-    }
-    GstRTSPMessage request = {};
-    gst_rtsp_message_init_request(&request, GST_RTSP_TEARDOWN,
-                                  (sessionControl.empty() ? address_ : sessionControl).c_str());
-    gst_rtsp_message_add_header(&request, GST_RTSP_HDR_CSEQ, std::to_string(++cseq_).c_str());
-    gst_rtsp_message_add_header(&request, GST_RTSP_HDR_SESSION, sessionId_.c_str());
-    const auto deadline = Clock::now() + limit;
-    if (gst_rtsp_connection_send_usec(connection_, &request, Microseconds(limit)) == GST_RTSP_OK) {
-        // Its answer, past any stream data still on the way: the box has freed the slot.
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left <= 0ms)
-                break;
-            GstRTSPMessage reply = {};
-            const GstRTSPResult result =
-                gst_rtsp_connection_receive_usec(connection_, &reply, Microseconds(left));
-            const bool answered = result == GST_RTSP_OK && reply.type == GST_RTSP_MESSAGE_RESPONSE;
-            gst_rtsp_message_unset(&reply);
-            if (answered || result != GST_RTSP_OK)
+void BoxSession::Teardown(std::chrono::milliseconds limit) {
+    // Its answer, past any stream data still on the way, says the box freed the slot.
+    connection_->IgnoreWake();
+    if (SendRequest("TEARDOWN", sessionControl_, "")) {
+        const auto deadline = Clock::now() + limit;
+        for (auto left = limit; left > 0ms;
+             left =
+                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())) {
+            const BoxConnection::Received received = connection_->Receive(left);
+            if (received.fault || !received.frame)
                 break;
         }
     }
-    gst_rtsp_message_unset(&request);
     sessionId_.clear();
 }
 
-bool BoxSession::Connect(const std::string& address, std::string& refusal) {
-    GstRTSPUrl* url = nullptr;
-    if (gst_rtsp_url_parse(address.c_str(), &url) != GST_RTSP_OK || !url) {
-        refusal = kRefusalGarbled;
-        return false;
+BoxSession::Asked BoxSession::Ask(const std::string& method, const std::string& address,
+                                  const std::string& headers) {
+    Asked asked;
+    if (!SendRequest(method, address, headers)) {
+        asked.failed = Refused(RefusalForFault(BoxFault::Closed));
+        return asked;
     }
-    GstRTSPConnection* connection = nullptr;
-    const GstRTSPResult created = gst_rtsp_connection_create(url, &connection);
-    gst_rtsp_url_free(url);
-    if (created != GST_RTSP_OK) {
-        refusal = RefusalForExchange(created);
-        return false;
-    }
-    gst_rtsp_connection_set_content_length_limit(connection, kMaxAnswerBody);
-    {
-        std::lock_guard lock(mutex_);
-        connection_ = connection;
-        if (stop_)
-            gst_rtsp_connection_flush(connection_, TRUE);
-    }
-    const GstRTSPResult result =
-        gst_rtsp_connection_connect_usec(connection, Microseconds(limits_.answer));
-    if (result != GST_RTSP_OK) {
-        refusal = RefusalForExchange(result == GST_RTSP_ETIMEOUT ? result : GST_RTSP_ERROR);
-        return false;
-    }
-    // The box's address: the stream's packets must come from it.
-    GSocket* socket = gst_rtsp_connection_get_read_socket(connection);
-    if (GSocketAddress* remote = socket ? g_socket_get_remote_address(socket, nullptr) : nullptr) {
-        sockaddr_storage native{};
-        if (g_socket_address_to_native(remote, &native, sizeof native, nullptr)) {
-            boxFamily_ = native.ss_family;
-            boxAddress_ = AddressBytes(native);
-        }
-        g_object_unref(remote);
-    }
-    return true;
-}
-
-void BoxSession::Disconnect() {
-    GstRTSPConnection* connection;
-    {
-        std::lock_guard lock(mutex_);
-        connection = connection_;
-        connection_ = nullptr;
-        tearingDown_ = false;
-    }
-    if (connection) {
-        gst_rtsp_connection_close(connection);
-        gst_rtsp_connection_free(connection);
-    }
-}
-
-BoxAnswer BoxSession::Ask(int method, const std::string& address,
-                          const std::vector<std::pair<int, std::string>>& headers) {
-    BoxAnswer answer;
-    GstRTSPMessage request = {};
-    gst_rtsp_message_init_request(&request, static_cast<GstRTSPMethod>(method), address.c_str());
-    gst_rtsp_message_add_header(&request, GST_RTSP_HDR_CSEQ, std::to_string(++cseq_).c_str());
-    gst_rtsp_message_add_header(&request, GST_RTSP_HDR_USER_AGENT, "Kalore");
-    if (!sessionId_.empty())
-        gst_rtsp_message_add_header(&request, GST_RTSP_HDR_SESSION, sessionId_.c_str());
-    for (const auto& [field, value] : headers)
-        gst_rtsp_message_add_header(&request, static_cast<GstRTSPHeaderField>(field),
-                                    value.c_str());
-    answer.result =
-        gst_rtsp_connection_send_usec(connection_, &request, Microseconds(limits_.answer));
-    gst_rtsp_message_unset(&request);
     const auto deadline = Clock::now() + limits_.answer;
-    while (answer.result == GST_RTSP_OK) {
+    for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        GstRTSPMessage reply = {};
-        answer.result =
-            left > 0ms ? gst_rtsp_connection_receive_usec(connection_, &reply, Microseconds(left))
-                       : GST_RTSP_ETIMEOUT;
-        if (answer.result == GST_RTSP_OK && reply.type == GST_RTSP_MESSAGE_RESPONSE) {
-            GstRTSPStatusCode status = GST_RTSP_STS_INVALID;
-            gst_rtsp_message_parse_response(&reply, &status, nullptr, nullptr);
-            answer.status = status;
-            answer.session = Header(reply, GST_RTSP_HDR_SESSION);
-            answer.location = Header(reply, GST_RTSP_HDR_LOCATION);
-            answer.contentBase = Header(reply, GST_RTSP_HDR_CONTENT_BASE);
-            if (answer.contentBase.empty())
-                answer.contentBase = Header(reply, GST_RTSP_HDR_CONTENT_LOCATION);
-            answer.transport = Header(reply, GST_RTSP_HDR_TRANSPORT);
-            guint8* body = nullptr;
-            guint size = 0;
-            if (gst_rtsp_message_get_body(&reply, &body, &size) == GST_RTSP_OK && body)
-                answer.body.assign(reinterpret_cast<const char*>(body), size);
-            gst_rtsp_message_unset(&reply);
-            return answer;
+        BoxConnection::Received received;
+        if (left > 0ms)
+            received = connection_->Receive(left);
+        else
+            received.fault = BoxFault::Silent;
+        if (received.woken) {
+            asked.failed = End{End::Kind::Stopped, ""};
+            return asked;
         }
-        // The box's own requests and stream data that came first are not answers.
-        gst_rtsp_message_unset(&reply);
+        if (received.fault) {
+            asked.failed = Refused(RefusalForFault(*received.fault));
+            return asked;
+        }
+        // Stream data still on the way is not the answer.
+        if (!received.frame) {
+            asked.answer = std::make_unique<RtspAnswer>(std::move(received.answer));
+            return asked;
+        }
     }
-    return answer;
 }
 
-void BoxSession::SendKeepAlive(const std::string& sessionControl) {
-    GstRTSPMessage request = {};
-    gst_rtsp_message_init_request(&request, GST_RTSP_OPTIONS, sessionControl.c_str());
-    gst_rtsp_message_add_header(&request, GST_RTSP_HDR_CSEQ, std::to_string(++cseq_).c_str());
-    gst_rtsp_message_add_header(&request, GST_RTSP_HDR_SESSION, sessionId_.c_str());
-    gst_rtsp_connection_send_usec(connection_, &request, Microseconds(limits_.answer));
-    gst_rtsp_message_unset(&request);
+bool BoxSession::SendRequest(const std::string& method, const std::string& address,
+                             const std::string& headers) {
+    std::string request = method + " " + address + " RTSP/1.0\r\nCSeq: " + std::to_string(++cseq_) +
+                          "\r\nUser-Agent: Kalore\r\n";
+    if (!sessionId_.empty())
+        request += "Session: " + sessionId_ + "\r\n";
+    request += headers + "\r\n";
+    return !connection_->Send(request, limits_.answer);
 }
 
 bool BoxSession::OpenUdpPorts() {
+    const int family = connection_->Family() == AF_INET6 ? AF_INET6 : AF_INET;
     // RTP on an even port, RTCP on the next one.
     for (int attempt = 0; attempt < 32; ++attempt) {
-        rtp_ = UdpSocket(boxFamily_ == AF_INET6 ? AF_INET6 : AF_INET, 0);
+        rtp_ = UdpSocket(family, 0);
         const int port = rtp_ >= 0 ? BoundPort(rtp_) : 0;
         if (port > 0 && port % 2 == 0 && port < 65535) {
-            rtcp_ = UdpSocket(boxFamily_ == AF_INET6 ? AF_INET6 : AF_INET, port + 1);
+            rtcp_ = UdpSocket(family, port + 1);
             if (rtcp_ >= 0)
                 return true;
         }
@@ -536,30 +423,31 @@ bool BoxSession::OpenUdpPorts() {
 }
 
 void BoxSession::SendReceiverReport() {
-    if (boxRtcpPort_ == 0 || boxAddress_.empty())
+    const std::vector<std::uint8_t>& box = connection_->Address();
+    if (boxRtcpPort_ == 0 || box.empty())
         return;
     // An empty receiver report and our name: what tells a box the reader is alive.
     std::uint8_t report[28] = {0x80, 201, 0, 1, 0,   0,   0,   0,   0x81, 202, 0, 4, 0, 0,
                                0,    0,   1, 6, 'k', 'a', 'l', 'o', 'r',  'e', 0, 0, 0, 0};
     for (int i = 0; i < 4; ++i)
         report[4 + i] = report[12 + i] = static_cast<std::uint8_t>(ssrc_ >> (24 - 8 * i));
-    sockaddr_storage box{};
+    sockaddr_storage address{};
     socklen_t length;
-    if (boxFamily_ == AF_INET6) {
-        auto& v6 = reinterpret_cast<sockaddr_in6&>(box);
+    if (connection_->Family() == AF_INET6) {
+        auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
         v6.sin6_family = AF_INET6;
         v6.sin6_port = htons(static_cast<std::uint16_t>(boxRtcpPort_));
-        std::memcpy(&v6.sin6_addr, boxAddress_.data(),
-                    std::min<std::size_t>(16, boxAddress_.size()));
+        std::memcpy(&v6.sin6_addr, box.data(), std::min<std::size_t>(16, box.size()));
         length = sizeof v6;
     } else {
-        auto& v4 = reinterpret_cast<sockaddr_in&>(box);
+        auto& v4 = reinterpret_cast<sockaddr_in&>(address);
         v4.sin_family = AF_INET;
         v4.sin_port = htons(static_cast<std::uint16_t>(boxRtcpPort_));
-        std::memcpy(&v4.sin_addr, boxAddress_.data(), std::min<std::size_t>(4, boxAddress_.size()));
+        std::memcpy(&v4.sin_addr, box.data(), std::min<std::size_t>(4, box.size()));
         length = sizeof v4;
     }
-    sendto(rtcp_, report, sizeof report, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&box), length);
+    sendto(rtcp_, report, sizeof report, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&address),
+           length);
 }
 
 } // namespace kalore

@@ -1,7 +1,5 @@
 #include "relay/source_refusal.h"
 
-#include <gst/rtsp/gstrtspdefs.h>
-
 namespace kalore {
 
 const char* const kRefusalEndlessRedirects = "la Freebox renvoie sans fin vers d'autres adresses";
@@ -21,20 +19,20 @@ std::string RefusalForStatus(int status) {
     return "la Freebox refuse le flux (réponse " + std::to_string(status) + ")";
 }
 
-std::string RefusalForExchange(int result) {
-    switch (result) {
-    case GST_RTSP_ETIMEOUT:
+std::string RefusalForFault(BoxFault fault) {
+    switch (fault) {
+    case BoxFault::Silent:
         return "la Freebox ne répond pas";
-    case GST_RTSP_EEOF:
+    case BoxFault::Closed:
         return "la Freebox a fermé la connexion sans répondre";
-    case GST_RTSP_ENOMEM:
+    case BoxFault::TooLong:
         return "la réponse de la Freebox est trop longue";
-    case GST_RTSP_EPARSE:
-    case GST_RTSP_EINVAL:
+    case BoxFault::Garbled:
         return kRefusalGarbled;
-    default:
-        return "la Freebox est injoignable (pas de route vers elle)";
+    case BoxFault::Unreachable:
+        break;
     }
+    return "la Freebox est injoignable (pas de route vers elle)";
 }
 
 std::string RefusalForRedirect(std::string_view location) {

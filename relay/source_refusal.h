@@ -9,8 +9,15 @@ namespace kalore {
 
 // From the status of its RTSP answer.
 std::string RefusalForStatus(int status);
-// From what went wrong talking to it (a GstRTSPResult: timeout, closed, garbled...).
-std::string RefusalForExchange(int result);
+// What went wrong talking to it.
+enum class BoxFault {
+    Unreachable, // no connection: no route, nothing listening, unknown name
+    Silent,      // no answer in time
+    Closed,      // it hung up before answering
+    TooLong,     // an answer longer than any a box gives
+    Garbled,     // not an RTSP answer
+};
+std::string RefusalForFault(BoxFault fault);
 
 // Answers the relay won't follow, whatever the box says.
 std::string RefusalForRedirect(std::string_view location);

@@ -81,7 +81,7 @@ void HostileRtspBox::Answer(int connection, int stopSignal) {
                       Sdp("m=video 0 RTP/AVP 33\r\na=control:" + other + "/stream=0\r\n")));
     else if (kind == "multiflux") {
         std::string media;
-        for (int i = 0; i < 3000; ++i)
+        for (int i = 0; i < 100; ++i)
             media += "m=video 0 RTP/AVP 33\r\na=control:stream=" + std::to_string(i) + "\r\n";
         SendAll(connection, Reply(cseq, "200 OK", "", Sdp(media)));
     } else

@@ -1,7 +1,7 @@
 #pragma once
 
 // A box that answers DESCRIBE with what no box should, a kind of nonsense per
-// path: a description with no stream or thousands, bytes that mean nothing, an
+// path: a description with no stream or a hundred, bytes that mean nothing, an
 // answer or headers that never end, redirects in a loop or to another machine,
 // and a box whose streams are all taken.
 

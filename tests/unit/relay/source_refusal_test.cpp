@@ -1,6 +1,5 @@
 #include "relay/source_refusal.h"
 
-#include <gst/rtsp/gstrtspdefs.h>
 #include <gtest/gtest.h>
 
 namespace kalore {
@@ -13,10 +12,10 @@ TEST(SourceRefusalTest, EachRefusalNamesItsReasonInFrench) {
     EXPECT_EQ(RefusalForStatus(404), "la Freebox ne connaît pas cette chaîne (service inconnu)");
     EXPECT_EQ(RefusalForStatus(403), "la Freebox refuse l'accès à cette chaîne");
     EXPECT_EQ(RefusalForStatus(500), "la Freebox refuse le flux (réponse 500)");
-    EXPECT_EQ(RefusalForExchange(GST_RTSP_ETIMEOUT), "la Freebox ne répond pas");
-    EXPECT_EQ(RefusalForExchange(GST_RTSP_ENOMEM), "la réponse de la Freebox est trop longue");
-    EXPECT_EQ(RefusalForExchange(GST_RTSP_EPARSE), "la Freebox répond de façon incompréhensible");
-    EXPECT_EQ(RefusalForExchange(GST_RTSP_ERROR),
+    EXPECT_EQ(RefusalForFault(BoxFault::Silent), "la Freebox ne répond pas");
+    EXPECT_EQ(RefusalForFault(BoxFault::TooLong), "la réponse de la Freebox est trop longue");
+    EXPECT_EQ(RefusalForFault(BoxFault::Garbled), "la Freebox répond de façon incompréhensible");
+    EXPECT_EQ(RefusalForFault(BoxFault::Unreachable),
               "la Freebox est injoignable (pas de route vers elle)");
     // A hostile location is shown cut short, without its control characters.
     EXPECT_EQ(RefusalForRedirect("rtsp://ailleurs\r\nx"),
