@@ -1,5 +1,6 @@
 // Any bytes as a guide, fed in two pieces: no crash, no text beyond its cap, no
-// programme that ends before it starts, and channel names that fold and key.
+// programme that ends before it starts, channel names that fold and key, and a
+// refused time quoted short and on one line.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -44,6 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t half = size / 2;
     if (parser.Feed(bytes, half, false)) {
         parser.Feed(bytes + half, size - half, true);
+    }
+    // The example the log quotes stays short and on one line.
+    const std::string& why = parser.FirstBadTime();
+    if (why.size() > 200 || why.find('\n') != std::string::npos) {
+        std::abort();
     }
     (void)parser.Error();
     return 0;

@@ -301,16 +301,18 @@ void Guide::LogResult(const GuideImportResult& r) {
     Host& host = seams_.host;
     if (!r.ok()) {
         host.AppendLog("Guide TV : échec de la mise à jour : " + r.error);
-        return;
+    } else {
+        host.AppendLog("Guide TV : " + Grouped(r.programmesKept) + " programmes gardés sur " +
+                       Grouped(r.programmesRead) + " lus ; " + std::to_string(r.channelsWithGuide) +
+                       " chaînes sur " + std::to_string(matcher_->Kalore().size()) +
+                       " ont un guide");
     }
-    host.AppendLog("Guide TV : " + Grouped(r.programmesKept) + " programmes gardés sur " +
-                   Grouped(r.programmesRead) + " lus ; " + std::to_string(r.channelsWithGuide) +
-                   " chaînes sur " + std::to_string(matcher_->Kalore().size()) + " ont un guide");
+    // Said after a failure too: a guide whose every time is refused keeps nothing.
     if (r.badTimes > 0) {
         host.AppendLog("Guide TV : " + Grouped(r.badTimes) +
-                       " programmes aux heures illisibles ignorés");
+                       " programmes aux heures illisibles ignorés, par exemple " + r.firstBadTime);
     }
-    if (!r.channelsWithout.empty()) {
+    if (r.ok() && !r.channelsWithout.empty()) {
         std::string names;
         for (std::size_t i = 0; i < r.channelsWithout.size() && i < kNamedChannelsWithout; ++i) {
             names += (i == 0 ? "" : ", ") + r.channelsWithout[i];

@@ -133,6 +133,7 @@ GuideImportResult ImportGuide(const std::string& xmltvPath, const ChannelMatcher
         ImportSink sink(matcher, writer, onRead);
         const XmltvReadResult read = ReadXmltvFile(xmltvPath, sink, stop);
         result.badTimes = read.badTimes;
+        result.firstBadTime = read.firstBadTime;
         sink.Finish(result);
         if (!read.ok()) {
             result.error = read.error;

@@ -16,6 +16,7 @@ struct GuideImportResult {
     std::uint64_t programmesRead = 0;
     std::uint64_t programmesKept = 0;
     std::uint64_t badTimes = 0;
+    std::string firstBadTime{};
     std::size_t channelsWithGuide = 0;
     std::vector<std::string> channelsWithout{}; // channel box names no guide channel fits
     bool ok() const { return error.empty(); }

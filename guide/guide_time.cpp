@@ -30,12 +30,32 @@ int DaysInMonth(int year, int month) {
     return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
+struct NamedZone {
+    const char* name;
+    int minutesEast;
+};
+
+// The zone names a French, European or North American guide may carry. IST is
+// Irish Standard Time, as a European guide means it, not India's +0530; CST is
+// North America's Central time, not China's.
+constexpr NamedZone kNamedZones[] = {
+    {"UTC", 0},    {"GMT", 0},    {"Z", 0},      {"WET", 0},    {"WEST", 60},
+    {"CET", 60},   {"CEST", 120}, {"EET", 120},  {"EEST", 180}, {"BST", 60},
+    {"IST", 60},   {"MSK", 180},  {"EST", -300}, {"EDT", -240}, {"CST", -360},
+    {"CDT", -300}, {"MST", -420}, {"MDT", -360}, {"PST", -480}, {"PDT", -420},
+};
+
 // The offset east of UTC, in seconds, of what follows the digits; nothing when it
-// is not one of the forms XMLTV writes.
+// is neither a numeric offset nor a known zone name.
 std::optional<int> OffsetSeconds(std::string_view rest) {
     rest = Trimmed(rest, [](char c) { return c == ' '; });
-    if (rest.empty() || rest == "UTC" || rest == "GMT" || rest == "Z") {
+    if (rest.empty()) {
         return 0;
+    }
+    for (const NamedZone& zone : kNamedZones) {
+        if (rest == zone.name) {
+            return zone.minutesEast * 60;
+        }
     }
     if (rest.size() != 5 || (rest[0] != '+' && rest[0] != '-')) {
         return std::nullopt;
@@ -81,13 +101,13 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
 
 std::optional<UtcSeconds> ParseXmltvTime(std::string_view text) {
     std::size_t pos = 0;
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!ReadDigits(text, pos, 4, year) || !ReadDigits(text, pos, 2, month) ||
-        !ReadDigits(text, pos, 2, day)) {
+    int year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    if (!ReadDigits(text, pos, 4, year)) {
         return std::nullopt;
     }
-    // hh, mm and ss each come only after the one before.
-    for (int* field : {&hour, &minute, &second}) {
+    // Any leading part of YYYYMMDDhhmmss: each pair comes only after the one before,
+    // and what is left out is the start of its period.
+    for (int* field : {&month, &day, &hour, &minute, &second}) {
         if (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) &&
             !ReadDigits(text, pos, 2, *field)) {
             return std::nullopt;

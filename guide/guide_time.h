@@ -12,9 +12,10 @@ namespace kalore {
 // never wall-clock texts, so a daylight-saving change can't shift a programme.
 using UtcSeconds = std::int64_t;
 
-// An XMLTV time, "YYYYMMDDhhmmss +hhmm". The seconds, or the minutes and seconds,
-// may be left out; with no offset (or "UTC", "GMT", "Z") the time is UTC. Nothing
-// for anything else, an impossible date included.
+// An XMLTV time: any leading part of "YYYYMMDDhhmmss", from the year on (what is
+// left out is the start of its period), then an offset ("+0100") or a zone name
+// ("CET", "BST", "EST"...); with neither the time is UTC. Nothing for anything
+// else, an unknown zone name and an impossible date included.
 std::optional<UtcSeconds> ParseXmltvTime(std::string_view text);
 
 // Days since 1970-01-01 of a proleptic Gregorian date.

@@ -1,5 +1,6 @@
 #include "guide/xmltv_conversions.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/code_page.h"
@@ -31,6 +32,38 @@ std::string EpisodeFromXmltvNs(std::string_view ns) {
         return "Épisode " + std::to_string(episode);
     }
     return season > 0 ? "Saison " + std::to_string(season) : std::string();
+}
+
+namespace {
+
+// A time longer than this is no time: the log shows its beginning.
+constexpr std::size_t kQuotedTimeBytes = 40;
+
+std::string Quoted(std::string_view text) {
+    std::size_t cut = std::min(text.size(), kQuotedTimeBytes);
+    while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut; // not inside a UTF-8 character
+    }
+    std::string quoted = "« ";
+    for (const char c : text.substr(0, cut)) {
+        quoted += static_cast<unsigned char>(c) < ' ' || c == '\x7f' ? ' ' : c;
+    }
+    return quoted + (cut < text.size() ? "… »" : " »");
+}
+
+} // namespace
+
+std::string RefusedTimes(const char* start, bool startRead, const char* stop, bool stopRead) {
+    if (start == nullptr) {
+        return "un programme sans heure de début";
+    }
+    if (!startRead) {
+        return Quoted(start);
+    }
+    if (stop != nullptr && !stopRead) {
+        return Quoted(stop);
+    }
+    return "une fin " + Quoted(stop != nullptr ? stop : "") + " avant son début " + Quoted(start);
 }
 
 int XmltvUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {

@@ -166,7 +166,9 @@ struct XmltvParser::Impl {
         const auto startUtc = start != nullptr ? ParseXmltvTime(start) : std::nullopt;
         const auto stopUtc = stop != nullptr ? ParseXmltvTime(stop) : std::nullopt;
         if (!startUtc || (stop != nullptr && !stopUtc) || (stopUtc && *stopUtc < *startUtc)) {
-            ++badTimes;
+            if (badTimes++ == 0) {
+                firstBadTime = RefusedTimes(start, startUtc.has_value(), stop, stopUtc.has_value());
+            }
             Skip();
             return;
         }
@@ -277,6 +279,7 @@ struct XmltvParser::Impl {
     std::string scratch;
     std::string episodeSystem;
     std::uint64_t badTimes = 0;
+    std::string firstBadTime;
     std::string ownError;
     unsigned long errorLine = 0;
     bool failed = false;
@@ -323,6 +326,10 @@ std::uint64_t XmltvParser::BadTimes() const {
     return impl_->badTimes;
 }
 
+const std::string& XmltvParser::FirstBadTime() const {
+    return impl_->firstBadTime;
+}
+
 XmltvReadResult ReadXmltvFile(const std::string& path, XmltvSink& sink,
                               const std::atomic<bool>& stop) {
     gzFile file = gzopen(path.c_str(), "rb");
@@ -358,6 +365,7 @@ XmltvReadResult ReadXmltvFile(const std::string& path, XmltvSink& sink,
     }
     gzclose(file);
     result.badTimes = parser.BadTimes();
+    result.firstBadTime = parser.FirstBadTime();
     return result;
 }
 

@@ -62,8 +62,10 @@ public:
 
     // Why the guide was refused, in French, with its line.
     std::string Error() const;
-    // Programmes left out because their start or stop is no XMLTV time.
+    // Programmes left out because their start or stop is no XMLTV time, or their
+    // stop comes before their start; and why the first of them was.
     std::uint64_t BadTimes() const;
+    const std::string& FirstBadTime() const;
 
 private:
     struct Impl;
@@ -73,6 +75,7 @@ private:
 struct XmltvReadResult {
     std::string error; // empty when the whole guide was read
     std::uint64_t badTimes = 0;
+    std::string firstBadTime{}; // RefusedTimes of the first programme left out
     bool ok() const { return error.empty(); }
 };
 

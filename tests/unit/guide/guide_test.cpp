@@ -143,6 +143,10 @@ TEST_F(GuideTest, AFailedUpdateKeepsTheLastGoodGuideAndSaysWhy) {
     for (int level = 0; level < 100000; ++level) {
         deep += "<x>";
     }
+    std::string unknownZone = guide_; // every time in a zone no guide names
+    for (std::size_t at = 0; (at = unknownZone.find(" +0100\"", at)) != std::string::npos;) {
+        unknownZone.replace(at, 6, " XYZ");
+    }
     const struct {
         int status;
         std::string body;
@@ -151,6 +155,7 @@ TEST_F(GuideTest, AFailedUpdateKeepsTheLastGoodGuideAndSaysWhy) {
         {500, "", "téléchargement impossible"},
         {200, guide_.substr(0, guide_.size() / 2), "guide incomplet"},
         {200, "<tv></tv>", "aucun programme"},
+        {200, unknownZone, "aucun programme"},
         {200, deep, "le guide est imbriqué sur plus de 64 niveaux"},
     };
     for (const auto& f : failures) {
@@ -165,6 +170,8 @@ TEST_F(GuideTest, AFailedUpdateKeepsTheLastGoodGuideAndSaysWhy) {
         EXPECT_TRUE(Logged(std::string("Guide TV : échec de la mise à jour : ") + f.reason));
         EXPECT_FALSE(Leftovers());
     }
+    EXPECT_TRUE(Logged("Guide TV : 4 programmes aux heures illisibles ignorés, par exemple « " +
+                       testing::XmltvParisTime(kEvening - 1800).substr(0, 14) + " XYZ »"));
 }
 
 TEST_F(GuideTest, UpdatesOnlyWhenDue) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "paris_time.h"
 #include "support/temp_folder.h"
 #include "support/xmltv_sample.h"
 
@@ -95,6 +96,92 @@ TEST(XmltvReader, StreamsChannelsAndOnlyTheWantedProgrammes) {
     EXPECT_EQ(first.episode, "Saison 2, épisode 5");
     EXPECT_EQ(sink.programmes[1].stop, std::nullopt);
     EXPECT_EQ(sink.programmes[1].episode, "E3"); // what the screen shows wins
+}
+
+// Every time form XMLTV defines, its own three examples first, each as one
+// programme through the reader: the instant it means, or nothing when it is
+// refused and counted.
+TEST(XmltvReader, ReadsTimesAsTheFormatDefinesThemAndCountsTheRefused) {
+    using testing::UtcAt;
+    std::vector<std::pair<std::string, std::optional<UtcSeconds>>> times = {
+        {"200007281733 BST", 964801980}, // BST is +0100
+        {"200209", 1030838400},
+        {"19880523083000 +0300", 580368600},
+        // Any leading part; what is left out is the start of its period, and a
+        // time with no zone is UTC.
+        {"2026", UtcAt(2026, 1, 1, 0, 0)},
+        {"202612", UtcAt(2026, 12, 1, 0, 0)},
+        {"202612 +0100", UtcAt(2026, 11, 30, 23, 0)},
+        {"20261207 +0100", UtcAt(2026, 12, 6, 23, 0)},
+        {"2026120720", UtcAt(2026, 12, 7, 20, 0)},
+        {"202612072030 -0330", UtcAt(2026, 12, 8, 0, 0)},
+        {"20261207203015", UtcAt(2026, 12, 7, 20, 30, 15)},
+        {"20261207203000+0100", UtcAt(2026, 12, 7, 19, 30)},
+        {"20280229000000 +0000", UtcAt(2028, 2, 29, 0, 0)},
+    };
+    // What is no time, or a zone not known.
+    for (const char* refused :
+         {"", "202", "20261", "2026120720300", "20261307203000 +0100", "20261232203000 +0100",
+          "20270229120000 +0000", "20261207243000", "20261207203000 +01", "20261207203000 +2500",
+          "20261207203000 XYZ", "20261207203000 CET CEST", "2026-12-07 20:30",
+          "20261207203000 +0100 trailing"}) {
+        times.emplace_back(refused, std::nullopt);
+    }
+    // The zone names a French, European or North American guide carries, by
+    // their hours east of UTC; IST is Ireland's, as a European guide means it.
+    const std::pair<const char*, int> zones[] = {
+        {"UTC", 0},  {"GMT", 0},  {"Z", 0},    {"WET", 0},  {"WEST", 1}, {"CET", 1},  {"CEST", 2},
+        {"EET", 2},  {"EEST", 3}, {"BST", 1},  {"IST", 1},  {"MSK", 3},  {"EST", -5}, {"EDT", -4},
+        {"CST", -6}, {"CDT", -5}, {"MST", -7}, {"MDT", -6}, {"PST", -8}, {"PDT", -7}};
+    for (const auto& [name, hoursEast] : zones) {
+        times.emplace_back(std::string("20261207203000 ") + name,
+                           UtcAt(2026, 12, 7, 20, 30) - hoursEast * 3600);
+    }
+
+    std::string xml = "<tv>";
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        xml += "<programme channel=\"France2.fr\" start=\"" + times[i].first + "\"><title>" +
+               std::to_string(i) + "</title></programme>";
+    }
+    RecordingSink sink;
+    XmltvParser parser(sink);
+    ASSERT_TRUE(parser.Feed(xml.data(), xml.size(), false) && parser.Feed("</tv>", 5, true));
+    std::vector<std::optional<UtcSeconds>> read(times.size());
+    for (const XmltvProgramme& programme : sink.programmes) {
+        read.at(std::stoul(programme.title)) = programme.start;
+    }
+    std::uint64_t refused = 0;
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        EXPECT_EQ(read[i], times[i].second) << times[i].first;
+        refused += times[i].second ? 0 : 1;
+    }
+    EXPECT_EQ(parser.BadTimes(), refused);
+}
+
+// The log line names why the first programme left out was: its time, quoted on
+// one line and cut short.
+TEST(XmltvReader, NamesWhyTheFirstProgrammeLeftOutWas) {
+    // The cut falls inside "é", whose two bytes are kept whole or not at all.
+    const std::string longTime = "2026&#10;1207" + std::string(30, 'x') + "é et la suite";
+    const struct {
+        std::string times;
+        std::string why;
+    } cases[] = {
+        {"stop=\"20261207230000\"", "un programme sans heure de début"},
+        {"start=\"20261207 CET\" stop=\"demain\"", "« demain »"},
+        {"start=\"20261207210000 +0100\" stop=\"20261207200000 +0100\"",
+         "une fin « 20261207200000 +0100 » avant son début « 20261207210000 +0100 »"},
+        {"start=\"" + longTime + "\"", "« 2026 1207" + std::string(30, 'x') + "… »"},
+    };
+    for (const auto& c : cases) {
+        RecordingSink sink;
+        XmltvParser parser(sink);
+        const std::string xml = "<tv><programme channel=\"France2.fr\" " + c.times +
+                                "/><programme channel=\"France2.fr\"/></tv>";
+        ASSERT_TRUE(parser.Feed(xml.data(), xml.size(), true)) << c.times;
+        EXPECT_EQ(parser.BadTimes(), 2u) << c.times;
+        EXPECT_EQ(parser.FirstBadTime(), c.why);
+    }
 }
 
 TEST(XmltvReader, EndlessTextIsCut) {
