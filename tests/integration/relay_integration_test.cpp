@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "relay/relay.h"
+#include "support/hostile_rtsp_box.h"
 #include "support/raw_http_get.h"
 #include "support/recording_harness.h"
 #include "support/rtsp_test_box.h"
@@ -59,6 +60,21 @@ protected:
         return times;
     }
 
+    // What any user of the machine can read of every process: command lines and,
+    // for our own processes, environments. The processes whose text holds `secret`.
+    static std::vector<std::string> ProcessesShowing(const std::string& secret) {
+        std::vector<std::string> showing;
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            for (const char* part : {"cmdline", "environ"}) {
+                std::ifstream in(entry.path() / part, std::ios::binary);
+                const std::string text((std::istreambuf_iterator<char>(in)), {});
+                if (text.find(secret) != std::string::npos)
+                    showing.push_back(entry.path().string() + "/" + part);
+            }
+        }
+        return showing;
+    }
+
     const testing::TempFolder temp{"kalore-relay"};
     const std::string folder = temp.Slashed();
     testing::RtspTestBox box;
@@ -78,6 +94,9 @@ TEST_F(RelayIntegrationTest, OneBoxSessionFeedsARecordingAndAViewer) {
     EXPECT_EQ(harness.Controller().ProgrammedThread()->Job().Url, box201);
     const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
     auto viewer = std::async(std::launch::async, [&] { return testing::BodyWithin(local, 5s); });
+    // vlc reads the address from a private playlist: no command line shows the path.
+    ASSERT_TRUE(harness.RunUntil([&] { return !ProcessesShowing("kalore-relais-").empty(); }, 20s));
+    EXPECT_EQ(ProcessesShowing(local.substr(local.rfind('/') + 1)), std::vector<std::string>{});
     ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 40s)) << Logged();
     EXPECT_EQ(harness.statuses[0].second, "Terminé") << ::testing::PrintToString(harness.host.log);
     EXPECT_GT(viewer.get().size(), 50'000u);
@@ -156,6 +175,32 @@ TEST_F(RelayIntegrationTest, ABoxOutageMidRecordingLeavesPlayableFilesAndIsNamed
     EXPECT_NEAR(covered, 36 - 10, 3) << ::testing::PrintToString(harness.host.log) << Logged();
     const std::string told = ::testing::PrintToString(harness.host.notices);
     EXPECT_NE(told.find("flux perdu à"), std::string::npos) << told;
+}
+
+// A box that answers nonsense for some channels: each is refused with its reason
+// while a good channel of the same relay records whole.
+TEST_F(RelayIntegrationTest, HostileChannelsLeaveAGoodRecordingWhole) {
+    testing::HostileRtspBox hostile;
+    Relay relay(Options());
+    testing::RecordingHarness harness(folder, "/usr/bin/vlc", &relay);
+    harness.StartProgrammed(box.Address(201), kFormatH264, 8);
+    const std::string file = harness.Controller().ProgrammedThread()->Job().OutputFile;
+    auto refusals = std::async(std::launch::async, [&] {
+        std::string told;
+        for (const char* kind : {"vide", "charabia", "enorme", "entetes", "boucle", "ailleurs",
+                                 "multiflux", "occupee"})
+            told += std::string(kind) + ": " + relay.Open(hostile.Address(kind), 10s) + "\n";
+        return told;
+    });
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 40s)) << Logged();
+    EXPECT_EQ(harness.statuses[0].second, "Terminé") << ::testing::PrintToString(harness.host.log);
+    const std::string told = refusals.get();
+    EXPECT_NE(told.find("enorme: la réponse de la Freebox est trop longue"), std::string::npos)
+        << told;
+    EXPECT_NE(told.find("boucle: la Freebox renvoie sans fin"), std::string::npos) << told;
+    EXPECT_NE(told.find("occupee: la Freebox refuse le flux : trop de flux"), std::string::npos)
+        << told;
+    EXPECT_NEAR(testing::ProbedDuration(testing::Probe(file)), 8.0, 2.0);
 }
 
 // Another client holds the box's only stream: a reader is answered at once, and a
