@@ -97,6 +97,7 @@ RecordingsWindow::RecordingsWindow(RecordingStore& store, RecordingsWindowAction
     play_->setObjectName("RecordingsPlay");
     folder_ = new QPushButton(QStringLiteral("Afficher dans le dossier"), this);
     delete_ = new QPushButton(QStringLiteral("Mettre à la corbeille"), this);
+    delete_->setObjectName("RecordingsTrash");
     stop_ = new QPushButton(QStringLiteral("Arrêter l'enregistrement"), this);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {play_, folder_, delete_, stop_}) {
