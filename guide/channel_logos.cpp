@@ -161,7 +161,8 @@ LogoFetchResult FetchChannelLogos(const std::vector<ChannelLogoSource>& logos,
     // never followed.
     if (!IsOwnFolder(folder)) {
         result.failed = std::min(logos.size(), kMaxLogos);
-        result.firstFailure = folder + " : pas un dossier de Kalore (un lien ?), logos non gardés";
+        result.firstFailure = folder + " : pas un dossier de Kalore (un lien, ou le dossier d'un "
+                                       "autre utilisateur), logos non gardés";
         return result;
     }
     std::set<std::string> named{kFetchedFor};

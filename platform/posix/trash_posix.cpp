@@ -52,9 +52,17 @@ bool OwnFolder(const std::string& path) {
            st.st_uid == ::geteuid();
 }
 
-dev_t DeviceOf(const std::string& path) {
+// The device of `path`, or of its nearest folder that exists.
+dev_t DeviceOf(std::string path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? st.st_dev : static_cast<dev_t>(-1);
+    while (::stat(path.c_str(), &st) != 0) {
+        const auto slash = path.find_last_of('/');
+        if (slash == std::string::npos || path == "/") {
+            return static_cast<dev_t>(-1);
+        }
+        path = slash == 0 ? "/" : path.substr(0, slash);
+    }
+    return st.st_dev;
 }
 
 // The top folder of the mount that holds `folder` (a full path, no links).
@@ -71,14 +79,15 @@ std::string TopOf(std::string folder) {
     return folder;
 }
 
-// Where a file of this mount goes: the home's trash when it is on the same mount,
-// else the mount's own, "$top/.Trash/$uid" when an administrator made ".Trash"
-// (sticky, no link), else "$top/.Trash-$uid". Empty when there is none to use;
-// `top` is set for a mount's trash, whose paths are written relative to it.
+// Where a file of this mount goes: the home's trash when it is on the same mount
+// (and nowhere else), else the mount's own, "$top/.Trash/$uid" when an
+// administrator made ".Trash" (sticky, no link), else "$top/.Trash-$uid". Empty when
+// there is none to use; `top` is set for a mount's trash, whose paths are written
+// relative to it.
 std::string TrashFor(const std::string& folder, dev_t device, std::string& top) {
     const std::string home = HomeTrash();
-    if (!home.empty() && OwnFolder(home) && DeviceOf(home) == device) {
-        return home;
+    if (!home.empty() && DeviceOf(home) == device) {
+        return OwnFolder(home) && DeviceOf(home) == device ? home : std::string();
     }
     top = TopOf(folder);
     const std::string base = top == "/" ? "" : top;
