@@ -85,6 +85,26 @@ TEST_F(DesktopFiles, TheTrashIsTheHomesOwnMadePrivateAndNamesNeverClash) {
     EXPECT_EQ(moved, "home");
     EXPECT_FALSE(fs::exists(Path("pas")));
 
+    // On another mount (/dev/shm, a tmpfs here): that mount's own trash, its path
+    // written from the mount's top.
+    struct stat shm {};
+    if (::stat("/dev/shm", &shm) == 0 && shm.st_dev != st.st_dev &&
+        ::access("/dev/shm", W_OK) == 0) {
+        const std::string mine = "/dev/shm/kalore-trash-" + std::to_string(::getpid());
+        fs::create_directory(mine);
+        std::ofstream(mine + "/film.ts") << "tmpfs";
+        EXPECT_EQ(MoveToTrash(mine + "/film.ts"), "");
+        const std::string mounted = "/dev/shm/.Trash-" + std::to_string(::geteuid());
+        EXPECT_TRUE(ReadWholeFile(mounted + "/info/film.ts.trashinfo", info));
+        EXPECT_NE(info.find("\nPath=kalore-trash-" + std::to_string(::getpid()) + "/film.ts\n"),
+                  std::string::npos)
+            << info;
+        EXPECT_TRUE(fs::exists(mounted + "/files/film.ts"));
+        fs::remove(mounted + "/files/film.ts");
+        fs::remove(mounted + "/info/film.ts.trashinfo");
+        fs::remove(mine);
+    }
+
     // A file that can't be moved is said so and stays, with no info left behind.
     EXPECT_NE(MoveToTrash(Path("enregistrements/absent.avi")), "");
     EXPECT_FALSE(fs::exists(trash + "/info/absent.avi.trashinfo"));
