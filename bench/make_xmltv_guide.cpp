@@ -2,8 +2,13 @@
 // channel's programmes for DAYS days from today, each with a title, a sub-title,
 // a long description, categories, episode numbers, credits, an icon and a rating,
 // in Paris time with its offsets (daylight-saving changes included); with
-// LOGO_BASE_URL, each channel's logo at LOGO_BASE_URL/c/<n>.png.
+// LOGO_BASE_URL, each channel's logo at LOGO_BASE_URL/c/<n>.png. With --hostile, a
+// guide of about MEGABYTES shaped to fill a reader's memory instead: distinct element
+// names, 10,000 distinct attribute names per element, one endless attribute, one
+// endless description, 100,000 levels, or channels of endless names.
 // Usage: make-xmltv-guide OUT.xml [CHANNELS=900] [DAYS=14] [LOGO_BASE_URL]
+//        make-xmltv-guide --hostile names|attributes|attribute|text|depth|channels OUT.xml
+//                         [MEGABYTES=56]
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -123,9 +128,75 @@ void WriteProgramme(std::FILE* out, Random& random, const std::string& channelId
     std::fprintf(out, "  </programme>\n");
 }
 
+// Writes `piece(n)` for n = 0, 1... until the file holds `bytes`.
+template <typename Piece> void WriteUntil(std::FILE* out, std::size_t bytes, Piece piece) {
+    std::size_t written = 0;
+    for (std::size_t n = 0; written < bytes; ++n) {
+        const std::string text = piece(n);
+        std::fwrite(text.data(), 1, text.size(), out);
+        written += text.size();
+    }
+}
+
+bool WriteHostile(std::FILE* out, const std::string& kind, std::size_t bytes) {
+    const std::string wanted = BenchGuideChannel(0).id;
+    std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tv>\n", out);
+    if (kind == "names") {
+        WriteUntil(out, bytes, [](std::size_t n) {
+            return "<nom-d-element-jamais-vu-" + std::string(60, 'x') + std::to_string(n) + "/>\n";
+        });
+    } else if (kind == "attributes") {
+        WriteUntil(out, bytes, [](std::size_t n) {
+            std::string element = "<x";
+            for (int a = 0; a < 10000; ++a) {
+                element += " a" + std::to_string(n) + "_" + std::to_string(a) + "=\"1\"";
+            }
+            return element + "/>\n";
+        });
+    } else if (kind == "attribute") {
+        std::fputs("<channel id=\"", out);
+        WriteUntil(out, bytes, [](std::size_t) { return std::string(65536, 'a'); });
+        std::fputs("\"/>\n", out);
+    } else if (kind == "text") {
+        const auto channel = BenchGuideChannel(0);
+        std::fprintf(out, "<channel id=\"%s\"><display-name>%s</display-name></channel>\n",
+                     wanted.c_str(), channel.displayName.c_str());
+        std::fprintf(out,
+                     "<programme start=\"20261207203000 +0100\" stop=\"20261207213000 +0100\" "
+                     "channel=\"%s\"><title>Sans fin</title><desc>",
+                     wanted.c_str());
+        WriteUntil(out, bytes, [](std::size_t) { return std::string(65536, 't'); });
+        std::fputs("</desc></programme>\n", out);
+    } else if (kind == "depth") {
+        WriteUntil(out, 100000 * 3, [](std::size_t) { return std::string("<x>"); });
+    } else if (kind == "channels") {
+        WriteUntil(out, bytes, [](std::size_t n) {
+            std::string channel = "<channel id=\"c" + std::to_string(n) + "\">";
+            for (int name = 0; name < 16; ++name) {
+                channel += "<display-name>" + std::string(16000, 'n') + "</display-name>";
+            }
+            return channel + "</channel>\n";
+        });
+    } else {
+        return false;
+    }
+    std::fputs("</tv>\n", out);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 4 && std::string(argv[1]) == "--hostile") {
+        std::FILE* out = std::fopen(argv[3], "wb");
+        const std::size_t megabytes = argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 56;
+        if (out == nullptr || !WriteHostile(out, argv[2], megabytes * 1000 * 1000) ||
+            std::fclose(out) != 0) {
+            std::fprintf(stderr, "%s: can't write a %s guide\n", argv[3], argv[2]);
+            return 1;
+        }
+        return 0;
+    }
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUT.xml [CHANNELS] [DAYS] [LOGO_BASE_URL]\n", argv[0]);
         return 2;

@@ -22,7 +22,8 @@ QString TimeText(UtcSeconds at) {
 
 GuideGridView::GuideGridView(Guide& guide, QWidget* parent)
     : QAbstractScrollArea(parent), guide_(guide),
-      axis_(GuideGridAxis::AroundNow(guide.Now(), kViewSeconds, 1)), logos_(guide) {
+      axis_(GuideGridAxis::AroundNow(guide.Now(), kViewSeconds, 1)),
+      logos_(guide, [this] { viewport()->update(); }) {
     setObjectName("GuideGrid");
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -104,7 +104,9 @@ QVariant GuideProgrammeModel::headerData(int section, Qt::Orientation orientatio
 }
 
 GuideChannelListModel::GuideChannelListModel(const Guide& guide, QObject* parent)
-    : QStringListModel(parent), guide_(guide), logos_(guide) {}
+    : QStringListModel(parent), guide_(guide), logos_(guide, [this] {
+          emit dataChanged(index(0), index(rowCount() - 1), {Qt::DecorationRole});
+      }) {}
 
 QVariant GuideChannelListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DecorationRole) {

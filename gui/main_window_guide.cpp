@@ -115,7 +115,7 @@ void TForm1::StartGuide() {
         programFolder_, read.settings,
         GuideSeams{*mainThread_, *guideTimer_, *this,
                    [] { return static_cast<UtcSeconds>(SystemTimeNow()); }, options_.webTimeouts});
-    logos_ = std::make_unique<ChannelLogos>(*guide_);
+    logos_ = std::make_unique<ChannelLogos>(*guide_, [this] { ShowNowAndNext(); });
     guide_->onChanged = [this] {
         ShowGuideStatus();
         ShowNowAndNext();

@@ -16,6 +16,7 @@
 #include "recorder/recording_controller.h"
 #include "recordings/recording_store.h"
 #include "schedule/schedule.h"
+#include "seams/clock.h"
 
 namespace kalore {
 
@@ -32,7 +33,7 @@ void TForm1::BuildRecordingsControls() {
 void TForm1::StartRecordingsList() {
     try {
         recordings_ = std::make_unique<RecordingStore>(programFolder_ + "B/recordings.db",
-                                                       programFolder_ + "RECORDS");
+                                                       programFolder_ + "RECORDS", *clock_);
         if (!recordings_->KeptAside().empty()) {
             AppendLog("-- La liste des enregistrements était endommagée, elle est gardée dans « " +
                       recordings_->KeptAside() + " » et refaite depuis le dossier RECORDS");

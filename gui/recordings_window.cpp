@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QDesktopServices>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -18,6 +17,7 @@
 #include "gui/message_box.h"
 #include "gui/recording_player_window.h"
 #include "guide/sqlite_database.h"
+#include "platform/trash.h"
 #include "player/vlc_plugin.h"
 
 namespace kalore {
@@ -59,7 +59,14 @@ QString StartText(std::int64_t startedAt) {
 }
 
 QString Outcome(const RecordingEntry& entry) {
-    return entry.running ? QStringLiteral("Enregistrement..") : Text(entry.outcome);
+    if (entry.running) {
+        return QStringLiteral("Enregistrement..");
+    }
+    if (entry.missing) {
+        return entry.outcome.empty() ? QStringLiteral("introuvable")
+                                     : Text(entry.outcome) + QStringLiteral(", introuvable");
+    }
+    return Text(entry.outcome);
 }
 
 QString FolderOf(const std::string& file) {
@@ -87,8 +94,10 @@ RecordingsWindow::RecordingsWindow(RecordingStore& store, RecordingsWindowAction
     list_->setUniformRowHeights(true);
     list_->header()->setSectionResizeMode(QHeaderView::Interactive);
     play_ = new QPushButton(QStringLiteral("Lire"), this);
+    play_->setObjectName("RecordingsPlay");
     folder_ = new QPushButton(QStringLiteral("Afficher dans le dossier"), this);
     delete_ = new QPushButton(QStringLiteral("Mettre à la corbeille"), this);
+    delete_->setObjectName("RecordingsTrash");
     stop_ = new QPushButton(QStringLiteral("Arrêter l'enregistrement"), this);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {play_, folder_, delete_, stop_}) {
@@ -134,6 +143,15 @@ void RecordingsWindow::ShowList() {
                                  Text(entry.format), Outcome(entry), Text(entry.reasons)});
         row->setData(0, kIdRole, static_cast<qulonglong>(index));
         row->setToolTip(1, entry.files.empty() ? QString() : Text(entry.files.front()));
+        if (entry.missing) {
+            // Kept, greyed: a disk not mounted yet brings it back whole.
+            for (int column = 0; column < row->columnCount(); ++column) {
+                row->setForeground(column,
+                                   list_->palette().brush(QPalette::Disabled, QPalette::Text));
+            }
+            row->setToolTip(6, QStringLiteral("Fichier introuvable : disque débranché, fichier "
+                                              "déplacé ou supprimé ?"));
+        }
         if (entry.files.size() > 1) {
             for (const std::string& file : entry.files) {
                 auto* part = new QTreeWidgetItem(
@@ -161,7 +179,7 @@ const RecordingEntry* RecordingsWindow::Selected() const {
 void RecordingsWindow::ShowButtons() {
     const RecordingEntry* entry = Selected();
     const bool hasFiles = entry != nullptr && !entry->files.empty();
-    play_->setEnabled(hasFiles);
+    play_->setEnabled(hasFiles && !entry->missing);
     folder_->setEnabled(hasFiles);
     delete_->setEnabled(entry != nullptr && !entry->running);
     stop_->setEnabled(entry != nullptr && entry->running);
@@ -169,7 +187,7 @@ void RecordingsWindow::ShowButtons() {
 
 void RecordingsWindow::PlaySelected() {
     const RecordingEntry* entry = Selected();
-    if (entry == nullptr || entry->files.empty()) {
+    if (entry == nullptr || entry->files.empty() || entry->missing) {
         return;
     }
     try {
@@ -206,9 +224,11 @@ void RecordingsWindow::DeleteSelected() {
     }
     std::string refused;
     for (const std::string& file : entry->files) {
-        QFile target(Text(file));
-        if (target.exists() && !target.moveToTrash()) {
-            refused += "\r" + file;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(file))) {
+            continue; // gone already: only the row is left to remove
+        }
+        if (const std::string why = MoveToTrash(file); !why.empty()) {
+            refused += "\r" + file + " (" + why + ")";
         }
     }
     if (!refused.empty()) {

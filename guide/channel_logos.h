@@ -28,9 +28,13 @@ std::string LogoFolder(const std::string& programFolder);
 // id by a hash, since ids are the guide's text and no safe file name.
 std::string LogoFileName(const std::string& folder, const std::string& guideId);
 
-// Whether these bytes begin like a picture the windows can show: PNG, JPEG, GIF
-// or WebP.
-bool LooksLikePicture(std::string_view bytes);
+// A progressive JPEG is decoded once per scan: real ones have about ten, and one of
+// a few hundred kilobytes can hold thousands, seconds of work each time it is shown.
+inline constexpr int kMaxJpegScans = 100;
+
+// Why these bytes are no logo the windows may decode; empty for a PNG, GIF or WebP
+// picture, or a JPEG of at most kMaxJpegScans scans whose segments can be followed.
+std::string LogoRefusal(std::string_view bytes);
 
 struct LogoFetchResult {
     std::size_t fetched = 0;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 
 #include "guide/channel_mapping.h"
 #include "guide/guide_update.h"
@@ -16,6 +17,9 @@ namespace kalore {
 namespace {
 
 constexpr std::uint32_t kCheckIntervalMs = 60 * 60 * 1000;
+// How long the close waits for the workers, which stop at their next piece or
+// logo; one held longer (a hung network mount) is left behind.
+constexpr std::chrono::seconds kCloseWait{2};
 constexpr int kSearchLimit = 500;
 // The channels named in the log line of those without a guide.
 constexpr std::size_t kNamedChannelsWithout = 30;
@@ -73,9 +77,31 @@ std::vector<std::string> Words(const std::string& text) {
 
 } // namespace
 
+struct Guide::WorkerLink {
+    explicit WorkerLink(MainThread& thread) : mainThread(&thread) {}
+
+    // Hands `work` to the main thread, unless the guide is gone.
+    void Post(std::function<void()> work) {
+        const std::lock_guard lock(mutex);
+        if (mainThread != nullptr) {
+            mainThread->Post(std::move(work));
+        }
+    }
+    void Close() {
+        stop = true;
+        const std::lock_guard lock(mutex);
+        mainThread = nullptr;
+    }
+
+    std::atomic<bool> stop{false};
+    std::atomic<bool> fetchingLogos{false};
+    std::mutex mutex;
+    MainThread* mainThread;
+};
+
 Guide::Guide(std::string programFolder, GuideSettings settings, GuideSeams seams)
     : programFolder_(std::move(programFolder)), settings_(std::move(settings)),
-      seams_(std::move(seams)) {
+      seams_(std::move(seams)), link_(std::make_shared<WorkerLink>(seams_.mainThread)) {
     seams_.checkTimer.SetHandler([this] {
         if (UpdateDue()) {
             Refresh();
@@ -85,10 +111,11 @@ Guide::Guide(std::string programFolder, GuideSettings settings, GuideSeams seams
 
 Guide::~Guide() {
     alive_.reset();
-    stop_ = true;
-    for (std::thread* thread : {&worker_, &logoWorker_}) {
-        if (thread->joinable()) {
-            thread->join();
+    link_->Close();
+    const auto deadline = std::chrono::steady_clock::now() + kCloseWait;
+    for (BoundedThread* thread : {&worker_, &logoWorker_}) {
+        if (!thread->JoinBefore(deadline)) {
+            seams_.host.AppendLog("Guide TV : un travail en cours ne répond pas, il est abandonné");
         }
     }
     seams_.checkTimer.Stop();
@@ -175,9 +202,7 @@ void Guide::Refresh() {
     if (!HasSource() || updating_ || matcher_ == nullptr) {
         return;
     }
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    worker_.Join();
     GuideUpdateJob job;
     job.source = settings_.source;
     job.localPath = LocalSourcePath(settings_.source, programFolder_);
@@ -190,25 +215,24 @@ void Guide::Refresh() {
     phase_ = job.localPath.empty() ? Phase::Downloading : Phase::Reading;
     progress_ = 0;
     Changed();
-    stop_ = false;
-    worker_ = std::thread([this, job = std::move(job), alive = std::weak_ptr<int>(alive_)] {
-        MainThread& mainThread = seams_.mainThread;
-        const GuideImportResult result = RunGuideUpdate(
-            job,
-            [&](bool downloading, std::uint64_t count) {
-                mainThread.Post([this, alive, downloading, count] {
-                    if (alive.lock()) {
-                        Progress(downloading, count);
-                    }
-                });
-            },
-            stop_);
-        mainThread.Post([this, alive, result] {
-            if (alive.lock()) {
-                Finished(result);
-            }
+    worker_ = BoundedThread(
+        [this, link = link_, job = std::move(job), alive = std::weak_ptr<int>(alive_)] {
+            const GuideImportResult result = RunGuideUpdate(
+                job,
+                [&](bool downloading, std::uint64_t count) {
+                    link->Post([this, alive, downloading, count] {
+                        if (alive.lock()) {
+                            Progress(downloading, count);
+                        }
+                    });
+                },
+                link->stop);
+            link->Post([this, alive, result] {
+                if (alive.lock()) {
+                    Finished(result);
+                }
+            });
         });
-    });
 }
 
 void Guide::Progress(bool downloading, std::uint64_t count) {
@@ -221,9 +245,7 @@ void Guide::Progress(bool downloading, std::uint64_t count) {
 }
 
 void Guide::Finished(const GuideImportResult& result) {
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    worker_.Join();
     updating_ = false;
     LogResult(result);
     if (!result.ok()) {
@@ -259,24 +281,24 @@ std::string Guide::LogoVersion() const {
 }
 
 void Guide::FetchLogos() {
-    if (store_ == nullptr || fetchingLogos_) {
+    if (store_ == nullptr || link_->fetchingLogos) {
         return; // a fetch still on leaves the logos' version unnoted: the next start catches up
     }
-    if (logoWorker_.joinable()) {
-        logoWorker_.join();
-    }
-    fetchingLogos_ = true;
-    logoWorker_ = std::thread([this, logos = store_->Logos(), folder = LogoFolder(programFolder_),
-                               version = LogoVersion(), timeouts = seams_.webTimeouts,
-                               alive = std::weak_ptr<int>(alive_)] {
-        const LogoFetchResult result = FetchChannelLogos(logos, folder, version, timeouts, stop_);
-        seams_.mainThread.Post([this, alive, named = logos.size(), result] {
-            if (alive.lock()) {
-                LogosFetched(named, result);
-            }
+    logoWorker_.Join();
+    link_->fetchingLogos = true;
+    logoWorker_ =
+        BoundedThread([this, link = link_, logos = store_->Logos(),
+                       folder = LogoFolder(programFolder_), version = LogoVersion(),
+                       timeouts = seams_.webTimeouts, alive = std::weak_ptr<int>(alive_)] {
+            const LogoFetchResult result =
+                FetchChannelLogos(logos, folder, version, timeouts, link->stop);
+            link->Post([this, alive, named = logos.size(), result] {
+                if (alive.lock()) {
+                    LogosFetched(named, result);
+                }
+            });
+            link->fetchingLogos = false;
         });
-        fetchingLogos_ = false;
-    });
 }
 
 void Guide::LogosFetched(std::size_t named, const LogoFetchResult& result) {

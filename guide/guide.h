@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "guide/guide_settings.h"
 #include "guide/guide_store.h"
 #include "guide/guide_time.h"
+#include "platform/bounded_thread.h"
 #include "web/request_options.h"
 
 namespace kalore {
@@ -128,10 +128,12 @@ private:
     bool updating_ = false;
     std::uint64_t progress_ = 0;
     std::string failure_;
-    std::thread worker_;
-    std::thread logoWorker_;
-    std::atomic<bool> fetchingLogos_{false};
-    std::atomic<bool> stop_{false};
+    // What the workers share with the guide; it outlives both, as a worker stuck in
+    // a file or a name server may outlive the guide.
+    struct WorkerLink;
+    std::shared_ptr<WorkerLink> link_;
+    BoundedThread worker_;
+    BoundedThread logoWorker_;
     // Hand-offs queued by the worker run only while this lives.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

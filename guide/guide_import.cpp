@@ -13,8 +13,17 @@ namespace {
 // How often the count of programmes read is passed on.
 constexpr std::uint64_t kProgressEvery = 5000;
 // The channels held until the programmes begin: real guides declare a few thousand
-// at most, and a hostile one must not grow memory without end.
+// at most, a few hundred kilobytes, and a hostile one must not grow memory without end.
 constexpr std::size_t kMaxPendingChannels = 100000;
+constexpr std::size_t kMaxPendingBytes = 8 * 1024 * 1024;
+
+std::size_t BytesOf(const GuideChannel& channel) {
+    std::size_t bytes = sizeof channel + channel.id.size() + channel.iconSrc.size();
+    for (const std::string& name : channel.displayNames) {
+        bytes += sizeof name + name.size();
+    }
+    return bytes;
+}
 
 struct StringHash {
     using is_transparent = void;
@@ -38,6 +47,11 @@ public:
         if (!matched_) {
             if (pending_.size() == kMaxPendingChannels) {
                 throw std::runtime_error("le guide déclare plus de 100 000 chaînes");
+            }
+            pendingBytes_ += BytesOf(channel);
+            if (pendingBytes_ > kMaxPendingBytes) {
+                throw std::runtime_error(
+                    "les chaînes du guide occupent plus de 8 Mo, refusé par sécurité");
             }
             pending_.push_back(std::move(channel));
             return;
@@ -101,6 +115,7 @@ private:
             writer_.AddChannel(channel, wanted != wanted_.end() ? wanted->second : std::string());
         }
         pending_.clear();
+        pendingBytes_ = 0;
     }
 
     void Write(const XmltvProgramme& programme, UtcSeconds stop) {
@@ -112,6 +127,7 @@ private:
     GuideWriter& writer_;
     const std::function<void(std::uint64_t)>& onRead_;
     std::vector<GuideChannel> pending_;
+    std::size_t pendingBytes_ = 0;
     bool matched_ = false;
     std::vector<bool> claimed_;
     IdMap wanted_; // guide id -> the channel box's name

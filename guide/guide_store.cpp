@@ -66,8 +66,9 @@ std::string GuideFileName(const std::string& programFolder) {
 GuideWriter::GuideWriter(const std::string& path) {
     std::remove(path.c_str());
     db_ = std::make_unique<SqliteDatabase>(path, SqliteDatabase::Mode::CreateAnew);
+    // A 16 MB cache made a 1 GB guide no faster to import and cost 28 MB more.
     db_->Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE;"
-              "PRAGMA cache_size=-16384;");
+              "PRAGMA cache_size=-4096;");
     db_->Exec(kSchema);
     db_->Exec("BEGIN");
     insertChannel_ = std::make_unique<SqliteStatement>(db_->Prepare(

@@ -1,5 +1,8 @@
 #include "guide/sqlite_database.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <sqlite3.h>
 
 namespace kalore {
@@ -12,6 +15,12 @@ namespace {
 } // namespace
 
 SqliteDatabase::SqliteDatabase(const std::string& path, Mode mode) {
+    // SQLite would wait in the open of a FIFO it may only read.
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        throw SqliteError(path + " : ce n'est pas un fichier ordinaire");
+    }
     const int flags = mode == Mode::CreateAnew
                           ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX
                           : SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;

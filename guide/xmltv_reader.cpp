@@ -1,7 +1,8 @@
 #include "guide/xmltv_reader.h"
 
-#include <cerrno>
+#include <atomic>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 
@@ -9,6 +10,7 @@
 #include <zlib.h>
 
 #include "guide/xmltv_conversions.h"
+#include "platform/own_files.h"
 
 namespace kalore {
 namespace {
@@ -21,6 +23,72 @@ constexpr std::size_t kPieceBytes = 256 * 1024;
 constexpr std::size_t kMaxDisplayNames = 16;
 // A logo's address longer than this is no address a server gives.
 constexpr std::size_t kMaxIconSrc = 2048;
+
+// What the parser may hold at once. A guide needs a few hundred kilobytes; names,
+// attributes or one token beyond this are no guide but a way to fill memory.
+constexpr std::size_t kParserMemoryCap = 16 * 1024 * 1024;
+constexpr const char* kMemoryRefusal =
+    "le guide demande plus de 16 Mo pour être lu (noms, attributs ou balises démesurés), "
+    "refusé par sécurité";
+
+// The parser's memory, counted by a header before each block. The count is the
+// process's (expat's allocator takes no context): one guide is read at a time.
+std::atomic<std::size_t> parserBytes{0};
+struct alignas(std::max_align_t) BlockHeader {
+    std::size_t size;
+};
+
+bool Reserve(std::size_t more) {
+    if (parserBytes.fetch_add(more) + more > kParserMemoryCap) {
+        parserBytes.fetch_sub(more);
+        return false;
+    }
+    return true;
+}
+
+void* CappedMalloc(std::size_t size) {
+    if (!Reserve(size)) {
+        return nullptr;
+    }
+    auto* block = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
+    if (block == nullptr) {
+        parserBytes.fetch_sub(size);
+        return nullptr;
+    }
+    block->size = size;
+    return block + 1;
+}
+
+void CappedFree(void* data) {
+    if (data != nullptr) {
+        BlockHeader* block = static_cast<BlockHeader*>(data) - 1;
+        parserBytes.fetch_sub(block->size);
+        std::free(block);
+    }
+}
+
+void* CappedRealloc(void* data, std::size_t size) {
+    if (data == nullptr) {
+        return CappedMalloc(size);
+    }
+    BlockHeader* block = static_cast<BlockHeader*>(data) - 1;
+    const std::size_t old = block->size;
+    if (size > old && !Reserve(size - old)) {
+        return nullptr;
+    }
+    auto* grown = static_cast<BlockHeader*>(std::realloc(block, sizeof(BlockHeader) + size));
+    if (grown == nullptr) {
+        parserBytes.fetch_sub(size > old ? size - old : 0);
+        return nullptr;
+    }
+    if (size < old) {
+        parserBytes.fetch_sub(old - size);
+    }
+    grown->size = size;
+    return grown + 1;
+}
+
+const XML_Memory_Handling_Suite kCappedMemory{CappedMalloc, CappedRealloc, CappedFree};
 
 enum class Field { None, DisplayName, Title, SubTitle, Description, Category, Episode };
 
@@ -45,7 +113,8 @@ void AppendCapped(std::string& text, const XML_Char* data, int length) {
 } // namespace
 
 struct XmltvParser::Impl {
-    explicit Impl(XmltvSink& s) : sink(s), parser(XML_ParserCreate(nullptr)) {
+    explicit Impl(XmltvSink& s)
+        : sink(s), parser(XML_ParserCreate_MM(nullptr, &kCappedMemory, nullptr)) {
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, Start, End);
         XML_SetCharacterDataHandler(parser, Text);
@@ -260,6 +329,9 @@ struct XmltvParser::Impl {
         case XML_ERROR_AMPLIFICATION_LIMIT_BREACH:
             what = "expansion d'entités refusée";
             break;
+        case XML_ERROR_NO_MEMORY:
+            what = kMemoryRefusal;
+            break;
         default:
             what = std::string("guide mal formé : ") + XML_ErrorString(code);
         }
@@ -307,7 +379,10 @@ bool XmltvParser::Feed(const char* data, std::size_t size, bool last) {
 }
 
 char* XmltvParser::BufferFor(std::size_t size) {
-    return static_cast<char*>(XML_GetBuffer(impl_->parser, static_cast<int>(size)));
+    // A token that outgrows the cap can't be buffered: the guide is refused.
+    void* buffer = impl_->failed ? nullptr : XML_GetBuffer(impl_->parser, static_cast<int>(size));
+    impl_->failed = buffer == nullptr;
+    return static_cast<char*>(buffer);
 }
 
 bool XmltvParser::ParseBuffer(std::size_t filled, bool last) {
@@ -332,9 +407,15 @@ const std::string& XmltvParser::FirstBadTime() const {
 
 XmltvReadResult ReadXmltvFile(const std::string& path, XmltvSink& sink,
                               const std::atomic<bool>& stop) {
-    gzFile file = gzopen(path.c_str(), "rb");
+    std::string why;
+    const int fd = OpenFileToRead(path, why);
+    gzFile file = fd < 0 ? nullptr : gzdopen(fd, "rb");
     if (file == nullptr) {
-        return {"impossible d'ouvrir " + path + " : " + std::strerror(errno)};
+        if (fd >= 0) {
+            CloseFile(fd);
+            why = "mémoire insuffisante";
+        }
+        return {"impossible d'ouvrir " + path + " : " + why};
     }
     gzbuffer(file, kPieceBytes);
     XmltvParser parser(sink);
@@ -346,7 +427,7 @@ XmltvReadResult ReadXmltvFile(const std::string& path, XmltvSink& sink,
         }
         char* buffer = parser.BufferFor(kPieceBytes);
         if (buffer == nullptr) {
-            result.error = "mémoire insuffisante";
+            result.error = parser.Error();
             break;
         }
         const int read = gzread(file, buffer, static_cast<unsigned>(kPieceBytes));

@@ -54,7 +54,9 @@ InterruptedWrite FinishInterruptedWrite(const std::vector<std::string>& paths,
 FileResult ReplaceFileKeepingOwner(const std::string& path, const std::string& content);
 
 // Copies kept aside are named path + "." + kind + "-" + a date-time stamp that sorts
-// as time does. Deletes all but the `keep` newest of one kind.
+// as time does ("-YYYYMMDD-HHMMSS"). Deletes all but the `keep` newest of one kind,
+// with a database copy's "-wal" and "-shm"; no other name, and nothing through a
+// folder that became a link.
 void PruneAsideCopies(const std::string& path, const std::string& kind, std::size_t keep);
 
 // Test seam: called after each step of WriteFilesAtomically, so a test can end the
@@ -63,9 +65,12 @@ enum class AtomicWriteStep { TemporaryWritten, Renamed };
 using AtomicWriteStepHook = void (*)(AtomicWriteStep step, std::size_t fileIndex);
 void SetAtomicWriteStepHook(AtomicWriteStepHook hook);
 
-// Reads a whole file; false when it can't be opened or read, or holds more than maxBytes.
+// Reads a whole file; false when it can't be opened or read, holds more than maxBytes,
+// or is no regular file (a FIFO or a device is refused without waiting).
 bool ReadWholeFile(const std::string& path, std::string& content,
                    std::size_t maxBytes = static_cast<std::size_t>(-1));
+// Reads the first maxBytes of a file at most, opened as ReadWholeFile opens it.
+bool ReadFileStart(const std::string& path, std::string& content, std::size_t maxBytes);
 
 bool FileExists(const std::string& path);
 // The size of a regular file; nothing when there is none at that path.

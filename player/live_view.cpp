@@ -22,7 +22,13 @@ constexpr int kResumeLookMs = 1000;
 } // namespace
 
 std::vector<std::string> LiveMediaOptions() {
-    return {":input-timeshift-path=" + TimeshiftFolder()};
+    // Without a private folder libVLC keeps the pause in its own files of the
+    // temporary folder, made safely and unlinked at once.
+    const std::string folder = TimeshiftFolder();
+    if (folder.empty()) {
+        return {};
+    }
+    return {":input-timeshift-path=" + folder};
 }
 
 LiveView::LiveView(QWidget& panel, Host& host, std::function<bool()> controlAvailable,

@@ -1,28 +1,24 @@
 #include "player/timeshift_folder.h"
 
-#include <QDir>
+#include "platform/own_files.h"
+#include "platform/private_folder.h"
 
 namespace kalore {
-namespace {
-
-QString FolderPath() {
-    // One per user: another user's Kalore keeps its own.
-    const QString user = qEnvironmentVariable("USER", QStringLiteral("kalore"));
-    return QDir::tempPath() + "/kalore-timeshift-" + user;
-}
-
-} // namespace
 
 std::string TimeshiftFolder() {
-    const QString path = FolderPath();
-    QDir().mkpath(path);
-    return path.toStdString();
+    return PrivateTemporaryFolder("kalore-timeshift");
 }
 
 void EmptyTimeshiftFolder() {
-    QDir folder(FolderPath());
-    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
-        folder.remove(name);
+    const std::string folder = TimeshiftFolder();
+    if (folder.empty()) {
+        return;
+    }
+    // Only libVLC's own files ("vlc-timeshift.XXXXXX"): nothing else is Kalore's to delete.
+    for (const std::string& name : FilesIn(folder)) {
+        if (name.starts_with("vlc-timeshift.")) {
+            RemoveFileIn(folder, name);
+        }
     }
 }
 

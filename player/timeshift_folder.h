@@ -4,10 +4,10 @@
 
 namespace kalore {
 
-// Where libVLC keeps what a paused live channel goes on sending: a folder of Kalore's
-// own in the temporary folder, made when missing. Emptied at each start and stop of
-// the live view: libVLC 3 unlinks its files as it makes them, but a crash during a
-// pause, or another version, could leave some.
+// Where libVLC keeps what a paused live channel goes on sending: a private folder of
+// Kalore's own (see PrivateTemporaryFolder), empty when none can be had. Emptied at
+// each start and stop of the live view: libVLC 3 unlinks its files as it makes them,
+// but a crash during a pause, or another version, could leave some.
 std::string TimeshiftFolder();
 void EmptyTimeshiftFolder();
 

@@ -10,6 +10,9 @@
 
 #include "guide/sqlite_database.h"
 #include "guide/text_fold.h"
+#include "platform/atomic_file.h"
+#include "seams/aside_copy.h"
+#include "seams/clock.h"
 
 namespace kalore {
 namespace {
@@ -39,6 +42,7 @@ CREATE TABLE IF NOT EXISTS part(
     path TEXT NOT NULL,
     PRIMARY KEY(recording, number));
 CREATE INDEX IF NOT EXISTS part_path ON part(path);
+CREATE TABLE IF NOT EXISTS next_id(value INTEGER NOT NULL);
 )";
 
 // Paths as the store keeps and compares them: "a//RECORDS/./b.avi" is "a/RECORDS/b.avi".
@@ -129,6 +133,13 @@ std::map<std::string, std::vector<std::string>> FilesGrouped(const std::string& 
     return groups;
 }
 
+bool AnyThere(const std::vector<std::string>& files) {
+    return std::any_of(files.begin(), files.end(), [](const std::string& file) {
+        std::error_code error;
+        return fs::exists(file, error);
+    });
+}
+
 std::uint64_t SizeOf(const std::vector<std::string>& files) {
     std::uint64_t bytes = 0;
     for (const auto& file : files) {
@@ -141,25 +152,17 @@ std::uint64_t SizeOf(const std::vector<std::string>& files) {
 
 } // namespace
 
-RecordingStore::RecordingStore(const std::string& path, const std::string& recordsFolder)
-    : path_(path), recordsFolder_(recordsFolder) {
+RecordingStore::RecordingStore(const std::string& path, const std::string& recordsFolder,
+                               const Clock& clock)
+    : path_(path), recordsFolder_(recordsFolder), clock_(clock) {
     const bool existed = fs::exists(path_);
     try {
         Open();
     } catch (const SqliteError&) {
-        if (!existed) {
-            throw; // nothing to keep aside: the folder can't hold a store
+        if (!existed || newer_) {
+            throw; // nothing to keep aside, or a store that isn't ours to judge
         }
-        db_.reset();
-        keptAside_ = path_ + ".endommagé";
-        std::error_code error;
-        fs::rename(path_ + "-wal", keptAside_ + "-wal", error);
-        fs::remove(path_ + "-shm", error);
-        fs::rename(path_, keptAside_, error);
-        if (error) {
-            throw SqliteError(path_ +
-                              " : illisible, et ne peut être mis de côté : " + error.message());
-        }
+        KeepAside();
         Open();
     }
     if (!existed || !keptAside_.empty()) {
@@ -169,17 +172,36 @@ RecordingStore::RecordingStore(const std::string& path, const std::string& recor
 
 RecordingStore::~RecordingStore() = default;
 
+void RecordingStore::KeepAside() {
+    db_.reset();
+    keptAside_ = path_ + AsideSuffix("damaged", clock_.Now());
+    std::error_code error;
+    fs::rename(path_ + "-wal", keptAside_ + "-wal", error);
+    fs::remove(path_ + "-shm", error);
+    fs::rename(path_, keptAside_, error);
+    if (error) {
+        throw SqliteError(path_ + " : illisible, et ne peut être mis de côté : " + error.message());
+    }
+    PruneAsideCopies(path_, "damaged", kAsideCopiesKept);
+}
+
 void RecordingStore::Open() {
     db_ = std::make_unique<SqliteDatabase>(path_, SqliteDatabase::Mode::CreateAnew);
     {
+        auto version = db_->Prepare("PRAGMA user_version");
+        version.Step();
+        const std::int64_t found = version.Int(0);
+        if (found > kSchemaVersion) {
+            newer_ = true;
+            db_.reset();
+            throw SqliteError(path_ + " : faite par une version plus récente de Kalore (version " +
+                              std::to_string(found) + "), laissée telle quelle");
+        }
         auto check = db_->Prepare("PRAGMA quick_check");
         if (!check.Step() || check.Text(0) != "ok") {
             throw SqliteError(path_ + " : fichier endommagé");
         }
-        auto version = db_->Prepare("PRAGMA user_version");
-        version.Step();
-        const std::int64_t found = version.Int(0);
-        if (found != 0 && found != kSchemaVersion) {
+        if (found < 0) {
             throw SqliteError(path_ + " : version inconnue " + std::to_string(found));
         }
     }
@@ -192,75 +214,140 @@ void RecordingStore::Open() {
     db_->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     // Only one Kalore records: what was running when it last closed has ended.
     db_->Exec("UPDATE recording SET running = 0 WHERE running = 1");
+    for (const auto& [id, entry] : running_) {
+        Insert(entry, id);
+    }
 }
 
-std::int64_t RecordingStore::Begin(const RecordingEntry& entry) {
+std::int64_t RecordingStore::Insert(const RecordingEntry& entry, std::int64_t id) {
     db_->Exec("BEGIN");
     try {
-        db_->Prepare("INSERT INTO recording(channel, title, started, seconds, bytes, format, "
-                     "outcome, reasons, programmed, running, folded) VALUES(?,?,?,?,?,?,?,?,?,?,?)")
-            .Bind(1, entry.channel)
-            .Bind(2, entry.title)
-            .Bind(3, entry.startedAt)
-            .Bind(4, entry.recordedSeconds)
-            .Bind(5, static_cast<std::int64_t>(entry.bytes))
-            .Bind(6, entry.format)
-            .Bind(7, entry.outcome)
-            .Bind(8, entry.reasons)
-            .Bind(9, std::int64_t{entry.programmed})
-            .Bind(10, std::int64_t{entry.running})
-            .Bind(11, Folded(entry, entry.files))
+        db_->Prepare("INSERT INTO recording(id, channel, title, started, seconds, bytes, format, "
+                     "outcome, reasons, programmed, running, folded) "
+                     "VALUES(?,?,?,?,?,?,?,?,?,?,?,?)")
+            .Bind(1, id)
+            .Bind(2, entry.channel)
+            .Bind(3, entry.title)
+            .Bind(4, entry.startedAt)
+            .Bind(5, entry.recordedSeconds)
+            .Bind(6, static_cast<std::int64_t>(entry.bytes))
+            .Bind(7, entry.format)
+            .Bind(8, entry.outcome)
+            .Bind(9, entry.reasons)
+            .Bind(10, std::int64_t{entry.programmed})
+            .Bind(11, std::int64_t{entry.running})
+            .Bind(12, Folded(entry, entry.files))
             .Step();
-        const std::int64_t id = db_->LastInsertId();
-        auto part = db_->Prepare("INSERT INTO part(recording, number, path) VALUES(?,?,?)");
-        for (std::size_t i = 0; i < entry.files.size(); ++i) {
-            part.Bind(1, id)
-                .Bind(2, static_cast<std::int64_t>(i + 1))
-                .Bind(3, Normal(entry.files[i]));
-            part.Step();
-            part.Reset();
-        }
+        AddParts(id, entry.files);
+        db_->Prepare("DELETE FROM next_id").Step();
+        db_->Prepare("INSERT INTO next_id(value) VALUES(?)").Bind(1, id + 1).Step();
         db_->Exec("COMMIT");
-        return id;
     } catch (...) {
         db_->Exec("ROLLBACK");
         throw;
     }
+    nextId_ = std::max(nextId_, id + 1);
+    return id;
+}
+
+void RecordingStore::AddParts(std::int64_t id, const std::vector<std::string>& files) {
+    std::vector<std::string> parts = Parts(id);
+    auto add = db_->Prepare("INSERT INTO part(recording, number, path) VALUES(?,?,?)");
+    for (const std::string& file : files) {
+        const std::string path = Normal(file);
+        if (std::find(parts.begin(), parts.end(), path) != parts.end()) {
+            continue;
+        }
+        parts.push_back(path);
+        add.Bind(1, id).Bind(2, static_cast<std::int64_t>(parts.size())).Bind(3, path);
+        add.Step();
+        add.Reset();
+    }
+}
+
+std::vector<std::string> RecordingStore::Parts(std::int64_t id) const {
+    std::vector<std::string> parts;
+    auto read = db_->Prepare("SELECT path FROM part WHERE recording = ? ORDER BY number");
+    read.Bind(1, id);
+    while (read.Step()) {
+        parts.push_back(read.Text(0));
+    }
+    return parts;
+}
+
+// The recording cut short without an outcome whose first file `file` continues
+// ("name-3.avi" after "name.avi"); 0 when none.
+std::int64_t RecordingStore::Continued(const std::string& file) const {
+    const fs::path path(Normal(file));
+    const auto first = ContinuedFile(path.filename().string());
+    if (!first) {
+        return 0;
+    }
+    auto read = db_->Prepare("SELECT r.id FROM part p JOIN recording r ON r.id = p.recording "
+                             "WHERE p.path = ? AND p.number = 1 AND r.outcome = '' AND "
+                             "r.running = 0 AND r.programmed = 1");
+    read.Bind(1, (path.parent_path() / first->first).string());
+    return read.Step() ? read.Int(0) : 0;
+}
+
+std::int64_t RecordingStore::Begin(const RecordingEntry& entry) {
+    ReopenIfLost();
+    const std::int64_t continued =
+        entry.programmed && !entry.files.empty() ? Continued(entry.files.front()) : 0;
+    if (continued == 0) {
+        std::int64_t id = nextId_;
+        auto stored = db_->Prepare("SELECT max(coalesce((SELECT max(value) FROM next_id), 1), "
+                                   "coalesce((SELECT max(id) FROM recording), 0) + 1)");
+        if (stored.Step()) {
+            id = std::max(id, stored.Int(0));
+        }
+        Insert(entry, id);
+        if (entry.running) {
+            running_[id] = entry;
+        }
+        return id;
+    }
+    // Kalore was killed during it: the rest of its slot is a part of it, and what
+    // its files hold so far counts.
+    db_->Exec("BEGIN");
+    try {
+        AddParts(continued, entry.files);
+        db_->Prepare("UPDATE recording SET running = 1, bytes = ? WHERE id = ?")
+            .Bind(1, static_cast<std::int64_t>(SizeOf(Parts(continued))))
+            .Bind(2, continued)
+            .Step();
+        db_->Exec("COMMIT");
+    } catch (...) {
+        db_->Exec("ROLLBACK");
+        throw;
+    }
+    running_[continued] = Select(" WHERE id = ?", std::to_string(continued)).front();
+    return continued;
 }
 
 void RecordingStore::Finish(std::int64_t id, const std::vector<std::string>& files,
                             std::int64_t recordedSeconds, std::uint64_t bytes,
                             const std::string& outcome, const std::string& reasons) {
-    RecordingEntry entry;
-    auto read = db_->Prepare("SELECT channel, title FROM recording WHERE id = ?");
-    read.Bind(1, id);
-    if (!read.Step()) {
+    ReopenIfLost();
+    running_.erase(id);
+    const std::vector<RecordingEntry> found = Select(" WHERE id = ?", std::to_string(id));
+    if (found.empty()) {
         return; // forgotten while it ran
     }
-    entry.channel = read.Text(0);
-    entry.title = read.Text(1);
+    std::vector<std::string> all = found.front().files;
+    all.insert(all.end(), files.begin(), files.end());
     db_->Exec("BEGIN");
     try {
-        db_->Prepare("UPDATE recording SET seconds = ?, bytes = ?, outcome = ?, reasons = ?, "
-                     "running = 0, folded = ? WHERE id = ?")
+        AddParts(id, files);
+        db_->Prepare("UPDATE recording SET seconds = seconds + ?, bytes = bytes + ?, "
+                     "outcome = ?, reasons = ?, running = 0, folded = ? WHERE id = ?")
             .Bind(1, recordedSeconds)
             .Bind(2, static_cast<std::int64_t>(bytes))
             .Bind(3, outcome)
             .Bind(4, reasons)
-            .Bind(5, Folded(entry, files))
+            .Bind(5, Folded(found.front(), all))
             .Bind(6, id)
             .Step();
-        if (!files.empty()) {
-            db_->Prepare("DELETE FROM part WHERE recording = ?").Bind(1, id).Step();
-            auto part = db_->Prepare("INSERT INTO part(recording, number, path) VALUES(?,?,?)");
-            for (std::size_t i = 0; i < files.size(); ++i) {
-                part.Bind(1, id)
-                    .Bind(2, static_cast<std::int64_t>(i + 1))
-                    .Bind(3, Normal(files[i]));
-                part.Step();
-                part.Reset();
-            }
-        }
         db_->Exec("COMMIT");
     } catch (...) {
         db_->Exec("ROLLBACK");
@@ -269,17 +356,25 @@ void RecordingStore::Finish(std::int64_t id, const std::vector<std::string>& fil
 }
 
 void RecordingStore::Forget(std::int64_t id) {
+    running_.erase(id);
     db_->Prepare("DELETE FROM recording WHERE id = ?").Bind(1, id).Step();
 }
 
 std::vector<RecordingEntry> RecordingStore::List(std::string_view search) const {
     const std::string folded = FoldText(search);
-    const std::string where = folded.empty() ? "" : " WHERE folded LIKE ? ESCAPE '\\'";
+    if (folded.empty()) {
+        return Select("", {});
+    }
+    return Select(" WHERE folded LIKE ? ESCAPE '\\'", ContainsPattern(folded));
+}
+
+std::vector<RecordingEntry> RecordingStore::Select(const std::string& where,
+                                                   const std::string& value) const {
     auto rows = db_->Prepare("SELECT id, channel, title, started, seconds, bytes, format, "
                              "outcome, reasons, programmed, running FROM recording" +
                              where + " ORDER BY started DESC, id DESC");
-    if (!folded.empty()) {
-        rows.Bind(1, ContainsPattern(folded));
+    if (!where.empty()) {
+        rows.Bind(1, value);
     }
     std::vector<RecordingEntry> entries;
     std::map<std::int64_t, std::size_t> indexOf;
@@ -306,6 +401,9 @@ std::vector<RecordingEntry> RecordingStore::List(std::string_view search) const 
             entries[found->second].files.push_back(parts.Text(1));
         }
     }
+    for (RecordingEntry& entry : entries) {
+        entry.missing = !entry.running && !entry.files.empty() && !AnyThere(entry.files);
+    }
     return entries;
 }
 
@@ -326,36 +424,30 @@ bool RecordingStore::ReopenIfLost() {
 
 void RecordingStore::Rebuild() {
     if (!ReopenIfLost()) {
-        DropVanished();
         AddFoundFiles();
     }
 }
 
-void RecordingStore::DropVanished() {
-    std::vector<std::int64_t> gone;
-    for (const auto& entry : List()) {
-        const bool anyLeft = std::any_of(entry.files.begin(), entry.files.end(), [](const auto& f) {
-            std::error_code error;
-            return fs::exists(f, error);
-        });
-        // A recording that is still running may not have written its file yet.
-        if (!anyLeft && !entry.running) {
-            gone.push_back(entry.id);
-        }
-    }
-    for (const auto id : gone) {
-        Forget(id);
-    }
-}
-
 void RecordingStore::AddFoundFiles() {
-    std::set<std::string> known;
-    auto paths = db_->Prepare("SELECT path FROM part");
+    std::map<std::string, std::int64_t> known; // path -> its recording
+    auto paths = db_->Prepare("SELECT path, recording FROM part");
     while (paths.Step()) {
-        known.insert(paths.Text(0));
+        known.emplace(paths.Text(0), paths.Int(1));
     }
     for (const auto& [first, files] : FilesGrouped(recordsFolder_)) {
-        if (known.contains(files.front())) {
+        if (const auto owner = known.find(files.front()); owner != known.end()) {
+            // A continuation the store never heard of (Kalore was killed during it)
+            // joins its recording.
+            std::vector<std::string> unknown;
+            std::copy_if(files.begin() + 1, files.end(), std::back_inserter(unknown),
+                         [&known](const std::string& file) { return !known.contains(file); });
+            if (!unknown.empty()) {
+                AddParts(owner->second, unknown);
+                db_->Prepare("UPDATE recording SET bytes = bytes + ? WHERE id = ?")
+                    .Bind(1, static_cast<std::int64_t>(SizeOf(unknown)))
+                    .Bind(2, owner->second)
+                    .Step();
+            }
             continue;
         }
         RecordingEntry entry;

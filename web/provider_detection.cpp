@@ -1,7 +1,6 @@
 #include "web/provider_detection.h"
 
-#include <fstream>
-
+#include "platform/atomic_file.h"
 #include "platform/code_page.h"
 #include "seams/host.h"
 #include "web/download.h"
@@ -22,15 +21,17 @@ bool Contains(std::string_view answer, const std::string& text) {
 } // namespace
 
 std::string ReadAddressAnswer(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file.is_open()) {
+    // Reading stops at the cap so a huge file without line breaks costs nothing.
+    std::string bytes;
+    if (!ReadFileStart(fileName, bytes, kAnswerCapBytes)) {
         return "-1";
     }
     // A text line ends at LF (or the old end-of-file mark); a CR is never part of it.
-    // Reading stops at the cap so a huge file without line breaks costs nothing.
     std::string line;
-    char c;
-    while (line.size() < kAnswerCapBytes && file.get(c) && c != '\n' && c != '\x1A') {
+    for (const char c : bytes) {
+        if (c == '\n' || c == '\x1A') {
+            break;
+        }
         if (c != '\r') {
             line.push_back(c);
         }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/memory.h"
+#include "platform/own_files.h"
 
 namespace kalore {
 namespace {
@@ -58,8 +59,12 @@ FileResult WriteAllAndClose(int fd, const std::string& path, const std::string& 
     return {};
 }
 
+// A temporary is Kalore's own: one left as a link or a FIFO is never written through
+// or waited on.
+constexpr int kTemporaryFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
 FileResult WriteAndSync(const std::string& path, const std::string& content) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), kTemporaryFlags, 0644);
     if (fd < 0) {
         return {ErrorText(path)};
     }
@@ -70,7 +75,7 @@ FileResult WriteAndSync(const std::string& path, const std::string& content) {
 // can't be created or given them.
 int OpenTemporaryLike(const std::string& path, const struct stat& like) {
     const std::string temporary = TemporaryOf(path);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = ::open(temporary.c_str(), kTemporaryFlags, 0600);
     if (fd < 0) {
         return -1;
     }
@@ -229,7 +234,7 @@ FileResult ReplaceFileKeepingOwner(const std::string& path, const std::string& c
     if (temporary < 0) {
         // In place: a crash mid-write could cut the file short, but its owner, mode
         // and links stay.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             return {ErrorText(path)};
         }
@@ -250,31 +255,36 @@ FileResult ReplaceFileKeepingOwner(const std::string& path, const std::string& c
 }
 
 void PruneAsideCopies(const std::string& path, const std::string& kind, std::size_t keep) {
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string prefix = path.substr(folder.size()) + "." + kind + "-";
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr) {
-        return;
-    }
+    const std::string folder = FolderOf(path);
+    const std::string prefix = path.substr(path.find_last_of('/') + 1) + "." + kind + "-";
+    // Only the copies Kalore names: the prefix and a stamp, nothing else.
+    const auto isCopy = [&prefix](std::string_view name) {
+        const std::string_view stamp = name.substr(std::min(prefix.size(), name.size()));
+        return name.starts_with(prefix) && stamp.size() == 15 && stamp[8] == '-' &&
+               std::all_of(stamp.begin(), stamp.end(),
+                           [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
+    };
     std::vector<std::string> copies;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (std::string_view(entry->d_name).starts_with(prefix)) {
-            copies.emplace_back(entry->d_name);
+    for (std::string& name : FilesIn(folder)) {
+        if (isCopy(name)) {
+            copies.push_back(std::move(name));
         }
     }
-    ::closedir(dir);
     if (copies.size() <= keep) {
         return;
     }
     std::sort(copies.begin(), copies.end());
     for (std::size_t i = 0; i + keep < copies.size(); ++i) {
-        ::unlink((folder + copies[i]).c_str());
+        // A database's copy goes with its journal.
+        for (const char* companion : {"", "-wal", "-shm"}) {
+            RemoveFileIn(folder, copies[i] + companion);
+        }
     }
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string error;
+    const int fd = OpenFileToRead(path, error);
     if (fd < 0) {
         return false;
     }
@@ -318,6 +328,29 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::size_t ma
             ::close(fd);
             return false;
         }
+    }
+    ::close(fd);
+    content.resize(done);
+    return true;
+}
+
+bool ReadFileStart(const std::string& path, std::string& content, std::size_t maxBytes) {
+    std::string error;
+    const int fd = OpenFileToRead(path, error);
+    if (fd < 0) {
+        return false;
+    }
+    content.assign(maxBytes, '\0');
+    std::size_t done = 0;
+    while (done < maxBytes) {
+        const ssize_t n = ::read(fd, content.data() + done, maxBytes - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
     }
     ::close(fd);
     content.resize(done);

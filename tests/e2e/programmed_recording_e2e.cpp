@@ -3,21 +3,28 @@
 // entry starting a few seconds after it, with the real vlc as its recorder, a live
 // ffmpeg test stream on loopback as the channel and the web services answered on
 // loopback; then once more under a fake clock (faketime) that puts its start in
-// the middle of an entry's slot. Only what the program leaves behind is checked:
-// the recordings, the saved schedule and its children.
+// the middle of an entry's slot; last, with a guide whose channels' logos take
+// seconds each to decode and whose source blocks any open. Only what the program
+// leaves behind is checked: the recordings, the saved schedule and its children,
+// and how soon it ends.
 #include <sys/prctl.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
+#include <QImageWriter>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "e2e_support.h"
+#include "guide/channel_logos.h"
 #include "test_channel.h"
 
 using namespace kalore::e2e;
@@ -58,6 +65,56 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
            file.write(bytes) == bytes.size();
 }
 
+// The end of a JPEG segment or scan that starts at `at`: a scan's coded data runs
+// to the next marker that isn't a stuffed byte or a restart.
+qsizetype SegmentEnd(const QByteArray& jpeg, qsizetype at) {
+    const auto byte = [&jpeg](qsizetype i) {
+        return static_cast<uchar>(jpeg[i]);
+    };
+    qsizetype end = at + 2 + (byte(at + 2) << 8 | byte(at + 3));
+    if (byte(at + 1) == 0xDA) {
+        while (end + 1 < jpeg.size() && (byte(end) != 0xFF || byte(end + 1) == 0 ||
+                                         (byte(end + 1) >= 0xD0 && byte(end + 1) <= 0xD7))) {
+            ++end;
+        }
+    }
+    return end;
+}
+
+// A whole 2048 x 2048 progressive JPEG under the logos' 256 KB whose cheapest scan
+// is repeated some 15,000 times: libjpeg decodes it, scan after scan, for seconds.
+QByteArray SlowJpeg() {
+    QImage image(2048, 2048, QImage::Format_Grayscale8);
+    image.fill(128);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(image);
+    QByteArray cheapest;
+    qsizetype after = 0;
+    for (qsizetype at = 2; at + 4 <= jpeg.size() && static_cast<uchar>(jpeg[at + 1]) != 0xD9;) {
+        const qsizetype end = SegmentEnd(jpeg, at);
+        if (static_cast<uchar>(jpeg[at + 1]) == 0xDA &&
+            (cheapest.isEmpty() || end - at < cheapest.size())) {
+            cheapest = jpeg.mid(at, end - at);
+            after = end;
+        }
+        at = end;
+    }
+    QByteArray slow = jpeg.left(after);
+    while (slow.size() + cheapest.size() + jpeg.size() - after <= 256 * 1024) {
+        slow += cheapest;
+    }
+    return slow + jpeg.mid(after);
+}
+
+// "20261207203000 +0000"
+QByteArray XmltvTime(const QDateTime& at) {
+    return at.toUTC().toString("yyyyMMddHHmmss").toLatin1() + " +0000";
+}
+
 } // namespace
 
 class ProgrammedRecordingE2E : public QObject {
@@ -67,13 +124,18 @@ private slots:
     void cleanupTestCase();
     void programmedRecordingsAreMadeNamedAndMarkedFinished();
     void aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeClock();
+    void slowLogosAndAGuideThatBlocksHoldNeitherARecordingNorTheClose();
 
 private:
     QString Program(const QString& relative) const { return dir_.path() + "/Kalore/" + relative; }
     // Starts the program, with these variables added to its environment.
     void StartKalore(const QProcessEnvironment& extra = {});
 
+    // The settings file, with a [Guide] section when `guide` is given.
+    bool WriteSettings(const QByteArray& guide = {});
+
     QTemporaryDir dir_;
+    QByteArray site_;
     QProcess web_;
     QProcess kalore_;
     TestChannel channel_;
@@ -90,12 +152,17 @@ void ProgrammedRecordingE2E::initTestCase() {
     QVERIFY(web_.waitForReadyRead(5000));
     const QByteArray port = web_.readLine().trimmed();
     QVERIFY(port.toInt() > 0);
-    const QByteArray site = "http://127.0.0.1:" + port;
-    QVERIFY(
-        WriteFile(Program("B/kalore.ini"), "[Visual]\r\nlastRecordPath=\r\nvlcpath=/usr/bin/vlc\r\n"
-                                           "[Connexion]\r\ninternetProvider=\r\n[Web]\r\nsite=" +
-                                               site + "\r\nbox=" + site + "\r\n"));
+    site_ = "http://127.0.0.1:" + port;
+    QVERIFY(WriteSettings());
     QVERIFY(channel_.Start());
+}
+
+bool ProgrammedRecordingE2E::WriteSettings(const QByteArray& guide) {
+    return WriteFile(Program("B/kalore.ini"),
+                     "[Visual]\r\nlastRecordPath=\r\nvlcpath=/usr/bin/vlc\r\n"
+                     "[Connexion]\r\ninternetProvider=\r\n[Web]\r\nsite=" +
+                         site_ + "\r\nbox=" + site_ + "\r\n" +
+                         (guide.isEmpty() ? QByteArray() : "[Guide]\r\nsource=" + guide + "\r\n"));
 }
 
 void ProgrammedRecordingE2E::cleanupTestCase() {
@@ -235,6 +302,81 @@ void ProgrammedRecordingE2E::aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeC
     QVERIFY2(probe.Duration() > 4 && probe.Duration() <= 16 + 1.0,
              qPrintable(QString::number(length) + " s waited\n" + probe.text));
     QCOMPARE(kalore_.state(), QProcess::Running);
+}
+
+// The channel box's 20 first channels have a guide; each logo kept from before is a
+// JPEG of some 15,000 scans, about 8 to 16 s of decoding, and the guide's source is
+// a FIFO nobody writes to. A recording due soon after the start still starts on
+// time, and the session's end request closes Kalore within 5 s.
+void ProgrammedRecordingE2E::slowLogosAndAGuideThatBlocksHoldNeitherARecordingNorTheClose() {
+    if (kalore_.state() != QProcess::NotRunning) {
+        kalore_.terminate();
+        QVERIFY(kalore_.waitForFinished(10000));
+    }
+    QVERIFY(WriteFile(Program("B/recordslist"), RecordsListBytes({})));
+    QVERIFY(WriteFile(Program("B/recordsurlist"), RecordsUrlListBytes({})));
+    const QStringList names = {"TF1",   "France 2", "France 3", "Canal+",   "France 5",
+                               "M6",    "Arte",     "C8",       "W9",       "TMC",
+                               "TFX",   "NRJ 12",   "LCP",      "France 4", "BFM TV",
+                               "CNews", "CStar",    "Gulli",    "6ter",     "LCI"};
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><tv>";
+    for (int n = 0; n < names.size(); ++n) {
+        xml += "<channel id=\"C" + QByteArray::number(n) + ".fr\"><display-name>" +
+               names[n].toUtf8() +
+               "</display-name><icon src=\"http://127.0.0.1:9/logo.jpg\"/></channel>";
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int n = 0; n < names.size(); ++n) {
+        xml += "<programme start=\"" + XmltvTime(now.addSecs(-3600)) + "\" stop=\"" +
+               XmltvTime(now.addSecs(7200)) + "\" channel=\"C" + QByteArray::number(n) +
+               ".fr\"><title>Le Film</title></programme>";
+    }
+    QVERIFY(WriteFile(Program("B/guide.xml"), xml + "</tv>"));
+    QVERIFY(WriteSettings("B/guide.xml"));
+    StartKalore();
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(Program("B/guide.sqlite"))) {
+        QVERIFY2(waited.elapsed() < 30000, "the guide was never imported");
+        QTest::qWait(100);
+    }
+    kalore_.terminate();
+    QVERIFY(kalore_.waitForFinished(10000));
+
+    const QByteArray slow = SlowJpeg();
+    QVERIFY(slow.size() <= static_cast<qsizetype>(kalore::kLogoCapBytes));
+    const std::string logos = kalore::LogoFolder(Program("").toStdString());
+    for (int n = 0; n < names.size(); ++n) {
+        const std::string file = kalore::LogoFileName(logos, "C" + std::to_string(n) + ".fr");
+        QVERIFY(WriteFile(QString::fromStdString(file), slow));
+    }
+    QCOMPARE(::mkfifo(Program("B/guide.fifo").toLocal8Bit().constData(), 0600), 0);
+    QVERIFY(WriteSettings("B/guide.fifo"));
+    const QDateTime start = WholeSecondsFromNow(kLeadSeconds + 2);
+    const QList<ScheduleEntry> entries = {
+        {"Mire", start, start.addSecs(30), "Programmé", kFormatH264, channel_.Address()}};
+    QVERIFY(WriteFile(Program("B/recordslist"), RecordsListBytes(entries)));
+    QVERIFY(WriteFile(Program("B/recordsurlist"), RecordsUrlListBytes(entries)));
+    StartKalore();
+
+    QDateTime recorderAt;
+    waited.restart();
+    while (RecorderChildrenOf(kalore_.processId()).isEmpty()) {
+        QVERIFY2(kalore_.state() == QProcess::Running, "the program ended by itself");
+        QVERIFY2(waited.elapsed() < 1000LL * (kLeadSeconds + 20), "the recording never started");
+        QTest::qWait(20);
+    }
+    const qint64 late = start.msecsTo(QDateTime::currentDateTime());
+    qInfo("the recorder started %lld ms after the entry's start", late);
+    QVERIFY(late < 2000);
+
+    QTest::qWait(1000);
+    QElapsedTimer closing;
+    closing.start();
+    kalore_.terminate();
+    QVERIFY2(kalore_.waitForFinished(10000), "still running 10 s after the end request");
+    qInfo("ended %lld ms after the session's request", closing.elapsed());
+    QVERIFY(closing.elapsed() < 5000);
 }
 
 QTEST_GUILESS_MAIN(ProgrammedRecordingE2E)

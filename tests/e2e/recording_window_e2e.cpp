@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -56,6 +57,7 @@ private slots:
     void programmedRecordingLogsItsLinesAndShowsRecordingMeanwhile();
     void playerPathLeadingNowhereGivesTheProcessErrorAndTheClosingLines_data();
     void playerPathLeadingNowhereGivesTheProcessErrorAndTheClosingLines();
+    void theListKeepsEveryRecordingWhateverBecomesOfItsStoreOrItsDisk();
 
 private:
     // A program folder whose settings name this player and whose channel list holds
@@ -69,6 +71,8 @@ private:
     }
     std::string Caption() const { return window_->windowTitle().toStdString(); }
     QPushButton* Button(const char* name) const { return window_->findChild<QPushButton*>(name); }
+    // "Mes enregistrements" opened from its button, and its first row.
+    QTreeWidgetItem* OpenListsFirstRow();
     // Picks the test channel, the format and the output path, and clicks "Enregistrer
     // la TV"; true when the buttons swapped.
     bool StartRecordNow(const QString& format, const QString& output);
@@ -314,6 +318,62 @@ void RecordingWindowE2E::playerPathLeadingNowhereGivesTheProcessErrorAndTheClosi
     QVERIFY(messages_->noticeAction());
     messages_->noticeAction()();
     QTRY_VERIFY(window_->recordingsWindow() != nullptr && window_->recordingsWindow()->isVisible());
+}
+
+QTreeWidgetItem* RecordingWindowE2E::OpenListsFirstRow() {
+    QTest::mouseClick(Button("RecordingsButton"), Qt::LeftButton);
+    kalore::RecordingsWindow* list = window_->recordingsWindow();
+    return list != nullptr && list->List().topLevelItemCount() > 0 ? list->List().topLevelItem(0)
+                                                                   : nullptr;
+}
+
+// The store deleted while record now writes outside RECORDS/: the list made again
+// shows it under way and keeps it from the trash, and its end reaches its row. The
+// file out of reach at the next start (a disk not mounted yet), back at the one
+// after: the row stays, then comes back whole. Last, to a trash that must be made.
+void RecordingWindowE2E::theListKeepsEveryRecordingWhateverBecomesOfItsStoreOrItsDisk() {
+    QVERIFY(MakeFolder("/usr/bin/vlc"));
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qunsetenv("XDG_DATA_HOME");
+    window_ = MakeWindow();
+    const QString output = folder_->File("maintenant.avi");
+    QVERIFY(StartRecordNow(kFormatH264, output));
+    QTRY_COMPARE_WITH_TIMEOUT(OwnRecorders().size(), 1, 10000);
+    QTest::qWait(kRecordMs);
+    QVERIFY(QFile::remove(folder_->File("B/recordings.db")));
+    QTreeWidgetItem* row = OpenListsFirstRow();
+    QVERIFY(row != nullptr);
+    QCOMPARE(row->text(6), QString("Enregistrement.."));
+    QCOMPARE(row->toolTip(1), output);
+    window_->recordingsWindow()->List().setCurrentItem(row);
+    QVERIFY(!window_->recordingsWindow()->findChild<QPushButton*>("RecordingsTrash")->isEnabled());
+
+    QTest::mouseClick(Button("Button9"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(OpenListsFirstRow()->text(6), QString("Terminé"), 10000);
+    QCOMPARE(window_->recordingsWindow()->List().topLevelItemCount(), 1);
+    QCOMPARE(OpenListsFirstRow()->text(0), QString("Mire"));
+    window_.reset();
+
+    const QString away = folder_->File("RECORDS/../ailleurs.avi");
+    QVERIFY(QFile::rename(output, away));
+    window_ = MakeWindow();
+    QCOMPARE(OpenListsFirstRow()->text(6), QString("Terminé, introuvable"));
+    window_.reset();
+    QVERIFY(QFile::rename(away, output));
+    window_ = MakeWindow();
+    row = OpenListsFirstRow();
+    QCOMPARE(row->text(0), QString("Mire"));
+    QCOMPARE(row->text(6), QString("Terminé"));
+    QCOMPARE(row->toolTip(1), output);
+
+    // No ~/.local/share yet: the trash is made there, private, never in the current folder.
+    window_->recordingsWindow()->List().setCurrentItem(row);
+    window_->recordingsWindow()->DeleteSelected();
+    QCOMPARE(window_->recordingsWindow()->List().topLevelItemCount(), 0);
+    QVERIFY(QFile::exists(home.path() + "/.local/share/Trash/files/maintenant.avi"));
+    QVERIFY(!QFile::exists(output));
+    QVERIFY(!QDir(folder_->File("files")).exists());
 }
 
 QTEST_MAIN(RecordingWindowE2E)

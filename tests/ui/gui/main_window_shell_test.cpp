@@ -1,5 +1,9 @@
 // The application shell: the log and its Clear button, the program folder line,
 // and the settings file as start-up and closing use it.
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,6 +28,7 @@ private slots:
     void settingsAreLoadedAndWrittenBackAtClose();
     void missingSettingsFileLeavesNoFileBehind();
     void readOnlySettingsFileGivesTheWriteMessageAtEachSave();
+    void aSettingsFileThatBlocksHoldsNeitherTheStartNorTheClose();
     void recordingsButtonOpensTheListRebuiltFromADamagedStore();
 
 private:
@@ -107,6 +112,25 @@ void MainWindowShellTest::readOnlySettingsFileGivesTheWriteMessageAtEachSave() {
     QFile::setPermissions(folder_->File("B/kalore.ini"), QFile::ReadOwner | QFile::WriteOwner);
 }
 
+// A FIFO where the settings file should be, nobody writing to it: it is a file that
+// can't be read, told as such, and neither the start nor the close waits on it.
+void MainWindowShellTest::aSettingsFileThatBlocksHoldsNeitherTheStartNorTheClose() {
+    const QString settings = folder_->File("B/kalore.ini");
+    QVERIFY(QFile::remove(settings));
+    QCOMPARE(::mkfifo(settings.toLocal8Bit().constData(), 0600), 0);
+    QElapsedTimer took;
+    took.start();
+    auto window = MakeWindow();
+    const qint64 started = took.restart();
+    window->close();
+    window.reset();
+    const qint64 closed = took.elapsed();
+    qInfo("started in %lld ms, closed in %lld ms", started, closed);
+    QVERIFY(started < 10000);
+    QVERIFY(closed < 5000);
+    QCOMPARE(messages_->texts().front(), std::string("Fichier d'initialisation introuvable! "));
+}
+
 void MainWindowShellTest::recordingsButtonOpensTheListRebuiltFromADamagedStore() {
     folder_->Write("B/recordings.db", "pas une base");
     folder_->Write("RECORDS/programme-07-12-2026_20-30-00.avi", "a");
@@ -114,7 +138,7 @@ void MainWindowShellTest::recordingsButtonOpensTheListRebuiltFromADamagedStore()
     auto window = MakeWindow();
     QVERIFY(window->findChild<QPlainTextEdit*>("Memo1")->toPlainText().contains(
         "-- La liste des enregistrements était endommagée, elle est gardée dans"));
-    QVERIFY(QFile::exists(QString::fromStdString(folder_->Path()) + "B/recordings.db.endommagé"));
+    QCOMPARE(QDir(folder_->File("B")).entryList({"recordings.db.damaged-*"}).size(), 1);
     auto* button = window->findChild<QPushButton*>("RecordingsButton");
     QCOMPARE(button->text(), QString("Mes enregistrements"));
     QVERIFY(button->isEnabled());

@@ -1,10 +1,12 @@
 // "Mes enregistrements" as the user drives it, on a real store and real files:
 // two recordings, one continued after an outage, shown newest first with its parts
-// grouped; played in Kalore's player; moved to a trash under a temporary
-// XDG_DATA_HOME; the list made again from the folder once its store is deleted.
+// grouped; played in Kalore's player; moved to the trash of a home without
+// ~/.local/share; the list made again from the folder once its store is deleted,
+// the recording still running listed as under way.
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -15,6 +17,7 @@
 #include "gui/recordings_window.h"
 #include "player/vlc_plugin.h"
 #include "recordings/recording_store.h"
+#include "seams/clock.h"
 #include "support/test_stream_file.h"
 
 using kalore::MessageBoxCapture;
@@ -29,6 +32,7 @@ class RecordingsWindowTest : public QObject {
 
 private:
     QTemporaryDir dir;
+    kalore::SystemClock clock;
 
     QString Records() const { return dir.filePath("B/RECORDS"); }
     std::string File(const QString& name) const { return (Records() + "/" + name).toStdString(); }
@@ -37,10 +41,13 @@ private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
         QVERIFY(QDir().mkpath(Records()));
-        QVERIFY(QDir().mkpath(dir.filePath("home/.local/share")));
+        QVERIFY(QDir().mkpath(dir.filePath("home")));
+        QVERIFY(QDir().mkpath(dir.filePath("current")));
+        QVERIFY(QDir::setCurrent(dir.filePath("current")));
         // The trash is looked for in the home's own volume: both in the test's folder.
+        // A home without ~/.local/share yet, and a value that isn't a path.
         qputenv("HOME", dir.filePath("home").toUtf8());
-        qputenv("XDG_DATA_HOME", dir.filePath("home/.local/share").toUtf8());
+        qputenv("XDG_DATA_HOME", "relatif");
         for (const QString name : {"programme-07-12-2026_20-30-00.ts",
                                    "programme-07-12-2026_20-30-00-2.ts", "direct.ts"}) {
             QVERIFY(kalore::testing::MakeTestStreamFile(Records() + "/" + name));
@@ -49,7 +56,7 @@ private slots:
 
     void listsPlaysTrashesAndRebuilds() {
         const std::string storePath = dir.filePath("B/recordings.db").toStdString();
-        RecordingStore store(storePath, Records().toStdString());
+        RecordingStore store(storePath, Records().toStdString(), clock);
         QCOMPARE(store.List().size(), 2u); // the files found at the first open, parts grouped
         for (const auto& entry : store.List()) {
             store.Forget(entry.id);
@@ -127,15 +134,35 @@ private slots:
         const QString trash = dir.filePath("home/.local/share/Trash");
         QVERIFY(QFile::exists(trash + "/files/programme-07-12-2026_20-30-00-2.ts"));
         QVERIFY(QFile::exists(trash + "/info/programme-07-12-2026_20-30-00.ts.trashinfo"));
+        QCOMPARE(QFile::permissions(trash), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                QFile::ReadUser | QFile::WriteUser |
+                                                QFile::ExeUser);
+        QVERIFY(QDir(dir.filePath("current")).isEmpty());
         QVERIFY(!QFile::exists(QString::fromStdString(first)));
         QCOMPARE(list.topLevelItemCount(), 1);
 
-        // The store deleted: made again from the folder at the next look.
+        // The store deleted: made again at the next look, the recording still running
+        // under way, never a finished file to trash.
         QVERIFY(QFile::remove(QString::fromStdString(storePath)));
         window.Reload();
         QVERIFY(QFile::exists(QString::fromStdString(storePath)));
         QCOMPARE(list.topLevelItemCount(), 1);
-        QCOMPARE(list.topLevelItem(0)->text(1), QString("direct"));
+        QCOMPARE(list.topLevelItem(0)->text(0), QString("TF1"));
+        QCOMPARE(list.topLevelItem(0)->text(6), QString("Enregistrement.."));
+        list.setCurrentItem(list.topLevelItem(0));
+        window.DeleteSelected();
+        QVERIFY(boxes.questions().size() == 1u && QFile::exists(Records() + "/direct.ts"));
+
+        // Its file out of reach: the row stays, greyed, and can't be played.
+        store.Finish(now, {File("direct.ts")}, 60, 10, "Terminé", "");
+        QVERIFY(QFile::rename(Records() + "/direct.ts", dir.filePath("direct.ts")));
+        window.Reload();
+        QCOMPARE(list.topLevelItem(0)->text(6), QString("Terminé, introuvable"));
+        list.setCurrentItem(list.topLevelItem(0));
+        QVERIFY(!window.findChild<QPushButton*>("RecordingsPlay")->isEnabled());
+        QVERIFY(QFile::rename(dir.filePath("direct.ts"), Records() + "/direct.ts"));
+        window.Reload();
+        QCOMPARE(list.topLevelItem(0)->text(6), QString("Terminé"));
     }
 };
 

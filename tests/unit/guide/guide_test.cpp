@@ -268,7 +268,12 @@ TEST_F(GuideTest, LogosOfTheChannelBoxsChannelsAreFetchedAndAFailureKeepsTheLast
     logos_["/logos/canal.png"] = {200, png};
     const std::string folder = LogoFolder(folder_.Slashed());
     std::filesystem::create_directories(folder);
-    std::ofstream(folder + "/ancien.logo") << "d'un guide d'avant";
+    // Of a guide before, and a write a crash cut short: Kalore's names, tidied up.
+    // What someone else put there stays.
+    const std::string old = LogoFileName(folder, "Ancienne.fr");
+    std::ofstream(old) << "d'un guide d'avant";
+    std::ofstream(old + ".tmp") << "coupé";
+    std::ofstream(folder + "/notes.txt") << "à moi";
 
     auto guide = MakeGuide(server_.Url() + "/guide.xml");
     guide->Start({{"TF1", {}, {}}, {"France 2", {}, {}}, {"France 3", {}, {}}, {"M6", {}, {}}});
@@ -285,7 +290,9 @@ TEST_F(GuideTest, LogosOfTheChannelBoxsChannelsAreFetchedAndAFailureKeepsTheLast
     for (const char* refused : {"France2.fr", "France3.fr", "M6.fr"}) {
         EXPECT_FALSE(FileExists(guide->LogoFile(refused))) << refused;
     }
-    EXPECT_FALSE(FileExists(folder + "/ancien.logo"));
+    EXPECT_FALSE(FileExists(old));
+    EXPECT_FALSE(FileExists(old + ".tmp"));
+    EXPECT_TRUE(FileExists(folder + "/notes.txt"));
     EXPECT_EQ(std::count(logoRequests_.begin(), logoRequests_.end(), "/logos/canal.png"), 0);
 
     // The next update can't reach TF1's logo: the last good one stays and views re-read.
@@ -341,17 +348,56 @@ TEST_F(GuideTest, ClosingDuringASlowLogoEndsItAtOnceAndTheNextStartFinishesTheFe
     EXPECT_EQ(connections, 2);
 }
 
+// B/logos made a link to another folder: nothing there is written or deleted.
+TEST_F(GuideTest, ALinkedLogosFolderIsNeverFollowed) {
+    guide_ = testing::SampleGuide(testing::Consecutive("TF1.fr", kEvening - 1800, 4, 60, "Journal"),
+                                  {{"TF1.fr", server_.Url() + "/logos/tf1.png"}});
+    logos_["/logos/tf1.png"] = {200, std::string("\x89PNG\r\n\x1a\n", 8)};
+    const auto elsewhere = folder_.Path() / "photos";
+    std::filesystem::create_directory(elsewhere);
+    std::ofstream(elsewhere / "photo.jpg") << "à moi";
+    std::ofstream(LogoFileName(elsewhere.string(), "France2.fr")) << "à moi aussi";
+    std::filesystem::create_directory_symlink(elsewhere, LogoFolder(folder_.Slashed()));
+
+    auto guide = MakeGuide(server_.Url() + "/guide.xml");
+    guide->Start({{"TF1", {}, {}}});
+    ASSERT_TRUE(queue_.PumpUntil([&] { return Logged("logos de chaînes"); }, 30s));
+    EXPECT_TRUE(Logged("0 logos de chaînes sur 1 à jour ; 1 introuvables ou refusés, dont " +
+                       LogoFolder(folder_.Slashed()) + " : pas un dossier de Kalore"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(elsewhere),
+                            std::filesystem::directory_iterator()),
+              2);
+    EXPECT_TRUE(FileExists(LogoFileName(elsewhere.string(), "France2.fr")));
+}
+
 TEST(ChannelLogos, OnlyPicturesAreKept) {
     for (const std::string& picture :
          {std::string("\x89PNG\r\n\x1a\n", 8), std::string("\xff\xd8\xff\xe0"),
           std::string("GIF89a"), std::string("RIFF\x10\0\0\0WEBPVP8 ", 16)}) {
-        EXPECT_TRUE(LooksLikePicture(picture)) << picture;
+        EXPECT_EQ(LogoRefusal(picture), "") << picture;
     }
     for (const std::string& other :
          {std::string(), std::string("<svg/>"), std::string("\x89PNG"),
           std::string("RIFF\x10\0\0\0WAVE", 12), std::string("<html>")}) {
-        EXPECT_FALSE(LooksLikePicture(other)) << other;
+        EXPECT_EQ(LogoRefusal(other), "pas une image") << other;
     }
+    // A progressive JPEG costs a decode per scan: past the bound it is no logo. Each
+    // scan's data may hold stuffed bytes and restarts, and a cut file ends early.
+    const auto jpeg = [](int scans) {
+        std::string bytes("\xff\xd8\xff\xe0\x00\x04JF", 8);
+        for (int n = 0; n < scans; ++n) {
+            bytes += std::string("\xff\xda\x00\x04\x01\x00", 6) + "ab\xff" + '\0' +
+                     "\xff\xd3"
+                     "cd";
+        }
+        return bytes + "\xff\xd9";
+    };
+    EXPECT_EQ(LogoRefusal(jpeg(kMaxJpegScans)), "");
+    EXPECT_EQ(LogoRefusal(jpeg(kMaxJpegScans).substr(0, 300)), "");
+    EXPECT_EQ(LogoRefusal(jpeg(kMaxJpegScans + 1)),
+              "image JPEG de plus de 100 passes, refusée par sécurité");
+    EXPECT_EQ(LogoRefusal(std::string("\xff\xd8\xff\xe0\x00\x01", 6)), "image JPEG illisible");
+    EXPECT_EQ(LogoRefusal(std::string("\xff\xd8\xff\xe0\x00\x02zz", 8)), "image JPEG illisible");
     // Ids are the guide's text: their files stay in the folder, one per id.
     EXPECT_EQ(std::filesystem::path(LogoFileName("/k/B/logos", "../../etc/passwd")).parent_path(),
               "/k/B/logos");

@@ -1,8 +1,10 @@
 #include "guide/xmltv_reader.h"
 
 #include <fstream>
+#include <functional>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "paris_time.h"
 #include "support/temp_folder.h"
@@ -255,6 +257,46 @@ TEST(XmltvReader, RefusesDamagedHostileAndForeignGuides) {
     }
 }
 
+// Guides shaped to fill memory rather than nest or expand: the parser's memory is
+// bounded, so each is refused, with the same kind of reason as the bombs.
+TEST(XmltvReader, RefusesGuidesThatWouldTakeMoreMemoryThanTheCap) {
+    constexpr std::size_t kBytes = 24 * 1024 * 1024;
+    const auto grown = [](const std::function<std::string(std::size_t)>& piece) {
+        std::string xml = "<tv>";
+        for (std::size_t n = 0; xml.size() < kBytes; ++n) {
+            xml += piece(n);
+        }
+        return xml;
+    };
+    const std::string name(90, 'n');
+    const struct {
+        const char* what;
+        std::string xml;
+    } cases[] = {
+        {"distinct element names",
+         grown([&](std::size_t n) { return "<" + name + std::to_string(n) + "/>"; })},
+        {"distinct attribute names",
+         grown([&](std::size_t n) { return "<x " + name + std::to_string(n) + "=\"1\"/>"; })},
+        {"one endless attribute", "<tv><channel id=\"" + std::string(kBytes, 'a') + "\">"},
+        {"one endless comment", "<tv><!--" + std::string(kBytes, 'c')},
+    };
+    for (const auto& c : cases) {
+        RecordingSink sink;
+        XmltvParser parser(sink);
+        bool ok = true;
+        for (std::size_t pos = 0; ok && pos < c.xml.size(); pos += 65536) {
+            ok = parser.Feed(c.xml.data() + pos, std::min<std::size_t>(65536, c.xml.size() - pos),
+                             false);
+        }
+        EXPECT_FALSE(ok) << c.what;
+        EXPECT_NE(parser.Error().find("plus de 16 Mo pour être lu"), std::string::npos)
+            << c.what << ": " << parser.Error();
+    }
+    // The memory given back, a real guide reads on.
+    RecordingSink sink;
+    EXPECT_TRUE(Parse(kGuide, sink).ok);
+}
+
 TEST(XmltvReader, ReadsSingleByteFrenchEncodings) {
     for (const char* encoding : {"windows-1252", "ISO-8859-15", "ISO-8859-1"}) {
         RecordingSink sink;
@@ -289,6 +331,11 @@ TEST(XmltvReader, FilesPlainAndGzippedReadAlikeAndACutGzipIsAnError) {
     const std::atomic<bool> stopped{true};
     EXPECT_EQ(ReadXmltvFile(write("again.xml", kGuide), sink, stopped).error,
               "lecture interrompue");
+    // A source that would block its open, as a FIFO without a writer, is refused at once.
+    const std::string fifo = (folder.Path() / "guide.fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadXmltvFile(fifo, sink, stop).error,
+              "impossible d'ouvrir " + fifo + " : ce n'est pas un fichier ordinaire");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "support/crash_at_write_step.h"
 #include "support/temp_folder.h"
@@ -132,6 +133,17 @@ TEST_F(AtomicFiles, ReadWholeFileReadsEveryByte) {
     EXPECT_TRUE(ReadWholeFile("/proc/self/status", content));
     EXPECT_NE(content.find("Pid:"), std::string::npos);
     EXPECT_FALSE(ReadWholeFile((folder_.Path() / "missing").string(), content));
+    // A FIFO with no writer, or a link to one, would hold the open for ever: refused
+    // at once, as a temporary of that name is never written through.
+    const std::string fifo = (folder_.Path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = (folder_.Path() / "link").string();
+    fs::create_symlink(fifo, link);
+    EXPECT_FALSE(ReadWholeFile(fifo, content));
+    EXPECT_FALSE(ReadWholeFile(link, content));
+    EXPECT_FALSE(ReadFileStart(link, content, 10));
+    ASSERT_EQ(::mkfifo((a_ + ".tmp").c_str(), 0600), 0);
+    EXPECT_FALSE(WriteFilesAtomically({{a_, "x"}, {b_, "y"}}).ok());
 }
 
 } // namespace

@@ -235,6 +235,18 @@ TEST_F(SettingsTest, UnreadableFileGivesTheReadMessageAndKeepsWhatWasSet) {
     ASSERT_EQ(host_.messages.size(), 1u);
     EXPECT_EQ(host_.messages[0], "Fichier d'initialisation introuvable! ");
     EXPECT_EQ(values.playerPath, "/already/set");
+
+    // A FIFO, which would hold an open for ever, says the same at once, and so do
+    // its interrupted save and a save.
+    fs::remove(IniPath());
+    ASSERT_EQ(::mkfifo(IniPath().c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((IniPath() + ".tmp").c_str(), 0600), 0);
+    host_.messages.clear();
+    Run().LoadSettings(values);
+    Run().SaveSettings({"/tmp/c.avi", "", "FREE"});
+    ASSERT_EQ(host_.messages.size(), 2u);
+    EXPECT_EQ(host_.messages[0], "Fichier d'initialisation introuvable! ");
+    EXPECT_EQ(host_.messages[1], "Erreur d'enregistrement dans INI : **" + IniPath() + "**");
 }
 
 // Found but over the cap: the message says so, and the file is left as it is.
