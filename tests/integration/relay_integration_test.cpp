@@ -1,4 +1,5 @@
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -227,6 +228,29 @@ TEST_F(RelayIntegrationTest, ABoxWithNoStreamLeftRefusesWithItsReason) {
         ::testing::PrintToString(harness.host.notices) + ::testing::PrintToString(harness.host.log);
     EXPECT_NE(told.find(reason), std::string::npos) << told;
     other->Close();
+}
+
+// Behind a firewall that drops UDP (tests/integration/with-udp-dropped), the box's
+// only session is ended and opened again over TCP: live view and a programmed
+// recording get the channel at once, one session at a time at the box.
+class RelayFirewallTest : public RelayIntegrationTest {};
+
+TEST_F(RelayFirewallTest, UdpDroppedTheStreamComesOverTcp) {
+    if (!std::getenv("KALORE_UDP_DROPPED"))
+        GTEST_SKIP() << "needs root to drop UDP in a network namespace of its own";
+    Relay relay(Options());
+    const std::string box201 = box.Address(201);
+    const std::string local = relay.LocalAddress(box201);
+    testing::RecordingHarness harness(folder, "/usr/bin/vlc", &relay);
+    auto viewer = std::async(std::launch::async, [&] { return testing::BodyWithin(local, 12s); });
+    harness.StartProgrammed(box201, kFormatH264, 8);
+    ASSERT_TRUE(harness.RunUntil([&] { return !harness.statuses.empty(); }, 60s)) << Logged();
+    EXPECT_EQ(harness.statuses[0].second, "Terminé")
+        << ::testing::PrintToString(harness.host.log) << Logged();
+    EXPECT_GT(viewer.get().size(), 50'000u);
+    EXPECT_NE(Logged().find("il passe désormais par TCP"), std::string::npos) << Logged();
+    // The UDP session, ended, then the TCP one: the box allows one at a time.
+    EXPECT_EQ(box.Sessions(), 2) << Logged();
 }
 
 } // namespace
