@@ -1,19 +1,28 @@
-// The relay serving a box channel from GStreamer's RTSP server on loopback: its own
-// processor time while two readers (as live view and a recording) take the stream,
-// the box sessions used once a third reader (a second recording) joins, and how
-// much later each picture reaches a reader through the relay than one reading the
-// box directly. The readers are ffmpeg processes, so this process's time is the
-// relay's alone.
+// The relay against the floor: what reading the box directly costs. The box is
+// GStreamer's RTSP server on loopback, serving either the test picture or an HD
+// recording (1080i H.264 at 10 Mbit/s with MPEG audio, a key frame every 2 s,
+// made once with ffmpeg into the build folder). The floor is
+// `ffmpeg -rtsp_transport udp -i URL -c copy -f mpegts -y /dev/null` on the same box.
+// Readers are ffmpeg processes or raw sockets, so this process's time is the relay's.
 // Usage: build/bench/bench_relay
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,13 +30,21 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/child_process.h"
+#include "relay/box_session.h"
 #include "relay/relay.h"
+#include "relay/ts_packets.h"
 #include "support/rtsp_test_box.h"
 
 namespace {
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
+using kalore::ChildProcess;
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : (values[(values.size() - 1) / 2] + values[values.size() / 2]) / 2;
+}
 
 double ProcessSeconds() {
     rusage usage{};
@@ -36,66 +53,212 @@ double ProcessSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return (values[(values.size() - 1) / 2] + values[values.size() / 2]) / 2;
+double ChildSeconds(long pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i == 14 || i == 15)
+            ticks += std::stod(field);
+    return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
-std::unique_ptr<kalore::ChildProcess> Reader(const std::string& address) {
-    return kalore::ChildProcess::Start(
-               {"/usr/bin/ffmpeg", "-v", "error", "-i", address, "-c", "copy", "-f", "null", "-"})
-        .child;
+std::unique_ptr<ChildProcess> Ffmpeg(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"/usr/bin/ffmpeg", "-nostdin", "-v", "error"});
+    return ChildProcess::Start(arguments).child;
 }
 
-void BM_RelayCpu(benchmark::State& state) {
+// The HD recording the box serves, made at the first run.
+std::string HdRecording() {
+    const std::string path = std::string(KALORE_BINARY_DIR) + "/bench/hd-1080i.ts";
+    if (!std::filesystem::exists(path)) {
+        std::printf("making the HD recording (60 s of 1080i at 10 Mbit/s) once…\n");
+        auto encoder = Ffmpeg({"-y",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "testsrc2=size=1920x1080:rate=25",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "sine=frequency=440:sample_rate=48000",
+                               "-t",
+                               "60",
+                               "-vf",
+                               "setfield=tff",
+                               "-c:v",
+                               "libx264",
+                               "-preset",
+                               "ultrafast",
+                               "-flags",
+                               "+ildct+ilme",
+                               "-x264-params",
+                               "tff=1:keyint=50:min-keyint=50:scenecut=0:nal-hrd=cbr",
+                               "-b:v",
+                               "10M",
+                               "-maxrate",
+                               "10M",
+                               "-minrate",
+                               "10M",
+                               "-bufsize",
+                               "2M",
+                               "-c:a",
+                               "mp2",
+                               "-b:a",
+                               "192k",
+                               "-f",
+                               "mpegts",
+                               path + ".tmp"});
+        if (!encoder || encoder->WaitFor(600000) != ChildProcess::WaitResult::Exited ||
+            !std::filesystem::exists(path + ".tmp"))
+            return "";
+        std::filesystem::rename(path + ".tmp", path);
+    }
+    return path;
+}
+
+struct Box {
+    explicit Box(bool hd, int sessions = 2)
+        : box(sessions, hd ? HdRecording() : std::string()), name(hd ? "HD box" : "test box") {}
     kalore::testing::RtspTestBox box;
-    if (!box.Start()) {
+    const char* name;
+};
+
+// A reader of the relay on a raw socket: when its bytes and its first key frame came.
+class RawReader {
+public:
+    explicit RawReader(const std::string& local) : started_(steady_clock::now()) {
+        thread_ = std::thread([this, local] { Read(local); });
+    }
+    ~RawReader() {
+        stop_ = true;
+        thread_.join();
+    }
+    // Since the reader asked: its first key frame, and the first after `since`.
+    std::optional<steady_clock::time_point> KeyFrameAfter(steady_clock::time_point since) {
+        std::lock_guard lock(mutex_);
+        for (const auto when : keyFrames_)
+            if (when >= since)
+                return when;
+        return std::nullopt;
+    }
+    std::optional<steady_clock::time_point> BytesAfter(steady_clock::time_point since) {
+        std::lock_guard lock(mutex_);
+        const auto found = std::find_if(arrivals_.begin(), arrivals_.end(),
+                                        [&](auto when) { return when >= since; });
+        return found == arrivals_.end() ? std::nullopt : std::optional(*found);
+    }
+    steady_clock::time_point Started() const { return started_; }
+
+private:
+    void Read(const std::string& local) {
+        const int port = std::stoi(local.substr(17, local.rfind('/') - 17));
+        const int descriptor = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            return;
+        const std::string request = "GET " + local.substr(local.rfind('/')) + " HTTP/1.0\r\n\r\n";
+        send(descriptor, request.data(), request.size(), MSG_NOSIGNAL);
+        timeval step{0, 100000};
+        setsockopt(descriptor, SOL_SOCKET, SO_RCVTIMEO, &step, sizeof step);
+        std::string pending;
+        bool head = true;
+        kalore::TsProgram program;
+        char buffer[65536];
+        while (!stop_) {
+            const ssize_t got = recv(descriptor, buffer, sizeof buffer, 0);
+            if (got == 0)
+                break;
+            if (got < 0)
+                continue;
+            const auto now = steady_clock::now();
+            pending.append(buffer, static_cast<std::size_t>(got));
+            if (head) {
+                const auto end = pending.find("\r\n\r\n");
+                if (end == std::string::npos)
+                    continue;
+                pending.erase(0, end + 4);
+                head = false;
+            }
+            std::lock_guard lock(mutex_);
+            arrivals_.push_back(now);
+            std::size_t at = 0;
+            for (; at + kalore::kTsPacketSize <= pending.size(); at += kalore::kTsPacketSize)
+                if (program.Inspect(reinterpret_cast<const std::uint8_t*>(pending.data() + at)))
+                    keyFrames_.push_back(now);
+            pending.erase(0, at);
+        }
+        close(descriptor);
+    }
+
+    const steady_clock::time_point started_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<steady_clock::time_point> arrivals_;
+    std::vector<steady_clock::time_point> keyFrames_;
+    std::thread thread_;
+};
+
+// The floor and the relay, each over the same 10 s of the HD box.
+void BM_RelayCpu(benchmark::State& state) {
+    Box hd(true);
+    if (!hd.box.Start()) {
         state.SkipWithError("the RTSP test box did not start");
         return;
     }
-    std::vector<double> shares;
+    const int readers = static_cast<int>(state.range(0));
+    std::vector<double> ratios;
     for (auto _ : state) {
-        const int sessionsBefore = box.Sessions();
-        kalore::Relay relay({});
-        const std::string local = relay.LocalAddress(box.Address(201));
-        auto view = Reader(local);
-        auto recording = Reader(local);
+        auto floor = Ffmpeg({"-rtsp_transport", "udp", "-i", hd.box.Address(201), "-c", "copy",
+                             "-f", "mpegts", "-y", "/dev/null"});
         std::this_thread::sleep_for(4s);
-        const double cpuStart = ProcessSeconds();
-        const auto start = steady_clock::now();
+        const double floorStart = ChildSeconds(floor->Pid());
         std::this_thread::sleep_for(10s);
-        const double share = (ProcessSeconds() - cpuStart) /
-                             duration<double>(steady_clock::now() - start).count() * 100;
-        auto second = Reader(local);
-        std::this_thread::sleep_for(3s);
-        state.SetIterationTime(share);
-        shares.push_back(share);
-        std::printf("relay: %.2f %% of a core for two readers; box sessions for three readers: "
-                    "%d (open now: %d)\n",
-                    share, box.Sessions() - sessionsBefore, relay.OpenSessions());
-        for (auto* reader : {&view, &recording, &second}) {
-            if (*reader)
-                (*reader)->Close();
-        }
+        const double floorShare = (ChildSeconds(floor->Pid()) - floorStart) / 10 * 100;
+        floor->Terminate();
+        floor->Close();
+        std::this_thread::sleep_for(1s);
+
+        kalore::Relay relay({});
+        const std::string local = relay.LocalAddress(hd.box.Address(201));
+        std::vector<std::unique_ptr<ChildProcess>> readers_;
+        for (int i = 0; i < readers; ++i)
+            readers_.push_back(Ffmpeg({"-i", local, "-c", "copy", "-f", "null", "-"}));
+        std::this_thread::sleep_for(4s);
+        const double relayStart = ProcessSeconds();
+        std::this_thread::sleep_for(10s);
+        const double relayShare = (ProcessSeconds() - relayStart) / 10 * 100;
+        for (auto& reader : readers_)
+            reader->Close();
+        ratios.push_back(relayShare / floorShare);
+        state.SetIterationTime(relayShare);
+        std::printf("%d reader(s): relay %.2f %% of a core, floor %.2f %%: %.2fx\n", readers,
+                    relayShare, floorShare, ratios.back());
     }
-    const double median = Median(shares);
-    state.counters["median_percent"] = median;
-    std::printf("relay CPU: median %.2f %% of a core over %zu runs (goal: < 1 %%)\n", median,
-                shares.size());
+    std::printf("relay CPU with %d reader(s): median %.2fx the floor (goal: <= 1.2x)\n", readers,
+                Median(ratios));
 }
 
-BENCHMARK(BM_RelayCpu)->Iterations(5)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_RelayCpu)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
-// When each picture (known by the MD5 of its decoded image, the same whichever way
-// it came: the packets are not, the muxer adds delimiters) reached an ffmpeg reader
-// of `address`.
+// When each video packet (known by its MD5, the same whichever way it came: the
+// relay passes the box's packets unchanged) reached an ffmpeg reader of `address`.
 class PacketArrivals {
 public:
     explicit PacketArrivals(const std::string& address)
-        : reader_(
-              kalore::ChildProcess::Start({"/usr/bin/ffmpeg", "-v", "error", "-i", address, "-map",
-                                           "0:v", "-flush_packets", "1", "-f", "framemd5", "-"})
-                  .child) {
+        : reader_(Ffmpeg({"-rtsp_transport", "udp", "-i", address, "-map", "0:v", "-c", "copy",
+                          "-flush_packets", "1", "-f", "framemd5", "-"})) {
         thread_ = std::thread([this, pipe = reader_->TakeOutput()] {
             std::string pending;
             char buffer[4096];
@@ -123,45 +286,187 @@ public:
     }
 
 private:
-    std::unique_ptr<kalore::ChildProcess> reader_;
+    std::unique_ptr<ChildProcess> reader_;
     std::mutex mutex_;
     std::map<std::string, steady_clock::time_point> arrivals_;
     std::thread thread_;
 };
 
 void BM_RelayAddedDelay(benchmark::State& state) {
-    kalore::testing::RtspTestBox box(2);
-    if (!box.Start()) {
+    Box box(state.range(0) != 0);
+    if (!box.box.Start()) {
         state.SkipWithError("the RTSP test box did not start");
         return;
     }
     std::vector<double> medians;
     for (auto _ : state) {
         kalore::Relay relay({});
-        PacketArrivals direct(box.Address(201));
-        PacketArrivals relayed(relay.LocalAddress(box.Address(201)));
+        PacketArrivals direct(box.box.Address(201));
+        PacketArrivals relayed(relay.LocalAddress(box.box.Address(201)));
         std::this_thread::sleep_for(12s);
         const auto first = direct.Arrivals();
         std::vector<double> delays;
-        for (const auto& [md5, when] : relayed.Arrivals()) {
-            if (const auto same = first.find(md5); same != first.end()) {
+        for (const auto& [md5, when] : relayed.Arrivals())
+            if (const auto same = first.find(md5); same != first.end())
                 delays.push_back(duration<double, std::milli>(when - same->second).count());
-            }
-        }
         if (delays.empty()) {
             state.SkipWithError("no picture reached both readers");
             return;
         }
         medians.push_back(Median(delays));
         state.SetIterationTime(medians.back() / 1000);
-        std::printf("relay: pictures %.0f ms later than read directly (median of %zu)\n",
+        std::printf("%s: pictures %.1f ms later through the relay (median of %zu)\n", box.name,
                     medians.back(), delays.size());
     }
-    std::printf("relay added delay: median %.0f ms over %zu runs (goal: <= 100 ms)\n",
+    std::printf("%s: relay added delay, median %.1f ms over %zu runs (goal: <= 20 ms)\n", box.name,
                 Median(medians), medians.size());
 }
 
-BENCHMARK(BM_RelayAddedDelay)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RelayAddedDelay)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// A new reader's first key frame: joining a channel already read (a channel change
+// back to a recorded channel), and opening one (beside a direct session of the box
+// started at the same moment: the key frame the box itself gives first).
+void BM_RelayFirstPicture(benchmark::State& state) {
+    Box hd(true);
+    if (!hd.box.Start()) {
+        state.SkipWithError("the RTSP test box did not start");
+        return;
+    }
+    std::vector<double> joined;
+    std::vector<double> opened;
+    for (auto _ : state) {
+        kalore::Relay relay({});
+        const std::string local = relay.LocalAddress(hd.box.Address(201));
+        const auto start = steady_clock::now();
+        std::atomic<bool> stop{false};
+        std::atomic<steady_clock::rep> directKey{0};
+        kalore::BoxSession direct(hd.box.Address(201), kalore::BoxSession::Transport::Udp, {});
+        kalore::TsProgram program;
+        std::thread directThread([&] {
+            direct.Run([] {},
+                       [&](std::uint8_t* data, std::size_t size) {
+                           for (std::size_t at = 0; at < size; at += kalore::kTsPacketSize)
+                               if (program.Inspect(data + at) && directKey == 0)
+                                   directKey = steady_clock::now().time_since_epoch().count();
+                       });
+        });
+        auto first = std::make_unique<RawReader>(local);
+        std::this_thread::sleep_for(5s);
+        direct.Interrupt();
+        directThread.join();
+        const auto firstKey = first->KeyFrameAfter(start);
+        const steady_clock::time_point directAt{steady_clock::duration(directKey.load())};
+        if (firstKey && directKey != 0) {
+            opened.push_back(duration<double, std::milli>(*firstKey - directAt).count());
+            std::printf("opening: first key frame %.0f ms after the request, %.0f ms after "
+                        "the box's own first one\n",
+                        duration<double, std::milli>(*firstKey - start).count(), opened.back());
+        }
+        // Joining at a moment that falls anywhere in the group of pictures.
+        std::this_thread::sleep_for(milliseconds(337 * static_cast<int>(joined.size() % 6)));
+        RawReader second(local);
+        std::this_thread::sleep_for(3s);
+        const auto secondKey = second.KeyFrameAfter(second.Started());
+        const auto nextKey = first->KeyFrameAfter(second.Started());
+        if (secondKey && nextKey) {
+            joined.push_back(duration<double, std::milli>(*secondKey - second.Started()).count());
+            std::printf("joining: first key frame %.0f ms after the request; the stream's next "
+                        "one came %.0f ms after it\n",
+                        joined.back(),
+                        duration<double, std::milli>(*nextKey - second.Started()).count());
+        }
+        state.SetIterationTime(joined.empty() ? 0 : joined.back() / 1000);
+    }
+    std::printf("first picture: joining %.0f ms, opening %.0f ms after the box's own first key "
+                "frame (medians; goal: <= next key frame + 200 ms)\n",
+                Median(joined), Median(opened));
+}
+
+BENCHMARK(BM_RelayFirstPicture)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The box away for 3 s: how soon after it answers again the picture is back.
+void BM_RelayOutageRecovery(benchmark::State& state) {
+    Box test(false, 1);
+    if (!test.box.Start()) {
+        state.SkipWithError("the RTSP test box did not start");
+        return;
+    }
+    std::vector<double> back;
+    for (auto _ : state) {
+        kalore::Relay::Options options;
+        options.stallLimit = 20s;
+        kalore::Relay relay(options);
+        RawReader reader(relay.LocalAddress(test.box.Address(201)));
+        std::this_thread::sleep_for(4s);
+        test.box.Stop();
+        std::this_thread::sleep_for(3s);
+        if (!test.box.Start()) {
+            state.SkipWithError("the RTSP test box did not come back");
+            return;
+        }
+        const auto answering = steady_clock::now();
+        std::this_thread::sleep_for(4s);
+        const auto bytes = reader.BytesAfter(answering);
+        const auto key = reader.KeyFrameAfter(answering);
+        if (!bytes || !key) {
+            state.SkipWithError("the stream did not come back");
+            return;
+        }
+        back.push_back(duration<double, std::milli>(*key - answering).count());
+        state.SetIterationTime(back.back() / 1000);
+        std::printf("box back: stream after %.0f ms, picture (key frame) after %.0f ms\n",
+                    duration<double, std::milli>(*bytes - answering).count(), back.back());
+    }
+    std::printf("picture back after an outage: median %.0f ms (goal: <= 1000 ms; the test "
+                "picture has a key frame every second)\n",
+                Median(back));
+}
+
+BENCHMARK(BM_RelayOutageRecovery)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Interlaced HD through the relay: the same pictures per second of stream as read
+// directly (the relay forwards the box's packets, never re-cut into frames).
+void BM_RelayInterlacedHd(benchmark::State& state) {
+    Box hd(true);
+    if (!hd.box.Start()) {
+        state.SkipWithError("the RTSP test box did not start");
+        return;
+    }
+    const std::string folder = std::string(KALORE_BINARY_DIR) + "/bench/";
+    for (auto _ : state) {
+        kalore::Relay relay({});
+        auto direct = Ffmpeg({"-rtsp_transport", "udp", "-i", hd.box.Address(201), "-t", "8", "-c",
+                              "copy", "-y", folder + "hd-direct.ts"});
+        auto relayed = Ffmpeg({"-i", relay.LocalAddress(hd.box.Address(201)), "-t", "8", "-c",
+                               "copy", "-y", folder + "hd-relayed.ts"});
+        direct->WaitFor(30000);
+        relayed->WaitFor(30000);
+        for (const char* name : {"hd-direct.ts", "hd-relayed.ts"}) {
+            auto probe = ChildProcess::Start({"/usr/bin/ffprobe", "-v", "error", "-select_streams",
+                                              "v", "-count_frames", "-show_entries",
+                                              "stream=nb_read_frames,field_order:format=duration",
+                                              "-of", "compact=p=0", folder + name})
+                             .child;
+            std::string text;
+            char buffer[512];
+            auto pipe = probe->TakeOutput();
+            for (long n; (n = pipe->Read(buffer, sizeof buffer)) > 0;)
+                text.append(buffer, static_cast<std::size_t>(n));
+            probe->WaitFor(30000);
+            std::replace(text.begin(), text.end(), '\n', ' ');
+            std::printf("%s: %s\n", name, text.c_str());
+        }
+        state.SetIterationTime(1);
+    }
+}
+
+BENCHMARK(BM_RelayInterlacedHd)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -8,8 +8,8 @@
 
 namespace kalore::testing {
 
-RtspTestBox::RtspTestBox(int maxSessions)
-    : port_(FreeLoopbackPort(SOCK_STREAM)), maxSessions_(maxSessions) {}
+RtspTestBox::RtspTestBox(int maxSessions, std::string file)
+    : port_(FreeLoopbackPort(SOCK_STREAM)), maxSessions_(maxSessions), file_(std::move(file)) {}
 
 RtspTestBox::~RtspTestBox() {
     Stop();
@@ -18,9 +18,11 @@ RtspTestBox::~RtspTestBox() {
 bool RtspTestBox::Start() {
     Stop();
     ready_ = false;
-    server_ = ChildProcess::Start(
-                  {KALORE_RTSP_TEST_BOX, std::to_string(port_), std::to_string(maxSessions_)})
-                  .child;
+    std::vector<std::string> arguments = {KALORE_RTSP_TEST_BOX, std::to_string(port_),
+                                          std::to_string(maxSessions_)};
+    if (!file_.empty())
+        arguments.push_back(file_);
+    server_ = ChildProcess::Start(arguments).child;
     if (!server_)
         return false;
     reader_ =

@@ -15,8 +15,9 @@ namespace kalore::testing {
 
 class RtspTestBox {
 public:
-    // More than one session only for benchmarks that read the box directly too.
-    explicit RtspTestBox(int maxSessions = 1);
+    // More than one session only for benchmarks that read the box directly too;
+    // `file`: an MPEG-TS file served at its own pace instead of the test picture.
+    explicit RtspTestBox(int maxSessions = 1, std::string file = "");
     ~RtspTestBox();
     RtspTestBox(const RtspTestBox&) = delete;
     RtspTestBox& operator=(const RtspTestBox&) = delete;
@@ -35,6 +36,7 @@ private:
 
     const int port_;
     const int maxSessions_;
+    const std::string file_;
     std::unique_ptr<ChildProcess> server_;
     std::thread reader_;
     std::atomic<bool> ready_{false};

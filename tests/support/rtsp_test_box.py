@@ -3,9 +3,12 @@
 MPEG-TS over RTP payload 33, mounted at /fbxtv_pub/stream (the box's query string is
 accepted as is), its session pool capped at one like the box's.
 
+Given a file, it serves that MPEG-TS at its own pace instead (benchmarks use an HD
+recording).
+
 Prints "READY <port>" once it listens, then "SESSION" for each session it opens and
 "TEARDOWN" for each teardown it receives, one a line, flushed.
-Usage: rtsp_test_box.py PORT [MAX_SESSIONS]  (benchmarks compare a second reader)
+Usage: rtsp_test_box.py PORT [MAX_SESSIONS [FILE]]  (benchmarks compare a second reader)
 """
 
 import sys
@@ -38,7 +41,12 @@ def main():
     server.set_service(sys.argv[1])
     server.get_session_pool().set_max_sessions(int(sys.argv[2]) if len(sys.argv) > 2 else 1)
     factory = GstRtspServer.RTSPMediaFactory()
-    factory.set_launch(PIPELINE)
+    factory.set_launch(
+        PIPELINE
+        if len(sys.argv) <= 3
+        else f"( filesrc location={sys.argv[3]} ! tsparse set-timestamps=true alignment=7 "
+        "! rtpmp2tpay name=pay0 pt=33 )"
+    )
     factory.set_shared(True)
     server.get_mount_points().add_factory("/fbxtv_pub/stream", factory)
 
