@@ -41,6 +41,8 @@ public:
         };
         Kind kind;
         std::string reason;
+        // The status of the box's refusal, when it answered one.
+        int status = 0;
     };
     // Whole MPEG-TS packets, which the callee may change in place.
     using Packets = std::function<void(std::uint8_t* data, std::size_t size)>;

@@ -38,6 +38,10 @@ BoxSession::End Refused(std::string reason) {
     return {BoxSession::End::Kind::Refused, std::move(reason)};
 }
 
+BoxSession::End RefusedWith(int status) {
+    return {BoxSession::End::Kind::Refused, RefusalForStatus(status), status};
+}
+
 int UdpSocket(int family, int port) {
     const int descriptor = socket(family, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (descriptor < 0)
@@ -181,7 +185,7 @@ std::optional<BoxSession::End> BoxSession::Describe(std::string& sessionControl,
             continue;
         }
         if (answer.status != 200)
-            return Refused(RefusalForStatus(answer.status));
+            return RefusedWith(answer.status);
         const BoxDescription description = ReadBoxDescription(
             answer.body, address_, answer.contentBase.empty() ? target : answer.contentBase);
         if (!description.refusal.empty())
@@ -210,9 +214,10 @@ std::optional<BoxSession::End> BoxSession::Setup(const std::string& streamContro
     // 461: this transport is not offered.
     if (answer.status == 461 && transport_ == Transport::Udp)
         return End{End::Kind::UdpBlocked, kRefusalNoTransport};
+    if (answer.status == 461)
+        return Refused(kRefusalNoTransport);
     if (answer.status != 200)
-        return Refused(answer.status == 461 ? kRefusalNoTransport
-                                            : RefusalForStatus(answer.status));
+        return RefusedWith(answer.status);
     // "Session: <id>[;timeout=<seconds>]"; the id goes into every request that follows.
     const std::string session = answer.session.substr(0, answer.session.find(';'));
     if (!IsRequestToken(session) || session.size() > 256)
@@ -230,7 +235,7 @@ std::optional<BoxSession::End> BoxSession::Play() {
     if (asked.failed)
         return asked.failed;
     if (asked.answer->status != 200)
-        return Refused(RefusalForStatus(asked.answer->status));
+        return RefusedWith(asked.answer->status);
     return std::nullopt;
 }
 

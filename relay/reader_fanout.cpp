@@ -83,7 +83,10 @@ void ReaderFanout::Push(const std::uint8_t* data, std::size_t size, bool keyFram
     if (batch_.empty())
         batchStart_ = now;
     batch_.append(bytes, size);
-    if (batch_.size() >= kBatchBytes || now - batchStart_ >= kBatchAge)
+    // A slow stream gains nothing from waiting: its packets go at once.
+    const bool sparse = now - lastPush_ >= kBatchAge;
+    lastPush_ = now;
+    if (sparse || batch_.size() >= kBatchBytes || now - batchStart_ >= kBatchAge)
         Flush();
 }
 

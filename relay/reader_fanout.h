@@ -66,6 +66,7 @@ private:
     std::list<Reader> readers_;
     std::string batch_;
     Clock::time_point batchStart_;
+    Clock::time_point lastPush_;
     // From the last key frame on, while it fits.
     std::string sinceKeyFrame_;
     bool keyFrameKept_ = false;

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "relay/box_transports.h"
+#include "relay/box_description.h"
+#include "relay/boxes.h"
 #include "relay/http_request.h"
 #include "relay/loopback_socket.h"
 #include "relay/relay_address.h"
@@ -13,7 +14,7 @@ namespace kalore {
 
 Relay::Relay(Options options)
     : options_(std::move(options)), readerOwner_(options_.readerOwner.value_or(ThisUser())),
-      transports_(std::make_shared<BoxTransports>()), wake_(NewWaker()) {}
+      boxes_(std::make_shared<Boxes>()), wake_(NewWaker()) {}
 
 Relay::~Relay() {
     {
@@ -68,7 +69,8 @@ RelayedChannel* Relay::ChannelOf(const std::string& source) {
     auto [entry, added] = tokenOf_.try_emplace(source);
     if (added) {
         entry->second = NewRelayToken();
-        channels_[entry->second] = std::make_unique<RelayedChannel>(source, options_, transports_);
+        channels_[entry->second] = std::make_unique<RelayedChannel>(
+            source, options_, boxes_, [this, source] { return GiveWayTo(source); });
     }
     return channels_.at(entry->second).get();
 }
@@ -77,6 +79,33 @@ std::string Relay::Refusal(const std::string& source) const {
     std::lock_guard lock(mutex_);
     const auto token = tokenOf_.find(source);
     return token == tokenOf_.end() ? std::string() : channels_.at(token->second)->Refusal();
+}
+
+void Relay::ViewerLeft(const std::string& source) {
+    std::lock_guard lock(mutex_);
+    if (const auto token = tokenOf_.find(source); token != tokenOf_.end())
+        channels_.at(token->second)->ViewerLeft();
+}
+
+bool Relay::GiveWayTo(const std::string& source) {
+    std::lock_guard lock(mutex_);
+    bool freed = false;
+    for (auto& [token, channel] : channels_)
+        if (channel->Address() != source && SameBox(source, channel->Address()))
+            freed = channel->GiveWayToRecording() || freed;
+    return freed;
+}
+
+std::string Relay::RecordingHolding(const std::string& source) const {
+    std::lock_guard lock(mutex_);
+    const auto token = tokenOf_.find(source);
+    if (token == tokenOf_.end() || !channels_.at(token->second)->RefusedCrowded())
+        return "";
+    for (const auto& [other, channel] : channels_)
+        if (channel->Address() != source && SameBox(source, channel->Address()) &&
+            channel->Recorded())
+            return channel->Address();
+    return "";
 }
 
 int Relay::OpenSessions() const {

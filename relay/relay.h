@@ -13,7 +13,7 @@
 
 namespace kalore {
 
-class BoxTransports;
+class Boxes;
 class LoopbackListener;
 class ReaderConnection;
 class RelayedChannel;
@@ -49,6 +49,12 @@ public:
     std::string Refusal(const std::string& source) const;
     // How many box sessions are open now.
     int OpenSessions() const;
+    // The live view left `source` for another channel: its session ends now unless
+    // a recording needs it, so that a box with one stream can give the next one.
+    void ViewerLeft(const std::string& source);
+    // When `source` was refused for want of a stream while a recording holds the
+    // box's stream: the address of the channel recorded; empty otherwise.
+    std::string RecordingHolding(const std::string& source) const;
 
 private:
     struct Pending;
@@ -63,10 +69,13 @@ private:
     RelayedChannel* ChannelOf(const std::string& source);
     void Admit(std::unique_ptr<ReaderConnection> connection, std::vector<Pending>& pending);
     void Answer(std::unique_ptr<ReaderConnection> connection, const std::string& head);
+    // `source` was refused for want of a stream: the box's other sessions that no
+    // recording needs end; true when one did.
+    bool GiveWayTo(const std::string& source);
 
     const Options options_;
     const unsigned readerOwner_;
-    const std::shared_ptr<BoxTransports> transports_;
+    const std::shared_ptr<Boxes> boxes_;
     std::unique_ptr<LoopbackListener> listener_;
     int wake_ = -1;
 

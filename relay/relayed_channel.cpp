@@ -14,10 +14,10 @@ const std::string kStreamHead = "HTTP/1.0 200 OK\r\nContent-Type: video/mp2t\r\n
 
 } // namespace
 
-RelayedChannel::RelayedChannel(std::string address, Options options,
-                               std::shared_ptr<BoxTransports> transports)
-    : address_(std::move(address)), options_(std::move(options)),
-      transports_(std::move(transports)) {}
+RelayedChannel::RelayedChannel(std::string address, Options options, std::shared_ptr<Boxes> boxes,
+                               std::function<bool()> crowded)
+    : address_(std::move(address)), options_(std::move(options)), boxes_(std::move(boxes)),
+      crowded_(std::move(crowded)) {}
 
 RelayedChannel::~RelayedChannel() {
     Close();
@@ -39,6 +39,7 @@ std::string RelayedChannel::AwaitSession(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     lastReader_ = Clock::now();
     EnsureSession();
+    recorderWanted_ = true;
     const bool settled =
         settled_.wait_for(lock, limit, [this] { return flowing_ || !refusal_.empty(); });
     return settled ? refusal_ : "la Freebox ne répond pas";
@@ -54,15 +55,18 @@ void RelayedChannel::EnsureSession() {
 
 void RelayedChannel::StartSession() {
     refusal_.clear();
+    refusedCrowded_ = false;
+    recorderWanted_ = false;
     options_.log("Relais RTSP : ouverture de la session (" + address_ + ")");
     const int generation = ++generation_;
     RtspSource::Events events;
     events.opened = [this, generation] {
         OnOpened(generation);
     };
-    events.refused = [this, generation](const std::string& reason) {
-        OnRefused(generation, reason);
+    events.refused = [this, generation](const std::string& reason, bool crowded) {
+        OnRefused(generation, reason, crowded);
     };
+    events.crowded = crowded_;
     events.packets = [this, generation](const std::uint8_t* data, std::size_t size, bool key) {
         if (generation != generation_)
             return;
@@ -75,8 +79,7 @@ void RelayedChannel::StartSession() {
             fanout_.SetTables(tables);
     };
     events.log = options_.log;
-    source_ =
-        std::make_unique<RtspSource>(address_, options_.timing, transports_, std::move(events));
+    source_ = std::make_unique<RtspSource>(address_, options_.timing, boxes_, std::move(events));
 }
 
 void RelayedChannel::OnOpened(int generation) {
@@ -94,13 +97,14 @@ void RelayedChannel::OnOpened(int generation) {
         fanout_.Add(std::move(connection), kStreamHead, Clock::now());
 }
 
-void RelayedChannel::OnRefused(int generation, const std::string& reason) {
+void RelayedChannel::OnRefused(int generation, const std::string& reason, bool crowded) {
     std::vector<std::unique_ptr<ReaderConnection>> waiting;
     {
         std::lock_guard lock(mutex_);
         if (generation != generation_)
             return;
         refusal_ = reason;
+        refusedCrowded_ = crowded;
         waiting.swap(waiting_);
     }
     // Told before the waiting recorder learns it, so the message never trails the "Échec".
@@ -155,6 +159,31 @@ void RelayedChannel::Close() {
 std::string RelayedChannel::Refusal() const {
     std::lock_guard lock(mutex_);
     return refusal_;
+}
+
+bool RelayedChannel::RefusedCrowded() const {
+    std::lock_guard lock(mutex_);
+    return refusedCrowded_;
+}
+
+bool RelayedChannel::Recorded() const {
+    std::lock_guard lock(mutex_);
+    return source_ && flowing_ && recorderWanted_;
+}
+
+void RelayedChannel::ViewerLeft() {
+    std::lock_guard lock(mutex_);
+    if (source_ && !recorderWanted_)
+        RetireSession();
+}
+
+bool RelayedChannel::GiveWayToRecording() {
+    std::lock_guard lock(mutex_);
+    if (!source_ || recorderWanted_ || source_->Ended())
+        return false;
+    options_.log("Relais RTSP : la session cède sa place à un enregistrement (" + address_ + ")");
+    RetireSession();
+    return true;
 }
 
 bool RelayedChannel::SessionOpen() const {

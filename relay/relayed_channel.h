@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,7 +15,7 @@
 
 namespace kalore {
 
-class BoxTransports;
+class Boxes;
 class ReaderConnection;
 
 // One channel the relay serves: its box session while anyone reads it, and its
@@ -25,7 +26,10 @@ public:
     using Clock = std::chrono::steady_clock;
     using Options = RelayOptions;
 
-    RelayedChannel(std::string address, Options options, std::shared_ptr<BoxTransports> transports);
+    // `crowded`: the box refused this channel for want of a stream; true when
+    // another channel gave its session up (see GiveWayToRecording).
+    RelayedChannel(std::string address, Options options, std::shared_ptr<Boxes> boxes,
+                   std::function<bool()> crowded);
     ~RelayedChannel();
 
     // Never blocks: called from the relay's loop.
@@ -40,7 +44,20 @@ public:
     void FlushDue(Clock::time_point now) { fanout_.FlushDue(now); }
     // Why the box refused the last opening; empty when it didn't.
     std::string Refusal() const;
+    // The last refusal was for want of a stream on the box.
+    bool RefusedCrowded() const;
     bool SessionOpen() const;
+    // The session is open for a recording (one asked for it with AwaitSession).
+    bool Recorded() const;
+    const std::string& Address() const { return address_; }
+
+    // The live view left this channel for another: unless a recording needs the
+    // session, it ends now rather than after the linger, so that the box's stream
+    // is free for the next channel.
+    void ViewerLeft();
+    // Another channel of the box was refused for want of a stream: this session
+    // ends unless a recording needs it; true when it did.
+    bool GiveWayToRecording();
     // Ends the session and waits for its TEARDOWN.
     void Close();
 
@@ -49,13 +66,14 @@ private:
     void EnsureSession();
     void StartSession();
     void OnOpened(int generation);
-    void OnRefused(int generation, const std::string& reason);
+    void OnRefused(int generation, const std::string& reason, bool crowded);
     // Ends the session without waiting; with the mutex held.
     void RetireSession();
 
     const std::string address_;
     const Options options_;
-    const std::shared_ptr<BoxTransports> transports_;
+    const std::shared_ptr<Boxes> boxes_;
+    const std::function<bool()> crowded_;
     ReaderFanout fanout_;
 
     mutable std::mutex mutex_;
@@ -68,6 +86,8 @@ private:
     bool flowing_ = false;
     std::vector<std::unique_ptr<ReaderConnection>> waiting_;
     std::string refusal_;
+    bool refusedCrowded_ = false;
+    bool recorderWanted_ = false;
     std::atomic<Clock::rep> lastPackets_{0};
     Clock::time_point lastReader_;
 };

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "relay/box_transports.h"
+#include "relay/boxes.h"
 
 namespace kalore {
 
-RtspSource::RtspSource(std::string address, Timing timing,
-                       std::shared_ptr<BoxTransports> transports, Events events)
-    : address_(std::move(address)), timing_(timing), transports_(std::move(transports)),
+RtspSource::RtspSource(std::string address, Timing timing, std::shared_ptr<Boxes> boxes,
+                       Events events)
+    : address_(std::move(address)), timing_(timing), boxes_(std::move(boxes)),
       events_(std::move(events)), thread_([this] { Run(); }) {}
 
 RtspSource::~RtspSource() {
@@ -20,6 +20,11 @@ void RtspSource::RequestStop() {
     std::lock_guard lock(mutex_);
     stop_ = true;
     ended_ = true;
+    // Until its TEARDOWN has gone, the box may count this session against its streams.
+    if (!finished_ && !ending_) {
+        ending_ = true;
+        boxes_->Ending(address_);
+    }
     if (session_)
         session_->Interrupt();
     wake_.notify_all();
@@ -28,8 +33,10 @@ void RtspSource::RequestStop() {
 void RtspSource::Run() {
     bool flowed = false;
     bool outageTold = false;
+    bool freed = false;
     for (;;) {
-        BoxSession session(address_, transports_->For(address_), timing_.limits);
+        boxes_->AwaitEnded(address_, timing_.limits.teardown * 2, stop_);
+        BoxSession session(address_, boxes_->TransportFor(address_), timing_.limits);
         {
             std::lock_guard lock(mutex_);
             if (stop_)
@@ -49,34 +56,45 @@ void RtspSource::Run() {
                 }
             },
             [this](std::uint8_t* data, std::size_t size) { Deliver(data, size); });
-        std::unique_lock lock(mutex_);
-        session_ = nullptr;
-        if (stop_ || end.kind == BoxSession::End::Kind::Stopped)
-            break;
+        {
+            std::lock_guard lock(mutex_);
+            session_ = nullptr;
+            if (stop_ || end.kind == BoxSession::End::Kind::Stopped)
+                break;
+        }
         if (end.kind == BoxSession::End::Kind::UdpBlocked) {
-            transports_->UseTcp(address_);
+            boxes_->UseTcp(address_);
             events_.log("Relais RTSP : le flux n'arrive pas par UDP (pare-feu ?), il passe "
                         "désormais par TCP pour cette Freebox (" +
                         address_ + ")");
             continue;
         }
+        const bool crowded = end.status == 453 || end.status == 503;
+        // All the box's streams taken, one of them by Kalore for nothing a recording
+        // needs: that one gives way, once, before anyone is told.
+        if (!flowed && crowded && !freed && events_.crowded && events_.crowded()) {
+            freed = true;
+            continue;
+        }
         if (!flowed) {
-            lock.unlock();
             ended_ = true;
-            events_.refused(end.reason);
-            finished_ = true;
-            return;
+            events_.refused(end.reason, crowded);
+            break;
         }
         // Once per outage: the tries that follow would fill the log.
         if (!outageTold)
             events_.log("Relais RTSP : flux perdu (" + end.reason +
                         "), nouveaux essais jusqu'à son retour (" + address_ + ")");
         outageTold = true;
-        if (wake_.wait_for(lock, timing_.retry, [this] { return stop_; }))
+        std::unique_lock lock(mutex_);
+        if (wake_.wait_for(lock, timing_.retry, [this] { return stop_.load(); }))
             break;
     }
+    std::lock_guard lock(mutex_);
     ended_ = true;
     finished_ = true;
+    if (ending_)
+        boxes_->Ended(address_);
 }
 
 void RtspSource::Deliver(std::uint8_t* data, std::size_t size) {

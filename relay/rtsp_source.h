@@ -16,7 +16,7 @@
 
 namespace kalore {
 
-class BoxTransports;
+class Boxes;
 
 // The box's stream of one channel, on a thread of its own, for as long as it is
 // wanted: a session lost once flowing is opened again and again until the box
@@ -27,8 +27,12 @@ public:
     struct Events {
         // The stream flows for the first time.
         std::function<void()> opened;
-        // The first opening failed; the source has ended.
-        std::function<void(const std::string& reason)> refused;
+        // The first opening failed; the source has ended. `crowded`: all the box's
+        // streams were taken.
+        std::function<void(const std::string& reason, bool crowded)> refused;
+        // All the box's streams are taken: true when one that Kalore held for no
+        // recording was given up (then the source tries once more).
+        std::function<bool()> crowded;
         // Whole MPEG-TS packets as the box sent them; `keyFrame`: the first one
         // starts a key frame, where a reader can begin.
         std::function<void(const std::uint8_t* data, std::size_t size, bool keyFrame)> packets;
@@ -43,8 +47,7 @@ public:
         std::chrono::milliseconds retry{300};
     };
 
-    RtspSource(std::string address, Timing timing, std::shared_ptr<BoxTransports> transports,
-               Events events);
+    RtspSource(std::string address, Timing timing, std::shared_ptr<Boxes> boxes, Events events);
     // Stops and waits for the TEARDOWN.
     ~RtspSource();
     RtspSource(const RtspSource&) = delete;
@@ -63,7 +66,7 @@ private:
 
     const std::string address_;
     const Timing timing_;
-    const std::shared_ptr<BoxTransports> transports_;
+    const std::shared_ptr<Boxes> boxes_;
     const Events events_;
 
     TsProgram program_;
@@ -72,10 +75,11 @@ private:
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    bool stop_ = false;
+    std::atomic<bool> stop_{false};
     BoxSession* session_ = nullptr;
     std::atomic<bool> ended_{false};
     std::atomic<bool> finished_{false};
+    bool ending_ = false;
     std::thread thread_;
 };
 
