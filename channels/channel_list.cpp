@@ -14,4 +14,13 @@ std::string ChannelList::SelectedAddress() const {
     return std::string(addresses[static_cast<std::size_t>(selectedIndex)]);
 }
 
+std::string ChannelList::NameOf(std::string_view address) const {
+    for (std::size_t i = 0; i < addresses.size() && i < names.size(); ++i) {
+        if (addresses[i] == address) {
+            return std::string(names[i]);
+        }
+    }
+    return std::string(address);
+}
+
 } // namespace kalore

@@ -21,6 +21,8 @@ struct ChannelList {
     void AddChannel(std::string_view name, std::string_view address);
     // The address at the selected index; empty for -1 or any index naming no item.
     std::string SelectedAddress() const;
+    // The name of the first channel at `address`; the address itself when none is.
+    std::string NameOf(std::string_view address) const;
 };
 
 } // namespace kalore

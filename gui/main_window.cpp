@@ -179,7 +179,11 @@ void TForm1::BuildRelay() {
         mainThread_->Post([this, line] { AppendLog(line); });
     };
     options.refused = [this](const std::string& source, const std::string& reason) {
-        mainThread_->Post([this, source, reason] { live_->SourceRefused(source, reason); });
+        mainThread_->Post([this, source, reason] {
+            const std::string recorded = relay_->RecordingHolding(source);
+            live_->SourceRefused(source, reason,
+                                 recorded.empty() ? "" : channels_.NameOf(recorded));
+        });
     };
     relay_ = std::make_unique<Relay>(std::move(options));
 }

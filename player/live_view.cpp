@@ -69,6 +69,12 @@ void LiveView::StartLiveView() {
         return;
     }
     DestroyControl();
+    // The old channel's box session ends before the new one opens: a box gives few
+    // streams, often one.
+    if (relay_ && !relayedWatched_.empty() && relayedWatched_ != liveStreamAddress_) {
+        relay_->ViewerLeft(relayedWatched_);
+    }
+    relayedWatched_ = relay_ && NeedsRelay(liveStreamAddress_) ? liveStreamAddress_ : "";
     const QRect bounds(kInset, kInset, panel_.width() - 2 * kInset, panel_.height() - 2 * kInset);
     control_ = new TVLCPlugin(&panel_, bounds, libvlcArgs_);
     // raise() leaves the native window where it is when the widget is already the
@@ -106,12 +112,17 @@ void LiveView::ResumeIfEnded() {
     }
 }
 
-void LiveView::SourceRefused(const std::string& source, const std::string& reason) {
+void LiveView::SourceRefused(const std::string& source, const std::string& reason,
+                             const std::string& recordedChannel) {
     if (source != liveStreamAddress_ || !resume_.isActive()) {
         return;
     }
     StopWatching();
-    host_.ShowMessage("Impossible de regarder cette chaîne : " + reason);
+    // A recording is never cut for live view: the user learns which one holds the box.
+    host_.ShowMessage(recordedChannel.empty()
+                          ? "Impossible de regarder cette chaîne : " + reason
+                          : "La Freebox n'accepte qu'un flux à la fois : « " + recordedChannel +
+                                " » est en cours d'enregistrement.");
 }
 
 void LiveView::StopWatching() {

@@ -42,8 +42,10 @@ public:
     // Plays rtsp:// channels, which libVLC can't open, through `relay` from now on.
     void UseRelay(Relay& relay) { relay_ = &relay; }
     // The relay's box refused `source` for `reason`: if it is the channel watched,
-    // the player stops and the user is told why.
-    void SourceRefused(const std::string& source, const std::string& reason);
+    // the player stops and the user is told why: when a recording holds the box's
+    // only stream, by naming `recordedChannel`.
+    void SourceRefused(const std::string& source, const std::string& reason,
+                       const std::string& recordedChannel = "");
 
     // At the end of the program, when the control-available flag is set.
     void DestroyControl();
@@ -71,6 +73,8 @@ private:
     std::vector<std::string> libvlcArgs_;
     std::string liveStreamAddress_;
     Relay* relay_ = nullptr;
+    // The relayed channel the player last played, which it leaves at a change.
+    std::string relayedWatched_;
     QTimer resume_;
     QPointer<TVLCPlugin> control_;
 };

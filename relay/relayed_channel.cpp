@@ -55,7 +55,6 @@ void RelayedChannel::EnsureSession() {
 
 void RelayedChannel::StartSession() {
     refusal_.clear();
-    refusedCrowded_ = false;
     recorderWanted_ = false;
     options_.log("Relais RTSP : ouverture de la session (" + address_ + ")");
     const int generation = ++generation_;
@@ -89,6 +88,7 @@ void RelayedChannel::OnOpened(int generation) {
         if (generation != generation_)
             return;
         flowing_ = true;
+        refusedCrowded_ = false;
         lastPackets_ = Clock::now().time_since_epoch().count();
         waiting.swap(waiting_);
     }

@@ -44,7 +44,8 @@ public:
     void FlushDue(Clock::time_point now) { fanout_.FlushDue(now); }
     // Why the box refused the last opening; empty when it didn't.
     std::string Refusal() const;
-    // The last refusal was for want of a stream on the box.
+    // The last refusal, until the channel flows again, was for want of a stream on
+    // the box (kept across the tries that readers make meanwhile).
     bool RefusedCrowded() const;
     bool SessionOpen() const;
     // The session is open for a recording (one asked for it with AwaitSession).

@@ -43,6 +43,11 @@ void RtspTestBox::Stop() {
         reader_.join();
 }
 
+std::string RtspTestBox::Events() const {
+    std::lock_guard lock(mutex_);
+    return events_;
+}
+
 std::string RtspTestBox::Address(int service) const {
     return "rtsp://127.0.0.1:" + std::to_string(port_) +
            "/fbxtv_pub/stream?namespace=1&service=" + std::to_string(service) + "&flavour=sd";
@@ -58,10 +63,11 @@ void RtspTestBox::Read(std::unique_ptr<OutputPipe> pipe) {
             pending.erase(0, end + 1);
             if (line.rfind("READY", 0) == 0)
                 ready_ = true;
-            else if (line == "SESSION")
-                ++sessions_;
-            else if (line == "TEARDOWN")
-                ++teardowns_;
+            else if (line == "SESSION" || line == "TEARDOWN") {
+                ++(line == "SESSION" ? sessions_ : teardowns_);
+                std::lock_guard lock(mutex_);
+                events_ += line[0];
+            }
         }
     }
 }

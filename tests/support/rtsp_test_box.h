@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -30,6 +31,8 @@ public:
     // Sessions opened and TEARDOWNs received since the first start.
     int Sessions() const { return sessions_; }
     int Teardowns() const { return teardowns_; }
+    // What the box saw, in order: "S" for each session opened, "T" for each TEARDOWN.
+    std::string Events() const;
 
 private:
     void Read(std::unique_ptr<OutputPipe> pipe);
@@ -42,6 +45,8 @@ private:
     std::atomic<bool> ready_{false};
     std::atomic<int> sessions_{0};
     std::atomic<int> teardowns_{0};
+    mutable std::mutex mutex_;
+    std::string events_;
 };
 
 } // namespace kalore::testing

@@ -11,6 +11,9 @@
 #include "player/player_registration.h"
 #include "relay/relay.h"
 #include "support/loopback_servers.h"
+#include "support/recording_harness.h"
+#include "support/rtsp_test_box.h"
+#include "support/temp_folder.h"
 #include "support/test_stream_file.h"
 
 using kalore::LiveView;
@@ -183,6 +186,66 @@ private slots:
         QCOMPARE(host.messages.size(), std::size_t(1));
         QVERIFY(!live->Control()->Playing());
         QCOMPARE(live->LiveStreamAddress(), box);
+    }
+
+    // The box gives one stream, as a Free box does. Changing channel ends the old
+    // session before the new one opens: the picture comes, and nobody is told
+    // anything. With a recording of the first channel running, the recording keeps
+    // the stream and the user learns which one does.
+    void channelChangeOnAOneStreamBox() {
+        kalore::testing::RtspTestBox box;
+        QVERIFY(box.Start());
+        const std::string first = box.Address(201);
+        const std::string second = box.Address(202);
+        kalore::Relay::Options options;
+        options.linger = std::chrono::seconds(3);
+        std::mutex logMutex;
+        std::string logged;
+        options.log = [&](const std::string& line) {
+            std::lock_guard lock(logMutex);
+            logged += line + "\n";
+        };
+        std::unique_ptr<kalore::Relay> relay;
+        options.refused = [&](const std::string& source, const std::string& reason) {
+            QMetaObject::invokeMethod(window.get(), [&, source, reason] {
+                const std::string recorded = relay->RecordingHolding(source);
+                live->SourceRefused(source, reason,
+                                    recorded == first ? "201 - France 2" : recorded);
+            });
+        };
+        relay = std::make_unique<kalore::Relay>(options);
+        live->UseRelay(*relay);
+        QVERIFY(live->Watch(first));
+        QTRY_VERIFY_WITH_TIMEOUT(live->Control()->ReadBytes() > 50'000, 20000);
+        QVERIFY(live->Watch(second));
+        QTRY_VERIFY_WITH_TIMEOUT(live->Control()->ReadBytes() > 50'000, 20000);
+        QVERIFY2(host.messages.empty(), host.messages.empty() ? "" : host.messages[0].c_str());
+        QCOMPARE(box.Events(), std::string("STS"));
+
+        // Back to the first channel, then its programmed recording; live view moves on.
+        QVERIFY(live->Watch(first));
+        QTRY_VERIFY_WITH_TIMEOUT(live->Control()->ReadBytes() > 50'000, 20000);
+        const kalore::testing::TempFolder folder("kalore-live-relay");
+        QDir().mkpath(QString::fromStdString(folder.Slashed() + "RECORDS"));
+        kalore::testing::RecordingHarness harness(folder.Slashed(), "/usr/bin/vlc", relay.get());
+        harness.StartProgrammed(first, kalore::kFormatH264, 8);
+        harness.RunFor(std::chrono::seconds(2));
+        QVERIFY(live->Watch(second));
+        QVERIFY(harness.RunUntil(
+            [&] {
+                QCoreApplication::processEvents();
+                return !harness.statuses.empty();
+            },
+            std::chrono::seconds(40)));
+        QCOMPARE(harness.statuses[0].second, std::string("Terminé"));
+        std::string told;
+        for (const std::string& message : host.messages)
+            told += message + "\n";
+        told += logged;
+        QVERIFY2(host.messages.size() == 1, told.c_str());
+        QVERIFY2(host.messages[0] == "La Freebox n'accepte qu'un flux à la fois : "
+                                     "« 201 - France 2 » est en cours d'enregistrement.",
+                 told.c_str());
     }
 
     void registrationCheckSetsTheFlagOrShowsTheDialog() {

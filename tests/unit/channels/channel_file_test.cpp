@@ -111,6 +111,9 @@ TEST(ChannelPairs, SelectedAddressIsEmptyForAnIndexNamingNoItem) {
     EXPECT_EQ(list.SelectedAddress(), "");
     list.selectedIndex = 5;
     EXPECT_EQ(list.SelectedAddress(), "");
+    // A channel is named by its address; an address of no channel names itself.
+    EXPECT_EQ(list.NameOf("rtp://a"), "TF1");
+    EXPECT_EQ(list.NameOf("rtp://b"), "rtp://b");
 }
 
 class ChannelFiles : public ::testing::Test {
