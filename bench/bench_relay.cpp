@@ -466,6 +466,57 @@ void BM_RelayFirstPicture(benchmark::State& state) {
 
 BENCHMARK(BM_RelayFirstPicture)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// A channel change on a box that gives one stream, as the live view makes it: the
+// old channel's reader goes, the relay is told, the new channel is asked for. Its
+// first key frame against a fresh opening of the same channel.
+void BM_RelayChannelChange(benchmark::State& state) {
+    Box test(false, 1);
+    if (!test.box.Start()) {
+        state.SkipWithError("the RTSP test box did not start");
+        return;
+    }
+    std::vector<double> changes;
+    std::vector<double> fresh;
+    const auto firstKeyFrame = [](RawReader& reader) -> std::optional<double> {
+        for (int i = 0; i < 100; ++i) {
+            if (const auto key = reader.KeyFrameAfter(reader.Started()))
+                return duration<double, std::milli>(*key - reader.Started()).count();
+            std::this_thread::sleep_for(50ms);
+        }
+        return std::nullopt;
+    };
+    for (auto _ : state) {
+        {
+            kalore::Relay relay({});
+            RawReader alone(relay.LocalAddress(test.box.Address(202)));
+            if (const auto key = firstKeyFrame(alone))
+                fresh.push_back(*key);
+        }
+        std::this_thread::sleep_for(1s);
+        kalore::Relay relay({});
+        const std::string first = test.box.Address(201);
+        auto watching = std::make_unique<RawReader>(relay.LocalAddress(first));
+        std::this_thread::sleep_for(3s);
+        watching.reset();
+        relay.ViewerLeft(first);
+        RawReader next(relay.LocalAddress(test.box.Address(202)));
+        const auto key = firstKeyFrame(next);
+        if (!key || fresh.empty()) {
+            state.SkipWithError("no picture after the change");
+            return;
+        }
+        changes.push_back(*key);
+        state.SetIterationTime(*key / 1000);
+        std::printf("channel change: first key frame after %.0f ms; a fresh opening %.0f ms\n",
+                    changes.back(), fresh.back());
+    }
+    std::printf("channel change on a one-stream box: median %.0f ms, fresh opening %.0f ms "
+                "(goal: no later than the fresh opening plus the box's TEARDOWN)\n",
+                Median(changes), Median(fresh));
+}
+
+BENCHMARK(BM_RelayChannelChange)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 // The box away for 3 s: how soon after it answers again the picture is back.
 void BM_RelayOutageRecovery(benchmark::State& state) {
     Box test(false, 1);
