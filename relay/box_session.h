@@ -64,6 +64,11 @@ private:
     std::optional<End> Describe(std::string& sessionControl, std::string& streamControl);
     std::optional<End> Setup(const std::string& streamControl);
     std::optional<End> Play();
+    struct Pace;
+    // The keep-alive when due; how the session ended when the stream is silent.
+    std::optional<End> Beat(Pace& pace);
+    // Hands the packets of `chunk_` on.
+    void Deliver(Pace& pace, const Flowing& flowing, const Packets& packets);
     End ReceiveUdp(const Flowing& flowing, const Packets& packets);
     End ReceiveTcp(const Flowing& flowing, const Packets& packets);
     void Teardown(std::chrono::milliseconds limit);

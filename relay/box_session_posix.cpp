@@ -239,29 +239,51 @@ std::optional<BoxSession::End> BoxSession::Play() {
     return std::nullopt;
 }
 
+// What both ways of receiving keep: the keep-alive's time, and the stream's silence.
+struct BoxSession::Pace {
+    Clock::time_point lastPacket = Clock::now();
+    Clock::time_point nextKeepAlive;
+    bool flowed = false;
+};
+
+std::optional<BoxSession::End> BoxSession::Beat(Pace& pace) {
+    const auto now = Clock::now();
+    if (now >= pace.nextKeepAlive) {
+        SendRequest("OPTIONS", sessionControl_, "");
+        pace.nextKeepAlive = now + keepAlive_;
+    }
+    if (now - pace.lastPacket <= (pace.flowed ? limits_.silence : limits_.firstPacket))
+        return std::nullopt;
+    if (pace.flowed)
+        return End{End::Kind::Lost, kRefusalNothingSent};
+    // Nothing at all over UDP is what a firewall that drops it looks like.
+    return transport_ == Transport::Udp ? End{End::Kind::UdpBlocked, kRefusalNothingSent}
+                                        : Refused(kRefusalNothingSent);
+}
+
+void BoxSession::Deliver(Pace& pace, const Flowing& flowing, const Packets& packets) {
+    if (!pace.flowed) {
+        pace.flowed = true;
+        flowing();
+    }
+    pace.lastPacket = Clock::now();
+    packets(chunk_.data(), chunk_.size());
+}
+
 BoxSession::End BoxSession::ReceiveUdp(const Flowing& flowing, const Packets& packets) {
     std::vector<mmsghdr> messages(kBatch);
     std::vector<iovec> vectors(kBatch);
     std::vector<sockaddr_storage> senders(kBatch);
     buffers_.resize(kBatch * kMaxRtpSize);
-    const auto start = Clock::now();
-    auto lastPacket = start;
-    auto nextKeepAlive = start + keepAlive_;
-    auto nextReport = start;
-    bool flowed = false;
+    Pace pace{.nextKeepAlive = Clock::now() + keepAlive_};
+    auto nextReport = Clock::now();
     while (!Stopping()) {
-        const auto now = Clock::now();
-        if (now >= nextKeepAlive) {
-            SendRequest("OPTIONS", sessionControl_, "");
-            nextKeepAlive = now + keepAlive_;
-        }
-        if (now >= nextReport) {
+        if (const std::optional<End> end = Beat(pace))
+            return *end;
+        if (Clock::now() >= nextReport) {
             SendReceiverReport();
-            nextReport = now + kReceiverReportPeriod;
+            nextReport = Clock::now() + kReceiverReportPeriod;
         }
-        if (now - lastPacket > (flowed ? limits_.silence : limits_.firstPacket))
-            return flowed ? End{End::Kind::Lost, kRefusalNothingSent}
-                          : End{End::Kind::UdpBlocked, kRefusalNothingSent};
         pollfd watched[4] = {{rtp_, POLLIN, 0},
                              {rtcp_, POLLIN, 0},
                              {wake_, POLLIN, 0},
@@ -305,12 +327,7 @@ BoxSession::End BoxSession::ReceiveUdp(const Flowing& flowing, const Packets& pa
         }
         if (chunk_.empty())
             continue;
-        if (!flowed) {
-            flowed = true;
-            flowing();
-        }
-        lastPacket = Clock::now();
-        packets(chunk_.data(), chunk_.size());
+        Deliver(pace, flowing, packets);
         if (count < kBatch)
             std::this_thread::sleep_for(kGather);
     }
@@ -318,36 +335,22 @@ BoxSession::End BoxSession::ReceiveUdp(const Flowing& flowing, const Packets& pa
 }
 
 BoxSession::End BoxSession::ReceiveTcp(const Flowing& flowing, const Packets& packets) {
-    const auto start = Clock::now();
-    auto lastPacket = start;
-    auto nextKeepAlive = start + keepAlive_;
-    bool flowed = false;
+    Pace pace{.nextKeepAlive = Clock::now() + keepAlive_};
     while (!Stopping()) {
-        const auto now = Clock::now();
-        if (now >= nextKeepAlive) {
-            SendRequest("OPTIONS", sessionControl_, "");
-            nextKeepAlive = now + keepAlive_;
-        }
-        if (now - lastPacket > (flowed ? limits_.silence : limits_.firstPacket))
-            return flowed ? End{End::Kind::Lost, kRefusalNothingSent}
-                          : Refused(kRefusalNothingSent);
+        if (const std::optional<End> end = Beat(pace))
+            return *end;
         const BoxConnection::Received received = connection_->Receive(kStep);
         if (received.woken)
             break;
         if (received.fault && *received.fault != BoxFault::Silent)
-            return flowed ? End{End::Kind::Lost, RefusalForFault(*received.fault)}
-                          : Refused(RefusalForFault(*received.fault));
+            return pace.flowed ? End{End::Kind::Lost, RefusalForFault(*received.fault)}
+                               : Refused(RefusalForFault(*received.fault));
         if (!received.frame || received.channel != rtpChannel_)
             continue;
         const auto* data = reinterpret_cast<const std::uint8_t*>(received.data.data());
         if (const auto payload = MpegTsOfRtp(data, received.data.size())) {
-            if (!flowed) {
-                flowed = true;
-                flowing();
-            }
-            lastPacket = Clock::now();
             chunk_.assign(data + payload->offset, data + payload->offset + payload->size);
-            packets(chunk_.data(), chunk_.size());
+            Deliver(pace, flowing, packets);
         }
     }
     return {End::Kind::Stopped, ""};
