@@ -67,6 +67,7 @@ private slots:
     void cleanupTestCase();
     void programmedRecordingsAreMadeNamedAndMarkedFinished();
     void aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeClock();
+    void aSlotMissedUnderAWrongClockIsRecordedOnceTheClockIsRight();
 
 private:
     QString Program(const QString& relative) const { return dir_.path() + "/Kalore/" + relative; }
@@ -235,6 +236,49 @@ void ProgrammedRecordingE2E::aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeC
     QVERIFY2(probe.Duration() > 4 && probe.Duration() <= 16 + 1.0,
              qPrintable(QString::number(length) + " s waited\n" + probe.text));
     QCOMPARE(kalore_.state(), QProcess::Running);
+}
+
+// Started with the clock 2 h ahead (a hardware clock in local time, before network
+// time), Kalore doesn't call the slot missed; started 20 h ahead it does, and saves
+// it; started again with the right clock, the entry is "Programmé" again and records.
+void ProgrammedRecordingE2E::aSlotMissedUnderAWrongClockIsRecordedOnceTheClockIsRight() {
+    kalore_.terminate();
+    QVERIFY(kalore_.waitForFinished(10000));
+    const QDateTime start = WholeSecondsFromNow(35);
+    const QList<ScheduleEntry> entries = {
+        {"Mire", start, start.addSecs(20), "Programmé", kFormatH264, channel_.Address()}};
+    QVERIFY(WriteFile(Program("B/recordslist"), RecordsListBytes(entries)));
+    QVERIFY(WriteFile(Program("B/recordsurlist"), RecordsUrlListBytes(entries)));
+    const QString faketime = LibFaketime();
+    QVERIFY2(!faketime.isEmpty(), "libfaketime is missing (package faketime)");
+    const auto statusesAfter = [this](const QStringList& wanted, int seconds) {
+        QElapsedTimer waited;
+        waited.start();
+        QStringList statuses;
+        while ((statuses = StatusesOf(ReadFile(Program("B/recordslist")))) != wanted &&
+               waited.elapsed() < seconds * 1000) {
+            QTest::qWait(50);
+        }
+        return statuses;
+    };
+    for (const int hoursAhead : {2, 20}) {
+        QProcessEnvironment fake;
+        fake.insert("LD_PRELOAD", faketime);
+        fake.insert("FAKETIME", "+" + QString::number(hoursAhead * 3600));
+        fake.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+        StartKalore(fake);
+        const QStringList expected{hoursAhead == 2 ? "Programmé" : "Manqué"};
+        QTest::qWait(4000);
+        QCOMPARE(statusesAfter(expected, 6), expected);
+        kalore_.terminate();
+        QVERIFY(kalore_.waitForFinished(10000));
+    }
+    StartKalore();
+    QCOMPARE(statusesAfter({"Programmé"}, 10), QStringList{"Programmé"});
+    QVERIFY2(QDateTime::currentDateTime() < start, "the checks took too long for the slot");
+    QCOMPARE(statusesAfter({"Terminé"}, 60), QStringList{"Terminé"});
+    const Probe probe = ProbeFile(Program("RECORDS/" + ProgrammedFileName(start)));
+    QVERIFY2(probe.text.contains("codec_name=h264"), qPrintable(probe.text));
 }
 
 QTEST_GUILESS_MAIN(ProgrammedRecordingE2E)
