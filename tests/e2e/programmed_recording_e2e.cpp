@@ -134,7 +134,7 @@ void ProgrammedRecordingE2E::programmedRecordingsAreMadeNamedAndMarkedFinished()
     waited.start();
     const qint64 deadline = 1000LL * (kLeadSeconds + 2 * kLengthSeconds + kGapSeconds + 20);
     while ((statuses = StatusesOf(ReadFile(Program("B/recordslist")))) != finished) {
-        const QList<qint64> children = RecorderChildrenOf(pid);
+        const QList<qint64> children = RecordersStartedBy(pid);
         if (!children.isEmpty()) {
             recorders.unite(QSet<qint64>(children.begin(), children.end()));
             seenWhileRecording.insert(StatusesOf(ReadFile(Program("B/recordslist"))).join('|'));
@@ -148,7 +148,7 @@ void ProgrammedRecordingE2E::programmedRecordingsAreMadeNamedAndMarkedFinished()
     QVERIFY(seenWhileRecording.contains(recordingFirst.join('|')));
     QVERIFY(seenWhileRecording.contains(recordingSecond.join('|')));
     // Each recorder is ended and reaped before its row is marked.
-    QCOMPARE(RecorderChildrenOf(pid), QList<qint64>());
+    QCOMPARE(RecordersStartedBy(pid), QList<qint64>());
     for (const qint64 recorder : recorders) {
         QVERIFY2(!ProcessExists(recorder), "a recorder child is left running");
     }
@@ -218,7 +218,7 @@ void ProgrammedRecordingE2E::aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeC
     QStringList statuses;
     while ((statuses = StatusesOf(ReadFile(Program("B/recordslist")))) !=
            QStringList{"Incomplet"}) {
-        const QList<qint64> children = RecorderChildrenOf(pid);
+        const QList<qint64> children = RecordersStartedBy(pid);
         recorders.unite(QSet<qint64>(children.begin(), children.end()));
         QVERIFY2(kalore_.state() == QProcess::Running, "the program ended by itself");
         QVERIFY2(waited.elapsed() < 60000, qPrintable("statuses: " + statuses.join('|')));
@@ -226,7 +226,7 @@ void ProgrammedRecordingE2E::aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeC
     }
     const double length = waited.elapsed() / 1000.0;
     QCOMPARE(recorders.size(), 1);
-    QCOMPARE(RecorderChildrenOf(pid), QList<qint64>());
+    QCOMPARE(RecordersStartedBy(pid), QList<qint64>());
 
     const Probe probe = ProbeFile(Program("RECORDS/" + ProgrammedFileName(start)));
     QVERIFY2(probe.text.contains("codec_name=h264"), qPrintable(probe.text));

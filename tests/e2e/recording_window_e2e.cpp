@@ -40,7 +40,7 @@ QByteArray SettingsWithPlayer(const QString& playerPath) {
 }
 
 QList<qint64> OwnRecorders() {
-    return RecorderChildrenOf(::getpid());
+    return RecordersStartedBy(::getpid());
 }
 
 } // namespace

@@ -137,7 +137,7 @@ bool UnattendedStartE2E::WaitForStatuses(const QStringList& expected, int second
     QElapsedTimer waited;
     waited.start();
     while (StatusesOf(ReadFile(Program("B/recordslist"))) != expected) {
-        const QList<qint64> children = RecorderChildrenOf(kalore_.processId());
+        const QList<qint64> children = RecordersStartedBy(kalore_.processId());
         if (recorders.isEmpty() && !children.isEmpty()) {
             firstRecorderAt_ = QDateTime::currentDateTime();
         }
@@ -239,7 +239,7 @@ void UnattendedStartE2E::aReadOnlyScheduleFolderNeitherHoldsNorRepeatsALaunchNor
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < (8 + kLengthSeconds + 4) * 1000) {
-        const QList<qint64> children = RecorderChildrenOf(kalore_.processId());
+        const QList<qint64> children = RecordersStartedBy(kalore_.processId());
         recorders.unite(QSet<qint64>(children.begin(), children.end()));
         QVERIFY2(kalore_.state() == QProcess::Running, "the program ended by itself");
         QTest::qWait(50);
@@ -254,15 +254,18 @@ void UnattendedStartE2E::aReadOnlyScheduleFolderNeitherHoldsNorRepeatsALaunchNor
     QCOMPARE(ReadFile(Program("B/recordslist")), saved);
 }
 
-// A recorder that ignores SIGTERM, and Kalore killed outright: nothing is left
-// recording 5 s later.
+// A recorder that ignores SIGTERM and starts one more that leaves its group and
+// session, and Kalore killed outright: nothing is left running 5 s later.
 void UnattendedStartE2E::aRecorderDeafToSigtermDiesWithAKilledKalore() {
     if (QProcess::execute("unshare", {"-rm", "true"}) != 0) {
         QSKIP("no user and mount namespaces here to put the stand-in in vlc's place");
     }
     const QString standIn = dir_.path() + "/deaf/vlc";
     QVERIFY(QDir().mkpath(dir_.path() + "/deaf"));
-    QVERIFY(WriteFile(standIn, "#!/bin/sh\ntrap '' TERM\nwhile :; do sleep 1; done\n"));
+    const QString escapeeFile = dir_.path() + "/deaf/escapee";
+    QVERIFY(WriteFile(standIn, "#!/bin/sh\ntrap '' TERM\nsetsid sh -c 'echo $$ > \"$0\"; exec "
+                               "sleep 120' '" +
+                                   escapeeFile.toUtf8() + "' &\nwhile :; do sleep 1; done\n"));
     QVERIFY(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
     QVERIFY(WriteSettings("/usr/bin/vlc"));
     const QDateTime start = WholeSecondsFromNow(6);
@@ -273,11 +276,12 @@ void UnattendedStartE2E::aRecorderDeafToSigtermDiesWithAKilledKalore() {
     QList<qint64> recorders;
     QElapsedTimer waited;
     waited.start();
-    while ((recorders = RecorderChildrenOf(kalore_.processId())).isEmpty()) {
+    while ((recorders = RecordersStartedBy(kalore_.processId())).isEmpty()) {
         QVERIFY2(waited.elapsed() < 20000, "the stand-in was never started");
         QTest::qWait(50);
     }
-    QTest::qWait(500);
+    QTRY_VERIFY_WITH_TIMEOUT(ReadFile(escapeeFile).trimmed().toLongLong() > 0, 5000);
+    const qint64 escapee = ReadFile(escapeeFile).trimmed().toLongLong();
     // The recorder started is the stand-in: SIGTERM (bit 15) among its ignored signals.
     QFile status(QString("/proc/%1/status").arg(recorders[0]));
     QVERIFY(status.open(QIODevice::ReadOnly));
@@ -293,6 +297,7 @@ void UnattendedStartE2E::aRecorderDeafToSigtermDiesWithAKilledKalore() {
     for (const qint64 recorder : recorders) {
         QVERIFY2(!ProcessExists(recorder), "the recorder outlived the killed program");
     }
+    QVERIFY2(!ProcessExists(escapee), "what the recorder started outlived the killed program");
 }
 
 QTEST_GUILESS_MAIN(UnattendedStartE2E)
