@@ -13,9 +13,9 @@ std::int64_t JulianDayNumber(std::int64_t year, std::int64_t month, std::int64_t
            (3 * ((year + 4900 + a) / 100)) / 4 + day - 32075;
 }
 
-// The instant when the clock's offset is taken as summer's (1) or winter's (0), if
-// the clock does show `when` at that instant.
-std::optional<std::int64_t> ShownAt(const LocalDateTime& when, int summer) {
+// The instant `when` names with the clock's offset taken as summer's (1) or
+// winter's (0), whether or not the clock ever shows it then.
+std::int64_t ReadWithOffset(const LocalDateTime& when, int summer) {
     std::tm fields{};
     fields.tm_year = when.year - 1900;
     fields.tm_mon = when.month - 1;
@@ -24,7 +24,13 @@ std::optional<std::int64_t> ShownAt(const LocalDateTime& when, int summer) {
     fields.tm_min = when.minute;
     fields.tm_sec = when.second;
     fields.tm_isdst = summer;
-    const std::time_t instant = std::mktime(&fields);
+    return std::mktime(&fields);
+}
+
+// The instant when the clock's offset is taken as summer's (1) or winter's (0), if
+// the clock does show `when` at that instant.
+std::optional<std::int64_t> ShownAt(const LocalDateTime& when, int summer) {
+    const std::int64_t instant = ReadWithOffset(when, summer);
     if (LocalTimeAt(instant) == when) {
         return instant;
     }
@@ -63,18 +69,8 @@ std::int64_t InstantOf(const LocalDateTime& when, RepeatedHour which) {
     // Skipped, or no calendar date (a damaged text): the first instant whose wall clock
     // reads `when` or later, between the readings with either offset. The wall clock
     // only moves forward there, so halving finds it.
-    std::tm fields{};
-    fields.tm_year = when.year - 1900;
-    fields.tm_mon = when.month - 1;
-    fields.tm_mday = when.day;
-    fields.tm_hour = when.hour;
-    fields.tm_min = when.minute;
-    fields.tm_sec = when.second;
-    fields.tm_isdst = 0;
-    std::tm other = fields;
-    other.tm_isdst = 1;
-    const std::time_t a = std::mktime(&fields);
-    const std::time_t b = std::mktime(&other);
+    const std::int64_t a = ReadWithOffset(when, 0);
+    const std::int64_t b = ReadWithOffset(when, 1);
     std::int64_t low = std::min(a, b);
     std::int64_t high = std::max(a, b);
     const std::int64_t wanted = SecondsOf(when);
