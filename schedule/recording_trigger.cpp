@@ -19,9 +19,11 @@ const std::string kDollars(64, '$');
 constexpr std::size_t kMissedNamed = 10;
 const std::string kStars(64, '*');
 
-std::uint32_t StepFor(std::int64_t secondsLeft) {
+// The start timer's next wait, to the millisecond: a launch lands on its start
+// second rather than anywhere in the second after it.
+std::uint32_t StepTo(std::int64_t start, const Clock& clock) {
     return static_cast<std::uint32_t>(
-        std::clamp<std::int64_t>(secondsLeft * 1000, 0, kTriggerStepMs));
+        std::clamp<std::int64_t>(start * 1000 - clock.RealNowMilliseconds(), 0, kTriggerStepMs));
 }
 
 std::uint32_t MillisecondsOf(const std::string& seconds) {
@@ -207,7 +209,7 @@ void RecordingTrigger::ArmNextRecording() {
             const std::int64_t secs = std::max<std::int64_t>(0, table_.StartInstant(row) - now);
             pending_ = std::move(next);
             armed_ = true;
-            startTimer_.Start(StepFor(secs));
+            startTimer_.Start(StepTo(table_.StartInstant(row), clock_));
             // The whole wait, in 64 bits: waits beyond 49 days don't wrap.
             host_.AppendLog("Timer set à: " +
                             std::to_string(static_cast<std::uint64_t>(secs) * 1000));
@@ -226,19 +228,19 @@ void RecordingTrigger::LaunchIfDue() {
         startTimer_.Stop();
         return;
     }
-    std::int64_t secondsLeft = 0;
+    std::int64_t start = 0;
+    std::int64_t now = 0;
     std::int64_t secondsToEnd = 0;
     try {
-        const std::int64_t now = clock_.RealNow();
-        secondsLeft =
-            InstantOfDateTime(pending_.StartDate, pending_.StartTime, kSlotStartReading) - now;
+        now = clock_.RealNow();
+        start = InstantOfDateTime(pending_.StartDate, pending_.StartTime, kSlotStartReading);
         secondsToEnd = InstantOfDateTime(pending_.EndDate, pending_.EndTime, kSlotEndReading) - now;
     } catch (const std::exception&) {
         Disarm();
         return;
     }
-    if (secondsLeft > 0) {
-        startTimer_.Start(StepFor(secondsLeft));
+    if (start > now) {
+        startTimer_.Start(StepTo(start, clock_));
         return;
     }
     // The clock jumped, or the machine slept, past the whole slot: recording now

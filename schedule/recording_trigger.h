@@ -33,7 +33,8 @@ using StartScheduledRecordingFn =
 // The longest single wait of the trigger timer. The trigger re-reads the local
 // clock each time it fires and launches only once the start second has come, so
 // long waits, clock changes and a suspended machine can't make it early, and a
-// step this short keeps a launch within about a second of its start.
+// step this short keeps a launch within about a second of its start after a jump;
+// otherwise the last step ends on the start second, to the millisecond.
 inline constexpr std::uint32_t kTriggerStepMs = 1000;
 
 // A clock found wrong at login (a hardware clock kept in local time) is put right by

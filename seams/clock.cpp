@@ -43,6 +43,12 @@ std::time_t SystemTimeNow() {
     return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
 }
 
+std::int64_t SystemClock::RealNowMilliseconds() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 std::int64_t SecondsOf(const LocalDateTime& when) {
     return JulianDayNumber(when.year, when.month, when.day) * 86400 + when.hour * 3600 +
            when.minute * 60 + when.second;

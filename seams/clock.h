@@ -45,6 +45,9 @@ public:
     virtual ~Clock() = default;
     // Real time, seconds since the epoch.
     virtual std::int64_t RealNow() const = 0;
+    // The same in milliseconds, for a wait that must end on a second, not up to a
+    // second after it.
+    virtual std::int64_t RealNowMilliseconds() const { return RealNow() * 1000; }
     // The local wall clock.
     LocalDateTime Now() const { return LocalTimeAt(RealNow()); }
 };
@@ -52,6 +55,7 @@ public:
 class SystemClock final : public Clock {
 public:
     std::int64_t RealNow() const override { return SystemTimeNow(); }
+    std::int64_t RealNowMilliseconds() const override;
 };
 
 } // namespace kalore

@@ -71,10 +71,13 @@ class FakeClock : public Clock {
 public:
     explicit FakeClock(LocalDateTime start = {2026, 12, 7, 20, 0, 0}) { Set(start); }
     std::int64_t RealNow() const override { return instant; }
+    std::int64_t RealNowMilliseconds() const override { return instant * 1000 + milliseconds; }
     // The wall clock shows `local` (the first time, in an hour shown twice).
     void Set(const LocalDateTime& local) { instant = InstantOf(local, RepeatedHour::First); }
     void Advance(std::int64_t seconds) { instant += seconds; }
     std::int64_t instant = 0;
+    // Into the second `instant`.
+    std::int64_t milliseconds = 0;
 };
 
 class FakeTimer : public Timer {

@@ -35,8 +35,13 @@ TEST_F(Trigger, LaunchesAtTheStartSecondAndNeverBefore) {
     EXPECT_TRUE(started_.empty());
     EXPECT_TRUE(timer1_.active);
     EXPECT_EQ(timer1_.interval, 1000u);
+    clock_.milliseconds = 400; // the last wait ends on the start second
+    timer1_.FireNow();
+    EXPECT_TRUE(started_.empty());
+    EXPECT_EQ(timer1_.interval, 600u);
 
     clock_.Set({2026, 12, 7, 20, 1, 30});
+    clock_.milliseconds = 0;
     host_.log.clear();
     timer1_.FireNow();
     ASSERT_EQ(started_.size(), 1u);
