@@ -133,7 +133,7 @@ void EndEveryDescendant(pid_t child) {
 }
 
 // glibc gives the executable's constructors the program's arguments: the guard
-// is taken aside before anything of the program runs.
+// is taken aside before the program's main.
 __attribute__((constructor)) void EnterChildGuardIfAsked(int argc, char** argv, char**) {
     if (argc >= 3 && std::strcmp(argv[1], kChildGuardMarker) == 0) {
         RunChildGuard(argv + 2);
