@@ -37,24 +37,35 @@ public:
     std::string last;
 };
 
-// The pid of a child of this process running `program`, or 0.
+struct ProcessStat {
+    std::string comm;
+    char state = 0;
+    int ppid = 0;
+};
+
+// What /proc says of `pid`; an empty comm when it can't be read.
+ProcessStat StatOf(const std::filesystem::path& procEntry) {
+    std::ifstream stat(procEntry / "stat");
+    std::string text;
+    std::getline(stat, text);
+    // pid (comm) state ppid ...; comm may hold blanks, so parse after its ')'.
+    const auto close = text.rfind(')');
+    const auto open = text.find('(');
+    ProcessStat result;
+    if (close != std::string::npos && open != std::string::npos &&
+        std::sscanf(text.c_str() + close + 1, " %c %d", &result.state, &result.ppid) == 2) {
+        result.comm = text.substr(open + 1, close - open - 1);
+    }
+    return result;
+}
+
+// The pid of a running `program` that this process started (through its
+// guard, whose child it is), or 0.
 int ChildRunning(const std::string& program) {
-    const std::string self = std::to_string(::getpid());
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string text;
-        std::getline(stat, text);
-        // pid (comm) state ppid ...; comm may hold blanks, so parse after its ')'.
-        const auto close = text.rfind(')');
-        const auto open = text.find('(');
-        if (close == std::string::npos || open == std::string::npos) {
-            continue;
-        }
-        std::string comm = text.substr(open + 1, close - open - 1);
-        char state = 0;
-        int ppid = 0;
-        if (std::sscanf(text.c_str() + close + 1, " %c %d", &state, &ppid) == 2 &&
-            std::to_string(ppid) == self && comm == program && state != 'Z') {
+        const ProcessStat stat = StatOf(entry.path());
+        if (stat.comm == program && stat.state != 'Z' &&
+            StatOf("/proc/" + std::to_string(stat.ppid)).ppid == ::getpid()) {
             return std::stoi(entry.path().filename().string());
         }
     }

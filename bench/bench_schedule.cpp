@@ -20,7 +20,7 @@ using kalore::testing::TempFolder;
 struct Bench {
     Bench()
         : schedule((std::filesystem::create_directories(folder.Path() / "B"), folder.Slashed()),
-                   host, clock, timer1, timer2, nullptr) {}
+                   host, clock, timer1, timer2, clockWatch, nullptr) {}
 
     // Entry i lasts ten minutes, one per quarter-hour from 08/12/2026 on.
     static kalore::ScheduleEntryRequest Entry(int i) {
@@ -56,6 +56,7 @@ struct Bench {
     FakeClock clock; // 07/12/2026 20:00:00
     FakeTimer timer1;
     FakeTimer timer2;
+    FakeTimer clockWatch;
     kalore::Schedule schedule;
 };
 

@@ -95,6 +95,7 @@ void BM_TriggerLateness(benchmark::State& state) {
     kalore::QtMainThread mainThread;
     kalore::QtTimer timer1("Timer1");
     kalore::QtTimer timer2("Timer2");
+    kalore::QtTimer clockWatch("ClockWatchTimer");
     kalore::QtTimer watchTimer("RecordingWatchTimer");
     kalore::RecorderSettings settings{
         [] { return std::string(KALORE_SOURCE_DIR "/bench/trigger-stamp-child"); },
@@ -106,7 +107,7 @@ void BM_TriggerLateness(benchmark::State& state) {
     std::vector<double> late;
     {
         std::unique_ptr<kalore::RecordingController> controller;
-        kalore::Schedule schedule(programFolder, host, clock, timer1, timer2,
+        kalore::Schedule schedule(programFolder, host, clock, timer1, timer2, clockWatch,
                                   [&](const kalore::PendingRecording& due, std::int64_t seconds) {
                                       controller->StartScheduledRecording(due, seconds);
                                   });

@@ -1,7 +1,9 @@
 #include "gui/main_window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -98,9 +100,12 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // From here on what the core tells goes to the log and the terminal, never a box.
+    destroying_ = true;
     // The tray icon, the guide's window and its worker go first: none may outlive
-    // what it uses.
+    // what it uses. The sound controls may still save, and tell a failure, into the log.
     delete tray_;
+    watch_.reset();
     delete guideWindow_.data();
     delete recordingsWindow_.data();
     logos_.reset();
@@ -109,6 +114,7 @@ TForm1::~TForm1() {
     // The controls go first: their models read the core's lists, which are members,
     // and a control being torn down may still ask them for an item.
     qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
+    Memo1 = nullptr;
 }
 
 void TForm1::BuildCore() {
@@ -119,18 +125,19 @@ void TForm1::BuildCore() {
     mainThread_ = std::make_unique<QtMainThread>();
     Timer1 = std::make_unique<QtTimer>("Timer1", this);
     Timer2 = std::make_unique<QtTimer>("Timer2", this);
+    clockWatchTimer_ = std::make_unique<QtTimer>("ClockWatchTimer", this);
     recordingWatchTimer_ = std::make_unique<QtTimer>("RecordingWatchTimer", this);
     BuildRelay();
 
-    schedule_ =
-        std::make_unique<Schedule>(programFolder_, *this, *clock_, *Timer1, *Timer2,
-                                   [this](const PendingRecording& due, std::int64_t secondsToEnd) {
-                                       recorder_->StartScheduledRecording(due, secondsToEnd);
-                                   });
+    schedule_ = std::make_unique<Schedule>(
+        programFolder_, *this, *clock_, *Timer1, *Timer2, *clockWatchTimer_,
+        [this](const PendingRecording& due, std::int64_t secondsToEnd) {
+            recorder_->StartScheduledRecording(due, secondsToEnd);
+        });
 
     RecorderSettings recorderSettings;
     recorderSettings.playerPath = [this] {
-        return settings_.playerPath;
+        return RecorderPlayerPath();
     };
     recorderSettings.mainCaption = [this] {
         return windowTitle().toStdString();
@@ -201,8 +208,19 @@ void TForm1::CreatePlayerDialog() {
 
 void TForm1::FormCreate() {
     // Nobody may be there to answer (Kalore starts at login): the set-up's boxes
-    // wait for the user without holding the set-up, so the trigger is armed at once.
+    // wait for the user without holding the set-up.
     settingUp_ = true;
+    // The schedule before any web request: a recording due while the network is slow
+    // or silent launches on time (the requests run under an event loop). A programmed
+    // entry holds its own address and waits for nothing else. The schedule's boxes keep
+    // their place among the set-up's.
+    holdingMessages_ = true;
+    ShowSchedule();
+    const bool scheduleDamaged = schedule_->File2StringGrid().outcome == ScheduleLoad::Damaged;
+    if (!scheduleDamaged) {
+        schedule_->ArmNextRecording();
+    }
+    holdingMessages_ = false;
     // Version check: outside the guarded block, and it never stops the set-up.
     WebEnvironment web{*this, [] { QCoreApplication::processEvents(); }, options_.webTimeouts,
                        RunWhileWindowsPaint};
@@ -247,11 +265,12 @@ void TForm1::FormCreate() {
         MonthCalendar2->setSelectedDate(now.date());
         DateTimePicker1->setTime(now.time());
         DateTimePicker2->setTime(now.time());
-        ShowSchedule();
-        if (schedule_->File2StringGrid().outcome == ScheduleLoad::Damaged) {
+        for (const std::string& text : std::exchange(heldMessages_, {})) {
+            ShowQueuedMessageBox(this, text);
+        }
+        if (scheduleDamaged) {
             throw std::runtime_error("schedule files damaged");
         }
-        schedule_->ArmNextRecording();
         if (options_.splash != nullptr) {
             options_.splash->hide();
         }
@@ -299,6 +318,18 @@ void TForm1::FormDestroy() {
     recorder_.reset();
 }
 
+std::string TForm1::RecorderPlayerPath() const {
+    if (!settings_.playerPath.empty()) {
+        return settings_.playerPath;
+    }
+    // Not loaded yet (a recording due during the first web request): the path the
+    // set-up settles on.
+    if (FileExists(options_.defaultPlayerLocation)) {
+        return options_.defaultPlayerLocation;
+    }
+    return settingsFile_->StoredPlayerPath();
+}
+
 void TForm1::RegisterAutostartAndReport() {
     const std::vector<std::string> command = options_.autostartCommand.empty()
                                                  ? std::vector{programFolder_ + "kalore"}
@@ -333,6 +364,9 @@ void TForm1::SaveSettingsFromControls() {
 }
 
 void TForm1::AppendLog(const std::string& line) {
+    if (Memo1 == nullptr) {
+        return; // the window's controls have gone
+    }
     // Through a cursor: appending to an empty document would take its one empty
     // block, so an empty first line would vanish under the next one.
     QTextCursor cursor(Memo1->document());
@@ -354,13 +388,29 @@ std::string TForm1::appTitle() const {
     return ApplicationTitle().toStdString();
 }
 
+void TForm1::LogShown(const std::string& text) {
+    // Line by line, as the box breaks it.
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", from), text.size());
+        AppendLog(text.substr(from, end - from));
+        from = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    // At close the box may go with the window before anyone reads it.
+    if (closing_ || destroying_) {
+        std::fprintf(stderr, "kalore : %s\n", text.c_str());
+    }
+}
+
 void TForm1::ShowMessage(const std::string& text) {
-    if (settingUp_ || closing_) {
-        // Logged too: at close the box may go with the window before anyone reads it.
-        if (closing_) {
-            AppendLog(text);
-            std::fprintf(stderr, "kalore : %s\n", text.c_str());
-        }
+    // In the log as it appears: a box nobody reads leaves a trace.
+    LogShown(text);
+    if (destroying_) {
+        return;
+    }
+    if (holdingMessages_) {
+        heldMessages_.push_back(text);
+    } else if (settingUp_ || closing_) {
         ShowQueuedMessageBox(this, text);
     } else {
         ShowMessageBox(this, text);
@@ -368,12 +418,18 @@ void TForm1::ShowMessage(const std::string& text) {
 }
 
 void TForm1::NotifyUser(const std::string& text) {
-    ShowNoticeBox(this, text);
+    LogShown(text);
+    if (!destroying_) {
+        ShowNoticeBox(this, text);
+    }
 }
 
 void TForm1::NotifyRecordingEnded(const std::string& text) {
-    ShowNoticeBox(this, text, QStringLiteral("Mes enregistrements"),
-                  [this] { RecordingsButtonClick(); });
+    LogShown(text);
+    if (!destroying_) {
+        ShowNoticeBox(this, text, QStringLiteral("Mes enregistrements"),
+                      [this] { RecordingsButtonClick(); });
+    }
 }
 
 void TForm1::changeEvent(QEvent* event) {
@@ -389,7 +445,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
     if (form4_ != nullptr && form4_->isVisible()) {
         form4_->reject();
     }
-    CloseQueuedMessageBoxes();
+    // Logged when they appeared; the terminal (the session's journal) keeps them too.
+    for (const std::string& unread : CloseQueuedMessageBoxes()) {
+        std::fprintf(stderr, "kalore : message non lu : %s\n", unread.c_str());
+    }
     FormClose();
     event->accept();
 }

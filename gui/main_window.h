@@ -145,6 +145,11 @@ private:
     void ShowRecordingProgress();
     void ShowPlayerDialog();
     void RegisterAutostartAndReport();
+    // The player the recorders start: the settings', or before they are loaded the
+    // one the set-up will take.
+    std::string RecorderPlayerPath() const;
+    // Writes a text shown to the user into the log (and, at close, to the terminal).
+    void LogShown(const std::string& text);
     ScheduleEntryRequest EntryRequestFromControls() const;
 
     // The TV guide (main_window_guide.cpp).
@@ -177,6 +182,10 @@ private:
     // While set-up runs, and once closing: boxes that nothing waits on, so no box
     // holds back the trigger or the close.
     bool settingUp_ = false;
+    // While the schedule is read first: its boxes wait for their place in the set-up.
+    bool holdingMessages_ = false;
+    std::vector<std::string> heldMessages_;
+    bool destroying_ = false;
     int logLines_ = 0; // lines in Memo1, an empty one included
 
     std::unique_ptr<SystemClock> clock_;
@@ -184,6 +193,7 @@ private:
     std::unique_ptr<QtMainThread> mainThread_;
     std::unique_ptr<QtTimer> Timer1;
     std::unique_ptr<QtTimer> Timer2;
+    std::unique_ptr<QtTimer> clockWatchTimer_;
     std::unique_ptr<QtTimer> recordingWatchTimer_;
     // Before the recorder and the live view, which read through it.
     std::unique_ptr<Relay> relay_;

@@ -195,8 +195,8 @@ void TForm1::Button11Click() {
 }
 
 void TForm1::Button12Click() {
-    // One click must not lose every entry.
-    if (schedule_->Table().EntryCount() > 0 &&
+    // One click must not lose every entry, nor stop a recording, record now included.
+    if ((schedule_->Table().EntryCount() > 0 || !recorder_->Progress().empty()) &&
         !AskYesNoBox(this,
                      "Vider tous les enregistrements ?\rLes enregistrements programmés seront "
                      "supprimés du tableau et ceux en cours arrêtés.")) {

@@ -64,6 +64,7 @@ struct QueuedBox {
 };
 std::deque<QueuedBox> waitingBoxes;
 QPointer<QMessageBox> shownQueuedBox;
+std::string shownQueuedText;
 
 QMessageBox* OpenNonModalBox(QWidget* parent, const std::string& text) {
     auto* box = new QMessageBox(QMessageBox::Information, ApplicationTitle(), Shown(text),
@@ -81,6 +82,7 @@ void ShowNextQueuedBox() {
         // A box whose window has gone is dropped with it.
         if (next.parent) {
             shownQueuedBox = OpenNonModalBox(next.parent, next.text);
+            shownQueuedText = next.text;
             QObject::connect(
                 shownQueuedBox, &QObject::destroyed, qApp, [] { ShowNextQueuedBox(); },
                 Qt::QueuedConnection);
@@ -99,9 +101,17 @@ void ShowQueuedMessageBox(QWidget* parent, const std::string& text) {
     ShowNextQueuedBox();
 }
 
-void CloseQueuedMessageBoxes() {
+std::vector<std::string> CloseQueuedMessageBoxes() {
+    std::vector<std::string> unread;
+    if (shownQueuedBox) {
+        unread.push_back(shownQueuedText);
+    }
+    for (const QueuedBox& box : waitingBoxes) {
+        unread.push_back(box.text);
+    }
     waitingBoxes.clear();
     delete shownQueuedBox.data();
+    return unread;
 }
 
 void ShowNoticeBox(QWidget* parent, const std::string& text) {

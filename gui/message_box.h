@@ -23,8 +23,9 @@ void ShowNoticeBox(QWidget* parent, const std::string& text, const QString& acti
 // order they came. Tests capture its text as a message box's: it is one, only
 // the program goes on under it.
 void ShowQueuedMessageBox(QWidget* parent, const std::string& text);
-// Closes the queued boxes, shown and waiting (the program is closing).
-void CloseQueuedMessageBoxes();
+// Closes the queued boxes, shown and waiting (the program is closing); the texts of
+// those nobody dismissed.
+std::vector<std::string> CloseQueuedMessageBoxes();
 
 // A modal question with "Oui" and "Non"; true for "Oui".
 bool AskYesNoBox(QWidget* parent, const std::string& text);

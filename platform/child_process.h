@@ -21,9 +21,10 @@ public:
 };
 
 // A program this process started, with stdin on the null device and stdout and
-// stderr on one pipe, in a process group of its own that is ended with it. It is
+// stderr on one pipe, in a process group of its own. It and everything it starts
+// end when it is closed, and when this process ends, even killed. It is
 // registered as our own child until it is closed, so that only our own children
-// are ended by name; it is killed if we are.
+// are ended by name.
 class ChildProcess {
 public:
     enum class StartError { None, Pipe, Spawn };
@@ -33,10 +34,9 @@ public:
         StartError error = StartError::None;
     };
 
-    // argv[0] is the program's path; the PATH is not searched. The child is
-    // bound to the calling thread's lifetime (it is signalled when that thread
-    // ends), so start it from a thread that outlives it. It inherits this
-    // process's environment with environmentChanges applied (see ChildEnvironment).
+    // argv[0] is the program's path; the PATH is not searched. The child
+    // inherits this process's environment with environmentChanges applied (see
+    // ChildEnvironment).
     static StartResult Start(const std::vector<std::string>& argv,
                              const std::vector<std::string>& environmentChanges = {});
 

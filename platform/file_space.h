@@ -14,6 +14,10 @@ std::optional<std::uint64_t> FileSizeOf(const std::string& path);
 // can't be reached.
 std::optional<std::uint64_t> FreeSpaceFor(const std::string& path);
 
+// False when the file system that holds `path` (as FreeSpaceFor) is mounted read-only,
+// or its folder may not be written by this program; true when it can't be told.
+bool FolderAcceptsWrites(const std::string& path);
+
 bool IsFolder(const std::string& path);
 
 // The folder part of a path, without its final separator: "" for a bare name,

@@ -27,8 +27,16 @@ std::int64_t GrowthWatch::MissedSeconds(std::int64_t leadSeconds) const {
     if (!grew_) {
         return leadSeconds + looks_;
     }
-    return std::max<std::int64_t>(0, leadSeconds + leading_ - kStartAllowanceSeconds) +
+    // The allowance is vlc's opening: a late launch is not forgiven with it.
+    return leadSeconds + std::max<std::int64_t>(0, leading_ - kStartAllowanceSeconds) +
            middleMissed_ + TrailingSilence();
+}
+
+std::int64_t GrowthWatch::UnrecordedSeconds(std::int64_t leadSeconds) const {
+    if (!grew_) {
+        return leadSeconds + looks_;
+    }
+    return leadSeconds + leading_ + middleMissed_ + TrailingSilence();
 }
 
 std::int64_t GrowthWatch::TrailingSilence() const {

@@ -31,9 +31,11 @@ public:
     // What the recorder has written: nothing until the files were first written.
     std::uint64_t Bytes() const { return grew_ ? bytes_ : 0; }
     // The seconds of the recording with nothing written, `leadSeconds` of the slot
-    // gone before the launch included: the start beyond its allowance, every
+    // gone before the launch included: vlc's opening beyond its allowance, every
     // silent stretch of kShortestGapSeconds or more, the silence at the end.
     std::int64_t MissedSeconds(std::int64_t leadSeconds) const;
+    // The same with vlc's opening counted whole: what the files don't hold.
+    std::int64_t UnrecordedSeconds(std::int64_t leadSeconds) const;
     // The silence at the end, when it is long enough to count.
     std::int64_t TrailingSilence() const;
 

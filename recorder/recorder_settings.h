@@ -28,6 +28,7 @@ struct RecorderSettings {
     // How the recordings look at their files once a second; tests may replace them.
     std::function<std::optional<std::uint64_t>(const std::string&)> fileSize = FileSizeOf;
     std::function<std::optional<std::uint64_t>(const std::string&)> freeSpace = FreeSpaceFor;
+    std::function<bool(const std::string&)> diskWritable = FolderAcceptsWrites;
     // How a recording waiting to try its TCP source again looks whether it is back.
     ListenerProbe probeListener = ProbeTcpListener;
     // Serves the rtsp:// channels, which vlc can't open, to the recorder child;

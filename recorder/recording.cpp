@@ -29,7 +29,7 @@ std::shared_ptr<Recording> Recording::Launch(const RecorderSettings& settings, H
 Recording::Recording(Token, const RecorderSettings& settings, Host& host, MainThread& mainThread,
                      const Clock& clock, RecordingPlan plan)
     : settings_(settings), host_(host), clock_(clock), plan_(std::move(plan)),
-      launchedAt_(clock.Now()),
+      launchedAt_(clock.RealNow()),
       growth_(settings.fileSize(plan_.job.OutputFile).value_or(0)), files_{plan_.job.OutputFile},
       lastGrowth_(launchedAt_) {
     if (IsUdpSource(plan_.job.Url)) {
@@ -43,7 +43,7 @@ Recording::Recording(Token, const RecorderSettings& settings, Host& host, MainTh
 }
 
 std::int64_t Recording::NowSeconds() const {
-    return SecondsOf(clock_.Now());
+    return clock_.RealNow();
 }
 
 std::uint64_t Recording::TotalBytes() const {
@@ -58,7 +58,7 @@ void Recording::Tick() {
     if (result_ || stoppedBy_ != StopReason::None) {
         return;
     }
-    const LocalDateTime now = clock_.Now();
+    const std::int64_t now = NowSeconds();
     // What a run writes as it ends is no sign that the stream is back.
     if (growth_.Look(TotalBytes()) && state_ == RunState::Running) {
         lastGrowth_ = now;
@@ -67,29 +67,24 @@ void Recording::Tick() {
             source_->Forget();
         }
         if (openOutage_) {
-            openOutage_->seconds = SecondsOf(now) - SecondsOf(openOutage_->since);
-            Log("-- Flux retrouvé après " + std::to_string(openOutage_->seconds) + " s");
-            outages_.push_back(*openOutage_);
-            openOutage_.reset();
+            Log("-- Flux retrouvé après " + std::to_string(now - openOutage_->since) + " s");
+            CloseOutage(now);
         }
     }
     ++runLooks_;
-    if (Programmed() && SecondsOf(now) >= plan_.slotEnd + kEndGraceSeconds) {
+    if (Programmed() && now >= plan_.slotEnd + kEndGraceSeconds) {
         Log("-- L'heure de fin est passée : enregistrement arrêté");
         Stop(StopReason::End);
         return;
     }
-    if (const auto free = settings_.freeSpace(files_.back()); free && *free < kDiskReserveBytes) {
-        Log("-- Moins de " + std::to_string(kDiskReserveBytes / kMega) +
-            " Mo libres sur le disque : enregistrement arrêté");
-        Stop(StopReason::DiskFull);
+    if (HoldWhileDiskRefuses()) {
         return;
     }
     if (state_ == RunState::Running &&
         std::min(growth_.SilentSeconds(), runLooks_) >= stallSeconds_) {
-        OpenOutage();
+        OpenOutage(OutageCause::Stream);
         Log("-- Rien n'a été écrit depuis " + std::to_string(stallSeconds_) + " s dans " +
-            files_.back() + " : flux perdu à " + TimeText(openOutage_->since));
+            files_.back() + " : flux perdu à " + TimeText(LocalTimeAt(openOutage_->since)));
         state_ = RunState::Cutting;
         thread_->CutChild();
     } else if (state_ == RunState::Waiting && --retryIn_ <= 0) {
@@ -97,6 +92,51 @@ void Recording::Tick() {
     } else if (state_ == RunState::Waiting && source_) {
         source_->Look();
     }
+}
+
+std::optional<OutageCause> Recording::DiskRefusal() const {
+    const std::string& file = files_.back();
+    if (settings_.diskWritable && !settings_.diskWritable(file)) {
+        return OutageCause::DiskReadOnly;
+    }
+    if (const auto free = settings_.freeSpace(file); free && *free < kDiskReserveBytes) {
+        return OutageCause::DiskFull;
+    }
+    return std::nullopt;
+}
+
+bool Recording::HoldWhileDiskRefuses() {
+    const std::optional<OutageCause> refusal = DiskRefusal();
+    if (!refusal) {
+        if (diskRefuses_) {
+            diskRefuses_ = false;
+            Log("-- Le disque accepte de nouveau l'écriture : l'enregistrement reprend");
+            if (state_ == RunState::DiskWait) {
+                StartNextRun();
+            }
+            return true;
+        }
+        return false;
+    }
+    if (!diskRefuses_) {
+        diskRefuses_ = true;
+        if (!diskRefusal_) {
+            diskRefusal_ = refusal;
+        }
+        Log(*refusal == OutageCause::DiskFull
+                ? "-- Disque plein (moins de " + std::to_string(kDiskReserveBytes / kMega) +
+                      " Mo libres) : enregistrement suspendu jusqu'à ce que de la place se libère"
+                : std::string("-- Le disque n'accepte plus d'écriture : enregistrement suspendu"));
+        // No new try of the stream while the disk refuses: the disk is the cause.
+        OpenOutage(*refusal);
+        if (state_ == RunState::Running) {
+            state_ = RunState::Cutting;
+            thread_->CutChild();
+        } else if (state_ == RunState::Waiting) {
+            state_ = RunState::DiskWait;
+        }
+    }
+    return true;
 }
 
 void Recording::SourceCameBack() {
@@ -110,7 +150,7 @@ void Recording::SourceCameBack() {
 void Recording::Stop(StopReason reason) {
     if (stoppedBy_ == StopReason::None) {
         stoppedBy_ = reason;
-        stoppedAt_ = clock_.Now();
+        stoppedAt_ = NowSeconds();
     }
     thread_->Terminate();
     thread_->ClearRecorderMode();
@@ -154,9 +194,14 @@ void Recording::RunEnded(bool byItself) {
         NoMoreRuns();
         return;
     }
+    if (diskRefuses_) {
+        state_ = RunState::DiskWait;
+        return;
+    }
     if (byItself) {
-        OpenOutage();
-        Log("-- vlc s'est arrêté avant la fin : flux perdu à " + TimeText(openOutage_->since));
+        OpenOutage(OutageCause::Stream);
+        Log("-- vlc s'est arrêté avant la fin : flux perdu à " +
+            TimeText(LocalTimeAt(openOutage_->since)));
     }
     // The waits space the starts of the tries: a try that took its time (a stream
     // lost after a long run, a stall) is followed at once.
@@ -191,10 +236,18 @@ void Recording::NoMoreRuns() {
     thread_->NoMoreRuns();
 }
 
-void Recording::OpenOutage() {
+void Recording::OpenOutage(OutageCause cause) {
     if (!openOutage_) {
-        openOutage_ = Outage{lastGrowth_, 0};
+        openOutage_ = Outage{lastGrowth_, 0, cause};
+    } else if (cause != OutageCause::Stream) {
+        openOutage_->cause = cause; // the disk explains a stream that wasn't written
     }
+}
+
+void Recording::CloseOutage(std::int64_t now) {
+    openOutage_->seconds = now - openOutage_->since;
+    outages_.push_back(*openOutage_);
+    openOutage_.reset();
 }
 
 // A file the last run left empty is written again; otherwise the next free
@@ -230,18 +283,16 @@ void Recording::Judge() {
     if (result_) {
         return;
     }
-    const LocalDateTime now = clock_.Now();
+    const std::int64_t now = NowSeconds();
     if (growth_.Look(TotalBytes())) {
         lastGrowth_ = now;
     }
     if (openOutage_) {
-        openOutage_->seconds = SecondsOf(now) - SecondsOf(openOutage_->since);
-        outages_.push_back(*openOutage_);
-        openOutage_.reset();
+        CloseOutage(now);
     }
     RecordingFacts facts;
     facts.failure = failure_;
-    facts.diskFull = stoppedBy_ == StopReason::DiskFull;
+    facts.diskRefusal = diskRefusal_;
     facts.stoppedAt = stoppedBy_ == StopReason::None ? now : stoppedAt_;
     facts.bytes = growth_.Bytes();
     facts.growingLooks = growth_.GrowingLooks();
@@ -252,18 +303,22 @@ void Recording::Judge() {
         facts.videoLost = lostVideo_;
         facts.audioLost = lostAudio_;
     }
+    std::int64_t unrecorded = 0;
     if (Programmed()) {
-        const std::int64_t stoppedAt = SecondsOf(facts.stoppedAt);
+        const std::int64_t stoppedAt = facts.stoppedAt;
         const bool cutShort = stoppedBy_ != StopReason::None && stoppedBy_ != StopReason::End &&
                               stoppedAt < plan_.slotEnd - kEndGraceSeconds;
-        facts.stoppedEarly = cutShort && !facts.diskFull;
-        facts.lateSeconds = std::max<std::int64_t>(0, SecondsOf(launchedAt_) - plan_.slotStart);
+        const std::int64_t cut = cutShort ? plan_.slotEnd - stoppedAt : 0;
+        facts.stoppedEarly = cutShort;
+        // Counted from the slot's start: a late launch is time lost.
+        facts.lateSeconds = std::max<std::int64_t>(0, launchedAt_ - plan_.slotStart);
         facts.lengthSeconds = plan_.slotEnd - plan_.slotStart;
-        facts.missedSeconds =
-            growth_.MissedSeconds(facts.lateSeconds) + (cutShort ? plan_.slotEnd - stoppedAt : 0);
+        facts.missedSeconds = growth_.MissedSeconds(facts.lateSeconds) + cut;
+        unrecorded = growth_.UnrecordedSeconds(facts.lateSeconds) + cut;
     } else {
         facts.lengthSeconds = growth_.Looks();
         facts.missedSeconds = growth_.MissedSeconds(0);
+        unrecorded = growth_.UnrecordedSeconds(0);
     }
     result_ = JudgeRecording(facts);
     const std::string word = StatusWordOf(*result_);
@@ -271,9 +326,9 @@ void Recording::Judge() {
     Log("-- Résultat de l'enregistrement : " + word +
         (reasons.empty() ? "" : " (" + reasons + ")"));
     if (plan_.onEnded) {
+        // What the files hold, vlc's opening left out: the list says what was recorded.
         plan_.onEnded({plan_.serial, *result_, reasons, files_,
-                       std::max<std::int64_t>(0, facts.lengthSeconds - facts.missedSeconds),
-                       facts.bytes});
+                       std::max<std::int64_t>(0, facts.lengthSeconds - unrecorded), facts.bytes});
     }
     if (plan_.entryId && settings_.setEntryStatus) {
         settings_.setEntryStatus(*plan_.entryId, word);
@@ -310,7 +365,7 @@ RecordingProgress Recording::Progress() const {
     const std::int64_t now = NowSeconds();
     progress.label = plan_.label;
     progress.programmed = Programmed();
-    progress.elapsedSeconds = now - SecondsOf(launchedAt_);
+    progress.elapsedSeconds = now - launchedAt_;
     progress.bytes = growth_.Bytes();
     if (Programmed()) {
         progress.secondsLeft = plan_.slotEnd - now;

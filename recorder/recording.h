@@ -41,7 +41,7 @@ struct RecordingPlan {
     RecordingJob job; // the first run
     std::string label;
     std::optional<std::uint64_t> entryId; // a programmed recording's schedule entry
-    std::int64_t slotStart = 0;           // its slot, as SecondsOf
+    std::int64_t slotStart = 0;           // its slot, real instants
     std::int64_t slotEnd = 0;
     std::string slotText; // "07/12/2026 à 20:30:00", for the messages
     std::string refusal;  // why the job must not run, when known before its start
@@ -55,13 +55,15 @@ struct RecordingPlan {
     std::uint64_t serial = 0;
 };
 
-enum class StopReason { None, User, End, Replaced, DiskFull };
+enum class StopReason { None, User, End, Replaced };
 
 // One recording from its launch to its outcome, on the main thread: its recorder
-// thread; a look at its files once a second (progress, a lost stream, a full
-// disk, a clock run past the end); the restarts after an outage into
+// thread; a look at its files once a second (progress, a lost stream, a disk that
+// refuses, a clock run past the end); the restarts after an outage into
 // continuation files; and at the end its outcome, written into its own schedule
-// entry and told to the user when it isn't "Terminé".
+// entry and told to the user when it isn't "Terminé". While the disk refuses
+// (below kDiskReserveBytes free, or read-only) the child is ended and nothing is
+// started; once it accepts again, the rest goes into a continuation file.
 class Recording final : public std::enable_shared_from_this<Recording> {
     struct Token {};
 
@@ -91,13 +93,18 @@ public:
     const std::vector<std::string>& Files() const { return files_; }
 
 private:
-    enum class RunState { Running, Cutting, Waiting, Done };
+    enum class RunState { Running, Cutting, Waiting, DiskWait, Done };
 
     void OnRecorderEvent(RecorderEvent event, const std::string& detail);
     void RunEnded(bool byItself);
     void StartNextRun();
     void NoMoreRuns();
-    void OpenOutage();
+    void OpenOutage(OutageCause cause);
+    void CloseOutage(std::int64_t now);
+    // Whether the disk of the files refuses writes now, and why.
+    std::optional<OutageCause> DiskRefusal() const;
+    // Ends the run, or holds the next, while the disk refuses; true while it does.
+    bool HoldWhileDiskRefuses();
     void SourceCameBack();
     // What all its files hold together.
     MediaContents LookInside() const;
@@ -111,7 +118,7 @@ private:
     Host& host_;
     const Clock& clock_;
     const RecordingPlan plan_;
-    const LocalDateTime launchedAt_;
+    const std::int64_t launchedAt_; // a real instant, as every time here
     std::unique_ptr<MonThread> thread_;
 
     GrowthWatch growth_;
@@ -122,12 +129,14 @@ private:
     std::int64_t stallSeconds_ = kStallSeconds;
     std::int64_t retryIn_ = 0;
     std::int64_t nextWait_ = kFirstRetrySeconds;
-    LocalDateTime lastGrowth_;
+    std::int64_t lastGrowth_ = 0;
     std::optional<Outage> openOutage_;
     std::vector<Outage> outages_;
+    std::optional<OutageCause> diskRefusal_; // the first refusal of the disk
+    bool diskRefuses_ = false;               // now
     std::string failure_;
     StopReason stoppedBy_ = StopReason::None;
-    LocalDateTime stoppedAt_;
+    std::int64_t stoppedAt_ = 0;
     bool endReached_ = false;
     bool lostVideo_ = false;
     bool lostAudio_ = false;

@@ -130,9 +130,9 @@ void RecordingController::StartScheduledRecording(const PendingRecording& due,
     plan.label = due.Channel;
     plan.entryId = due.EntryId;
     plan.slotText = due.StartDate + " à " + due.StartTime;
-    const std::int64_t now = SecondsOf(clock_.Now());
+    const std::int64_t now = clock_.RealNow();
     try {
-        plan.slotStart = SecondsOfDateTime(due.StartDate, due.StartTime);
+        plan.slotStart = InstantOfDateTime(due.StartDate, due.StartTime, kSlotStartReading);
     } catch (const ConversionError&) {
         plan.slotStart = now;
     }
@@ -211,10 +211,6 @@ void RecordingController::Tick() {
             recording->Tick();
             running = running || !recording->Result();
         }
-    }
-    // A full disk ended record now: the user may start it again elsewhere.
-    if (recordNow_ && recordNow_->StoppedBy() == StopReason::DiskFull) {
-        canRecordNow_ = true;
     }
     std::erase_if(retired_, [](const auto& recording) { return recording->Thread().Finished(); });
     if (!running) {

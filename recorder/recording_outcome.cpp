@@ -1,17 +1,38 @@
 #include "recorder/recording_outcome.h"
 
 #include "recorder/disk_space.h"
-#include "recorder/growth_watch.h"
 #include "schedule/date_time_text.h"
 #include "schedule/schedule_table.h"
 
 namespace kalore {
 namespace {
 
-// A file the disk guard stopped at its first write holds a header and a blink of
-// picture: "Incomplet" would say part of the slot is there.
+// A file the disk refused at its first write holds a header and a blink of picture:
+// "Incomplet" would say part of the slot is there.
+bool DiskSpoiledAll(const RecordingFacts& facts) {
+    return facts.diskRefusal && facts.growingLooks <= 1;
+}
+
 bool NothingUsable(const RecordingFacts& facts) {
-    return facts.bytes == 0 || (facts.diskFull && facts.growingLooks <= 1);
+    return facts.bytes == 0 || DiskSpoiledAll(facts);
+}
+
+std::string DiskFullText() {
+    return "disque plein (moins de " + std::to_string(kDiskReserveBytes / kMega) + " Mo libres)";
+}
+
+std::string OutageText(const Outage& outage) {
+    const std::string when = " à " + TimeText(LocalTimeAt(outage.since)) + " pendant " +
+                             std::to_string(outage.seconds) + " s";
+    switch (outage.cause) {
+    case OutageCause::DiskFull:
+        return DiskFullText() + when;
+    case OutageCause::DiskReadOnly:
+        return "le disque n'accepte plus d'écriture" + when;
+    case OutageCause::Stream:
+        break;
+    }
+    return "flux perdu" + when;
 }
 
 bool NothingPlayable(const RecordingFacts& facts) {
@@ -52,9 +73,8 @@ RecordingResult JudgeRecording(const RecordingFacts& facts) {
     if (!facts.failure.empty() || NothingUsable(facts) || NothingPlayable(facts)) {
         return RecordingResult::Failed;
     }
-    if (LacksPicture(facts) || LacksSound(facts) || facts.diskFull || facts.stoppedEarly ||
-        !facts.outages.empty() || facts.trailingSilence >= kSilentEndSeconds ||
-        CoversTooLittle(facts)) {
+    if (LacksPicture(facts) || LacksSound(facts) || facts.stoppedEarly || !facts.outages.empty() ||
+        facts.trailingSilence >= kSilentEndSeconds || CoversTooLittle(facts)) {
         return RecordingResult::Incomplete;
     }
     return RecordingResult::Finished;
@@ -64,12 +84,15 @@ std::string ReasonsOf(const RecordingFacts& facts) {
     if (!facts.failure.empty()) {
         return facts.failure;
     }
+    // The disk first: a disk that refuses is why the stream wasn't written.
+    if (DiskSpoiledAll(facts)) {
+        return (*facts.diskRefusal == OutageCause::DiskFull
+                    ? DiskFullText() + " dès le début"
+                    : std::string("le disque n'accepte plus d'écriture")) +
+               ", rien d'utilisable n'a été écrit";
+    }
     if (facts.bytes == 0) {
         return "rien n'a été écrit, le flux n'a pas pu être lu";
-    }
-    if (NothingUsable(facts)) {
-        return "disque plein dès le début (moins de " + std::to_string(kDiskReserveBytes / kMega) +
-               " Mo libres), rien d'utilisable n'a été écrit";
     }
     if (NothingPlayable(facts)) {
         return "le fichier ne contient ni image ni son lisible";
@@ -82,18 +105,14 @@ std::string ReasonsOf(const RecordingFacts& facts) {
     if (LacksSound(facts)) {
         Add(reasons, "pas de son dans le fichier : vlc n'a pas pu enregistrer le son de la source");
     }
-    if (facts.diskFull) {
-        Add(reasons, "disque presque plein (moins de " + std::to_string(kDiskReserveBytes / kMega) +
-                         " Mo libres), enregistrement arrêté à " + TimeText(facts.stoppedAt));
-    }
     for (const Outage& outage : facts.outages) {
-        Add(reasons, "flux perdu à " + TimeText(outage.since) + " pendant " +
-                         std::to_string(outage.seconds) + " s");
+        Add(reasons, OutageText(outage));
     }
     if (facts.stoppedEarly) {
-        Add(reasons, "arrêté à " + TimeText(facts.stoppedAt) + ", avant la fin prévue");
+        Add(reasons,
+            "arrêté à " + TimeText(LocalTimeAt(facts.stoppedAt)) + ", avant la fin prévue");
     }
-    if (facts.lateSeconds > kStartAllowanceSeconds) {
+    if (facts.lateSeconds >= kLateNamedSeconds) {
         Add(reasons, "commencé avec " + std::to_string(facts.lateSeconds) + " s de retard");
     }
     if (facts.trailingSilence >= kSilentEndSeconds) {

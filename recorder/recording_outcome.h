@@ -24,18 +24,23 @@ inline constexpr std::int64_t kMissedPercentAllowed = 5;
 // A recording whose files stopped growing this long before its end was cut.
 inline constexpr std::int64_t kSilentEndSeconds = 10;
 
-// The stream was lost: from the last growth of the files, for `seconds`.
+// Why nothing was written for a while: the stream was lost, or the disk refused.
+enum class OutageCause { Stream, DiskFull, DiskReadOnly };
+
+// Nothing was written from the last growth of the files (a real instant) for `seconds`.
 struct Outage {
-    LocalDateTime since;
+    std::int64_t since = 0;
     std::int64_t seconds = 0;
+    OutageCause cause = OutageCause::Stream;
 };
 
 // What is known of a recording once it has ended.
 struct RecordingFacts {
-    std::string failure;            // why nothing could be recorded at all (refused, no player)
-    bool diskFull = false;          // the disk guard stopped it
+    std::string failure; // why nothing could be recorded at all (refused, no player)
+    // The first time the disk refused writes (full, or read-only), if it did.
+    std::optional<OutageCause> diskRefusal;
     bool stoppedEarly = false;      // stopped before its slot's end
-    LocalDateTime stoppedAt;        // when the disk guard or an early stop ended it
+    std::int64_t stoppedAt = 0;     // when an early stop ended it, a real instant
     std::int64_t lateSeconds = 0;   // launched this long after the slot's start
     std::int64_t lengthSeconds = 0; // what was to be covered
     std::int64_t missedSeconds = 0; // of which nothing was written
@@ -51,10 +56,13 @@ struct RecordingFacts {
     bool audioLost = false;
 };
 
+// A late start is named from this many seconds.
+inline constexpr std::int64_t kLateNamedSeconds = 2;
+
 // "Terminé" only when nothing went wrong and the files cover the slot: at most
 // kMissedPercentAllowed % of the length missing, still growing near the end,
 // and every kind of stream the source carried is in them. "Échec" when nothing
-// at all was written, when a full disk stopped it before a second of it was, or
+// at all was written, when the disk refused before a second of it was, or
 // when nothing in it can be played.
 RecordingResult JudgeRecording(const RecordingFacts& facts);
 

@@ -5,13 +5,6 @@
 namespace kalore {
 namespace {
 
-std::int64_t JulianDayNumber(std::int64_t year, std::int64_t month, std::int64_t day) {
-    // Integer division truncates towards zero here, as in the classic formula.
-    const std::int64_t a = (month - 14) / 12;
-    return (1461 * (year + 4800 + a)) / 4 + (367 * (month - 2 - 12 * a)) / 12 -
-           (3 * ((year + 4900 + a) / 100)) / 4 + day - 32075;
-}
-
 // Digits everywhere but at the two separator positions, which hold `separator`.
 bool HasForm(std::string_view text, std::size_t length, char separator) {
     if (text.size() != length) {
@@ -42,9 +35,9 @@ bool IsTimeText(std::string_view text) {
            FixedPositionInteger(text, 3, 2) <= 59 && FixedPositionInteger(text, 6, 2) <= 59;
 }
 
-// A Julian date times 86400, kept in whole numbers so the difference is exact and
-// needs no rounding.
-std::int64_t SecondsOfDateTime(std::string_view date, std::string_view time) {
+namespace {
+
+LocalDateTime DateTimeOf(std::string_view date, std::string_view time) {
     // Read in this order, so a damaged text names its first bad piece.
     LocalDateTime when;
     when.day = FixedPositionInteger(date, 0, 2);
@@ -53,12 +46,19 @@ std::int64_t SecondsOfDateTime(std::string_view date, std::string_view time) {
     when.hour = FixedPositionInteger(time, 0, 2);
     when.minute = FixedPositionInteger(time, 3, 2);
     when.second = FixedPositionInteger(time, 6, 2);
-    return SecondsOf(when);
+    return when;
 }
 
-std::int64_t SecondsOf(const LocalDateTime& when) {
-    return JulianDayNumber(when.year, when.month, when.day) * 86400 + when.hour * 3600 +
-           when.minute * 60 + when.second;
+} // namespace
+
+// A Julian date times 86400, kept in whole numbers so the difference is exact and
+// needs no rounding.
+std::int64_t SecondsOfDateTime(std::string_view date, std::string_view time) {
+    return SecondsOf(DateTimeOf(date, time));
+}
+
+std::int64_t InstantOfDateTime(std::string_view date, std::string_view time, RepeatedHour which) {
+    return InstantOf(DateTimeOf(date, time), which);
 }
 
 std::string DateText(const LocalDateTime& when) {

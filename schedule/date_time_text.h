@@ -34,8 +34,15 @@ int FixedPositionInteger(std::string_view text, std::size_t first, std::size_t c
 // another. Throws ConversionError for a damaged text.
 std::int64_t SecondsOfDateTime(std::string_view date, std::string_view time);
 
-// The same count for a date and time of the clock.
-std::int64_t SecondsOf(const LocalDateTime& when);
+// The real instant a date and time text names in the user's time zone (InstantOf).
+// Throws ConversionError for a damaged text.
+std::int64_t InstantOfDateTime(std::string_view date, std::string_view time, RepeatedHour which);
+
+// A slot's start is the first moment its wall-clock time is shown and its end the last,
+// so a slot in or across the hour shown twice in autumn covers both of its readings, and
+// its length is the real time between them.
+inline constexpr RepeatedHour kSlotStartReading = RepeatedHour::First;
+inline constexpr RepeatedHour kSlotEndReading = RepeatedHour::Second;
 
 // Whole seconds from (date1, time1) to (date2, time2), positive when the second lies
 // later; local calendar arithmetic, no time-zone or daylight-saving correction.

@@ -19,9 +19,11 @@ const std::string kDollars(64, '$');
 constexpr std::size_t kMissedNamed = 10;
 const std::string kStars(64, '*');
 
-std::uint32_t StepFor(std::int64_t secondsLeft) {
+// The start timer's next wait, to the millisecond: a launch lands on its start
+// second rather than anywhere in the second after it.
+std::uint32_t StepTo(std::int64_t start, const Clock& clock) {
     return static_cast<std::uint32_t>(
-        std::clamp<std::int64_t>(secondsLeft * 1000, 0, kTriggerStepMs));
+        std::clamp<std::int64_t>(start * 1000 - clock.RealNowMilliseconds(), 0, kTriggerStepMs));
 }
 
 std::uint32_t MillisecondsOf(const std::string& seconds) {
@@ -33,16 +35,18 @@ std::uint32_t MillisecondsOf(const std::string& seconds) {
 } // namespace
 
 RecordingTrigger::RecordingTrigger(ScheduleTable& table, const Clock& clock, Timer& startTimer,
-                                   Timer& lengthTimer, Host& host,
+                                   Timer& lengthTimer, Timer& clockWatch, Host& host,
                                    StartScheduledRecordingFn startScheduledRecording)
-    : table_(table), clock_(clock), startTimer_(startTimer), lengthTimer_(lengthTimer), host_(host),
+    : table_(table), clock_(clock), startTimer_(startTimer), lengthTimer_(lengthTimer),
+      clockWatch_(clockWatch), host_(host),
       startScheduledRecording_(std::move(startScheduledRecording)) {
     startTimer_.SetHandler([this] { LaunchIfDue(); });
+    clockWatch_.SetHandler([this] { WatchClock(); });
+    clockWatch_.Start(kClockWatchMs);
 }
 
 int RecordingTrigger::FindNextRecording() {
-    const LocalDateTime now = clock_.Now();
-    const std::int64_t nowSeconds = SecondsOf(now);
+    const std::int64_t nowSeconds = clock_.RealNow();
     std::int64_t best = 0;
     int result = -1;
     std::string line;
@@ -56,7 +60,7 @@ int RecordingTrigger::FindNextRecording() {
         if (table_.Cell(row, kStatusColumn) != kStatusProgrammed) {
             continue;
         }
-        const std::int64_t secs = table_.StartSeconds(row) - nowSeconds;
+        const std::int64_t secs = table_.StartInstant(row) - nowSeconds;
         if ((secs > 0 || (!recording && UnderWay(row, nowSeconds))) &&
             (result == -1 || std::max<std::int64_t>(secs, 0) < best)) {
             best = std::max<std::int64_t>(secs, 0);
@@ -83,14 +87,60 @@ int RecordingTrigger::FindNextRecording() {
 // under way were recorded.
 bool RecordingTrigger::UnderWay(int row, std::int64_t nowSeconds) const {
     try {
-        return table_.EndSeconds(row) > nowSeconds;
+        return table_.EndInstant(row) > nowSeconds;
     } catch (const ConversionError&) {
         return false;
     }
 }
 
+bool RecordingTrigger::MissedBy(std::int64_t end, std::int64_t now) const {
+    return end <= now && (clockLooks_ >= kClockSettleLooks || now - end >= kClockDoubtSeconds);
+}
+
+bool RecordingTrigger::AnyRow(const char* status,
+                              const std::function<bool(std::int64_t end)>& holds) const {
+    for (int row = 1; row <= table_.RowCount() - 2; ++row) {
+        try {
+            if (table_.Cell(row, kStatusColumn) == status && holds(table_.EndInstant(row))) {
+                return true;
+            }
+        } catch (const ConversionError&) {
+            // A damaged entry is no slot anyone could record.
+        }
+    }
+    return false;
+}
+
+void RecordingTrigger::WatchClock() {
+    const std::int64_t now = clock_.RealNow();
+    const bool settling = clockLooks_ < kClockSettleLooks && ++clockLooks_ == kClockSettleLooks;
+    if ((settling && AnyRow(kStatusProgrammed, [&](auto end) { return MissedBy(end, now); })) ||
+        AnyRow(kStatusMissed, [now](std::int64_t end) { return end > now; })) {
+        ArmNextRecording();
+    }
+}
+
+void RecordingTrigger::RestoreSlotsToCome(std::int64_t now) {
+    std::vector<int> rows;
+    for (int row = 1; row <= table_.RowCount() - 2; ++row) {
+        try {
+            if (table_.Cell(row, kStatusColumn) == kStatusMissed && table_.EndInstant(row) > now) {
+                rows.push_back(row);
+                host_.AppendLog("-- Créneau de nouveau à venir, l'horloge a été corrigée : ligne " +
+                                std::to_string(row) + " Programmé");
+            }
+        } catch (const ConversionError&) {
+            // A damaged entry stays as it is.
+        }
+    }
+    if (!rows.empty()) {
+        table_.SetStatuses(rows, kStatusProgrammed);
+    }
+}
+
 void RecordingTrigger::MarkMissedSlots() {
-    const std::int64_t now = SecondsOf(clock_.Now());
+    const std::int64_t now = clock_.RealNow();
+    RestoreSlotsToCome(now);
     std::vector<int> rows;
     std::string missed;
     for (int row = 1; row <= table_.RowCount() - 2; ++row) {
@@ -98,7 +148,7 @@ void RecordingTrigger::MarkMissedSlots() {
             continue;
         }
         try {
-            if (table_.EndSeconds(row) > now) {
+            if (!MissedBy(table_.EndInstant(row), now)) {
                 continue;
             }
         } catch (const ConversionError&) {
@@ -110,13 +160,14 @@ void RecordingTrigger::MarkMissedSlots() {
         if (rows.size() > kMissedNamed) {
             continue;
         }
-        missed += (missed.empty() ? "" : "\r") + std::string("L'enregistrement de « ") +
+        // Line feeds: the desktop's notifications break lines on them only.
+        missed += (missed.empty() ? "" : "\n") + std::string("L'enregistrement de « ") +
                   table_.Cell(row, kChannelColumn) + " » du " + table_.Cell(row, kStartDateColumn) +
                   " à " + table_.Cell(row, kStartTimeColumn) +
                   " est manqué : son créneau est passé sans enregistrement.";
     }
     if (rows.size() > kMissedNamed) {
-        missed += "\r… et " + std::to_string(rows.size() - kMissedNamed) +
+        missed += "\n… et " + std::to_string(rows.size() - kMissedNamed) +
                   " autres enregistrements manqués.";
     }
     if (!missed.empty()) {
@@ -133,7 +184,7 @@ void RecordingTrigger::ArmNextRecording() {
     try {
         MarkMissedSlots();
         host_.AppendLog(kDollars);
-        const LocalDateTime now = clock_.Now();
+        const std::int64_t now = clock_.RealNow();
         const int row = FindNextRecording();
         if (row == -1) {
             host_.AppendLog("*** Aucun enregistrement ne sera programmé, timer désactivé!");
@@ -143,7 +194,9 @@ void RecordingTrigger::ArmNextRecording() {
             // leave the trigger armed with half of another entry.
             PendingRecording next;
             next.positionGridProchainRecord = row;
-            next.Duration = std::to_string(table_.EndSeconds(row) - table_.StartSeconds(row));
+            // Real seconds: a slot across a clock change lasts an hour more or less
+            // than its wall-clock times say.
+            next.Duration = std::to_string(table_.EndInstant(row) - table_.StartInstant(row));
             host_.AppendLog("!!positionGridProchainRecord: " + std::to_string(row));
             next.Url = table_.UrlOfRow(row);
             next.Channel = table_.Cell(row, kChannelColumn);
@@ -153,12 +206,10 @@ void RecordingTrigger::ArmNextRecording() {
             next.EndDate = table_.Cell(row, kEndDateColumn);
             next.EndTime = table_.Cell(row, kEndTimeColumn);
             next.EntryId = table_.EntryId(row);
-            const std::int64_t secs =
-                std::max<std::int64_t>(0, DateTimeDiffSeconds(DateText(now), TimeText(now),
-                                                              next.StartDate, next.StartTime));
+            const std::int64_t secs = std::max<std::int64_t>(0, table_.StartInstant(row) - now);
             pending_ = std::move(next);
             armed_ = true;
-            startTimer_.Start(StepFor(secs));
+            startTimer_.Start(StepTo(table_.StartInstant(row), clock_));
             // The whole wait, in 64 bits: waits beyond 49 days don't wrap.
             host_.AppendLog("Timer set à: " +
                             std::to_string(static_cast<std::uint64_t>(secs) * 1000));
@@ -177,18 +228,19 @@ void RecordingTrigger::LaunchIfDue() {
         startTimer_.Stop();
         return;
     }
-    std::int64_t secondsLeft = 0;
+    std::int64_t start = 0;
+    std::int64_t now = 0;
     std::int64_t secondsToEnd = 0;
     try {
-        const std::int64_t now = SecondsOf(clock_.Now());
-        secondsLeft = SecondsOfDateTime(pending_.StartDate, pending_.StartTime) - now;
-        secondsToEnd = SecondsOfDateTime(pending_.EndDate, pending_.EndTime) - now;
+        now = clock_.RealNow();
+        start = InstantOfDateTime(pending_.StartDate, pending_.StartTime, kSlotStartReading);
+        secondsToEnd = InstantOfDateTime(pending_.EndDate, pending_.EndTime, kSlotEndReading) - now;
     } catch (const std::exception&) {
         Disarm();
         return;
     }
-    if (secondsLeft > 0) {
-        startTimer_.Start(StepFor(secondsLeft));
+    if (start > now) {
+        startTimer_.Start(StepTo(start, clock_));
         return;
     }
     // The clock jumped, or the machine slept, past the whole slot: recording now

@@ -33,19 +33,34 @@ using StartScheduledRecordingFn =
 // The longest single wait of the trigger timer. The trigger re-reads the local
 // clock each time it fires and launches only once the start second has come, so
 // long waits, clock changes and a suspended machine can't make it early, and a
-// step this short keeps a launch within about a second of its start.
+// step this short keeps a launch within about a second of its start after a jump;
+// otherwise the last step ends on the start second, to the millisecond.
 inline constexpr std::uint32_t kTriggerStepMs = 1000;
+
+// A clock found wrong at login (a hardware clock kept in local time) is put right by
+// network time within the first minutes. So the clock is trusted to declare a slot
+// missed only once Kalore has run kClockSettleLooks looks of the clock watch (two
+// minutes of real time, whatever the clock says meanwhile), unless the slot ended
+// longer ago than any clock is wrong at login: more than a time zone's offset.
+inline constexpr std::uint32_t kClockWatchMs = 10000;
+inline constexpr int kClockSettleLooks = 12;
+inline constexpr std::int64_t kClockDoubtSeconds = 14 * 3600;
 
 // Finds the next "Programmé" entry, arms the start timer for its start and
 // launches it: marks the row, calls the recorder and arms the length timer with
 // the time left to the entry's end. An entry whose slot is already under way (the
 // program started, or the clock jumped, during it) is launched at once for the
 // rest of its slot; one whose end has passed is never launched and becomes
-// "Manqué", told once. Takes the start timer's handler. Main thread only.
+// "Manqué", told once. A "Manqué" entry whose slot is to come again (the clock was
+// wrong, and has been put right) is "Programmé" again. Starts and ends are real
+// instants in the user's time zone (kSlotStartReading, kSlotEndReading), so waits and
+// lengths hold across clock changes. Takes the handlers of the start timer and of the
+// clock watch, which looks at the clock every kClockWatchMs for the whole run. Main
+// thread only.
 class RecordingTrigger {
 public:
     RecordingTrigger(ScheduleTable& table, const Clock& clock, Timer& startTimer,
-                     Timer& lengthTimer, Host& host,
+                     Timer& lengthTimer, Timer& clockWatch, Host& host,
                      StartScheduledRecordingFn startScheduledRecording);
 
     // The row of the "Programmé" entry starting soonest (at least one second ahead,
@@ -61,9 +76,13 @@ public:
     void LaunchIfDue();
     // Switches the trigger off (the schedule was cleared).
     void Disarm();
-    // Marks "Manqué" every "Programmé" entry whose end has passed, logs each and
-    // tells them in one notice and through onMissed. Done by every search.
+    // Marks "Manqué" every "Programmé" entry whose end has passed by a trusted clock,
+    // logs each and tells them in one notice and through onMissed; and makes
+    // "Programmé" again every "Manqué" entry whose end is to come. Done by every search.
     void MarkMissedSlots();
+    // The clock watch: once the clock is trusted, or when it was put back so that a
+    // missed slot is to come again, searches again.
+    void WatchClock();
 
     // The text of the notice of missed slots, for the tray too.
     std::function<void(const std::string& text)> onMissed;
@@ -73,6 +92,10 @@ public:
 
 private:
     bool UnderWay(int row, std::int64_t nowSeconds) const;
+    // Whether a "Programmé" entry that ended at `end` is missed now.
+    bool MissedBy(std::int64_t end, std::int64_t now) const;
+    void RestoreSlotsToCome(std::int64_t now);
+    bool AnyRow(const char* status, const std::function<bool(std::int64_t end)>& holds) const;
     void Launch(std::int64_t secondsToEnd);
     void LaunchPending(std::int64_t secondsToEnd);
 
@@ -80,10 +103,12 @@ private:
     const Clock& clock_;
     Timer& startTimer_;
     Timer& lengthTimer_;
+    Timer& clockWatch_;
     Host& host_;
     StartScheduledRecordingFn startScheduledRecording_;
     PendingRecording pending_;
     bool armed_ = false;
+    int clockLooks_ = 0;
     // A launch under way: a timer that fires again meanwhile (a box opened under
     // the launch) must not launch it twice.
     bool launching_ = false;

@@ -7,9 +7,11 @@
 namespace kalore {
 
 Schedule::Schedule(std::string programFolder, Host& host, const Clock& clock, Timer& startTimer,
-                   Timer& lengthTimer, StartScheduledRecordingFn startScheduledRecording)
+                   Timer& lengthTimer, Timer& clockWatch,
+                   StartScheduledRecordingFn startScheduledRecording)
     : host_(host), clock_(clock), files_(std::move(programFolder), host, clock),
-      trigger_(table_, clock, startTimer, lengthTimer, host, std::move(startScheduledRecording)) {
+      trigger_(table_, clock, startTimer, lengthTimer, clockWatch, host,
+               std::move(startScheduledRecording)) {
     files_.Attach(table_);
 }
 
@@ -22,14 +24,14 @@ ScheduleLoadResult Schedule::File2StringGrid() {
 }
 
 void Schedule::SettleInterruptedRecordings() {
-    const std::int64_t now = SecondsOf(clock_.Now());
+    const std::int64_t now = clock_.RealNow();
     for (int row = 1; row <= table_.RowCount() - 2; ++row) {
         if (table_.Cell(row, kStatusColumn) != kStatusRecording) {
             continue;
         }
         bool underWay = false;
         try {
-            underWay = table_.StartSeconds(row) <= now && now < table_.EndSeconds(row);
+            underWay = table_.StartInstant(row) <= now && now < table_.EndInstant(row);
         } catch (const ConversionError&) {
             // A damaged entry can't be recorded.
         }

@@ -20,8 +20,10 @@ class Timer;
 // window's handlers call these and redraw the grid from table.onChanged.
 class Schedule {
 public:
+    // `clockWatch` looks at the clock for the whole run (RecordingTrigger::WatchClock).
     Schedule(std::string programFolder, Host& host, const Clock& clock, Timer& startTimer,
-             Timer& lengthTimer, StartScheduledRecordingFn startScheduledRecording);
+             Timer& lengthTimer, Timer& clockWatch,
+             StartScheduledRecordingFn startScheduledRecording);
     Schedule(const Schedule&) = delete;
     Schedule& operator=(const Schedule&) = delete;
 

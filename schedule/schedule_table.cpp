@@ -27,23 +27,39 @@ const std::string& ScheduleTable::Cell(int row, int column) const {
 }
 
 std::int64_t ScheduleTable::StartSeconds(int row) const {
-    return CachedSeconds(row, kStartDateColumn, kStartTimeColumn, &RowSeconds::start);
+    return CachedSeconds(row, kStartDateColumn, kStartTimeColumn, &RowSeconds::start,
+                         SecondsOfDateTime);
 }
 
 std::int64_t ScheduleTable::EndSeconds(int row) const {
-    return CachedSeconds(row, kEndDateColumn, kEndTimeColumn, &RowSeconds::end);
+    return CachedSeconds(row, kEndDateColumn, kEndTimeColumn, &RowSeconds::end, SecondsOfDateTime);
 }
 
-std::int64_t ScheduleTable::CachedSeconds(int row, int dateColumn, int timeColumn,
-                                          std::optional<std::int64_t> RowSeconds::*slot) const {
+std::int64_t ScheduleTable::StartInstant(int row) const {
+    return CachedSeconds(row, kStartDateColumn, kStartTimeColumn, &RowSeconds::startInstant,
+                         [](std::string_view date, std::string_view time) {
+                             return InstantOfDateTime(date, time, kSlotStartReading);
+                         });
+}
+
+std::int64_t ScheduleTable::EndInstant(int row) const {
+    return CachedSeconds(row, kEndDateColumn, kEndTimeColumn, &RowSeconds::endInstant,
+                         [](std::string_view date, std::string_view time) {
+                             return InstantOfDateTime(date, time, kSlotEndReading);
+                         });
+}
+
+std::int64_t ScheduleTable::CachedSeconds(
+    int row, int dateColumn, int timeColumn, std::optional<std::int64_t> RowSeconds::*slot,
+    const std::function<std::int64_t(std::string_view, std::string_view)>& count) const {
     const std::string& date = Cell(row, dateColumn);
     const std::string& time = Cell(row, timeColumn);
     if (row == 0) {
-        return SecondsOfDateTime(date, time);
+        return count(date, time);
     }
     std::optional<std::int64_t>& cached = seconds_[static_cast<std::size_t>(row - 1)].*slot;
     if (!cached) {
-        cached = SecondsOfDateTime(date, time);
+        cached = count(date, time);
     }
     return *cached;
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kalore {
@@ -55,6 +56,10 @@ public:
     // row: every add looks at each row's dates. Throws as SecondsOfDateTime does.
     std::int64_t StartSeconds(int row) const;
     std::int64_t EndSeconds(int row) const;
+    // The real instants of an entry's slot in the user's time zone (kSlotStartReading,
+    // kSlotEndReading): what the trigger and the recorders count in. Throws likewise.
+    std::int64_t StartInstant(int row) const;
+    std::int64_t EndInstant(int row) const;
     // Line row - 1 of the URL list; throws std::out_of_range when the list is short.
     const std::string& UrlOfRow(int row) const;
     // Each entry keeps one id for the whole run, so a recording finds its own row
@@ -93,11 +98,14 @@ private:
     struct RowSeconds {
         std::optional<std::int64_t> start;
         std::optional<std::int64_t> end;
+        std::optional<std::int64_t> startInstant;
+        std::optional<std::int64_t> endInstant;
     };
 
     void Changed();
-    std::int64_t CachedSeconds(int row, int dateColumn, int timeColumn,
-                               std::optional<std::int64_t> RowSeconds::*slot) const;
+    std::int64_t CachedSeconds(
+        int row, int dateColumn, int timeColumn, std::optional<std::int64_t> RowSeconds::*slot,
+        const std::function<std::int64_t(std::string_view, std::string_view)>& count) const;
 
     std::uint64_t NewId() { return ++lastId_; }
 

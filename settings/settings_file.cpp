@@ -112,6 +112,15 @@ void SettingsFile::LoadSettings(SettingsValues& values) {
     }
 }
 
+std::string SettingsFile::StoredPlayerPath() const {
+    std::string bytes;
+    IniFile ini;
+    if (damaged_ || !ReadWholeFile(fileName_, bytes, kSettingsCapBytes) || !ini.Parse(bytes)) {
+        return {};
+    }
+    return ini.Value("Visual", "vlcpath");
+}
+
 void SettingsFile::SaveSettings(const SettingsValues& values) {
     if (damaged_ || !Exists(fileName_)) {
         return;

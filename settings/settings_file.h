@@ -39,6 +39,10 @@ public:
     // and mode. A failure shows the write message with the full file name.
     void SaveSettings(const SettingsValues& values);
 
+    // The player path the file holds, read without telling anything: for a recording
+    // due before the settings are loaded. Empty when none can be read.
+    std::string StoredPlayerPath() const;
+
     // The live view's sound level, `volume` of [Visual] (settings_volume.cpp): the
     // stored level, or kDefaultVolume when the file or the key is missing or odd.
     int LoadVolume();

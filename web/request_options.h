@@ -18,7 +18,7 @@ inline constexpr std::size_t kAnswerCapBytes = 64 * 1024;
 using TransferRunner = std::function<void(const std::function<void()>& transfer)>;
 
 // One request: 100000 ms to connect and 100000 ms for each next piece of the answer,
-// as specified, and a limit on the whole request, which is ours: the read time-out
+// patient enough for a slow line, and a limit on the whole request: the read time-out
 // starts again with every byte, so a server that trickles its answer would
 // otherwise hold the caller for as long as it likes.
 struct RequestOptions {

@@ -5,14 +5,15 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <initializer_list>
 
 #include "platform/child_environment.h"
+#include "platform/posix/child_guard.h"
 #include "platform/posix/child_registry.h"
 
 namespace kalore {
@@ -66,10 +67,26 @@ private:
     int wakeFd_;
 };
 
+// Normally a few milliseconds: the guard kills and reaps.
+constexpr int kGuardEndMilliseconds = 5000;
+
+// Tells the guard to end what is left of the child, and waits for it a bounded
+// time: a descendant stuck in the kernel must not hang the program (the guard
+// then ends by itself, left unreaped).
+bool EndGuard(int guardPid, int& aliveFd) {
+    CloseIfOpen(aliveFd);
+    int guardFd = static_cast<int>(syscall(SYS_pidfd_open, guardPid, 0));
+    const bool ended = guardFd >= 0 && posix::WaitGone(guardFd, kGuardEndMilliseconds);
+    CloseIfOpen(guardFd);
+    return ended && waitpid(guardPid, nullptr, 0) == guardPid;
+}
+
 class PosixChildProcess final : public ChildProcess {
 public:
-    PosixChildProcess(int pid, int pidfd, std::unique_ptr<OutputPipe> output)
-        : pid_(pid), pidfd_(pidfd), output_(std::move(output)) {
+    PosixChildProcess(int pid, int pidfd, int guardPid, int guardAliveFd,
+                      std::unique_ptr<OutputPipe> output)
+        : pid_(pid), pidfd_(pidfd), guardPid_(guardPid), guardAliveFd_(guardAliveFd),
+          output_(std::move(output)) {
         posix::ChildRegistry::Instance().Add(pid_, pidfd_);
     }
     ~PosixChildProcess() override { Close(); }
@@ -100,59 +117,63 @@ public:
             return true;
         }
         bool ok = Terminate(1000);
-        // Its leftovers: until it is reaped, its pid (the group's id) can't be
-        // anyone else's.
-        kill(-pid_, SIGKILL);
         posix::ChildRegistry::Instance().Remove(pid_);
-        int status = 0;
-        if (ok) {
-            ok = waitpid(pid_, &status, 0) == pid_;
-        }
         CloseIfOpen(pidfd_);
-        return ok;
+        return EndGuard(guardPid_, guardAliveFd_) && ok;
     }
 
 private:
     int pid_;
     int pidfd_;
+    int guardPid_;
+    int guardAliveFd_;
     std::unique_ptr<OutputPipe> output_;
 };
 
-// Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void ExecChild(char* const* argv, char* const* envp, int nullFd, int outFd,
-                            int errorFd, pid_t parent) {
-    // The parent thread's death ends the child, so nothing records for ever
-    // after a crash of the program. SIGKILL, as a child may ignore SIGTERM and
-    // nobody is left to force it; the normal ends ask first and wait a grace.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) {
-        _exit(127);
+// The forked child's failure to start the guard, in the guard's own words.
+[[noreturn]] void ReportFailure(int reportFd, int error) {
+    const posix::GuardReport failed{-1, error};
+    [[maybe_unused]] ssize_t written = write(reportFd, &failed, sizeof failed);
+    _exit(127);
+}
+
+// Runs in the forked child: only async-signal-safe calls until exec. Gives the
+// guard its descriptors, in the places it expects them (see posix/child_guard.h).
+[[noreturn]] void ExecGuard(char* const* argv, char* const* envp, const int (&fds)[5]) {
+    // Each moved above the places first, so that none is written over before it is moved.
+    int moved[5];
+    for (int place = 0; place < 5; ++place) {
+        moved[place] = fcntl(fds[place], F_DUPFD, 5);
+        if (moved[place] < 0) {
+            ReportFailure(fds[4], errno);
+        }
     }
-    // A group of its own, so that its end ends whatever it started too.
-    setpgid(0, 0);
-    dup2(nullFd, STDIN_FILENO);
-    dup2(outFd, STDOUT_FILENO);
-    dup2(outFd, STDERR_FILENO);
+    for (int place = 0; place < 5; ++place) {
+        if (dup2(moved[place], place) < 0) {
+            ReportFailure(moved[4], errno);
+        }
+    }
     // Descriptors that other libraries opened without close-on-exec stay ours.
-    syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC);
+    syscall(SYS_close_range, 5U, ~0U, CLOSE_RANGE_CLOEXEC);
     signal(SIGPIPE, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    execve(argv[0], argv, envp);
-    int error = errno;
-    [[maybe_unused]] ssize_t written = write(errorFd, &error, sizeof error);
-    _exit(127);
+    execve("/proc/self/exe", argv, envp);
+    ReportFailure(posix::kGuardReportFd, errno);
 }
 
-// The exec result: 0 when the program started, else its errno.
-int ReadExecError(int errorFd) {
-    int error = 0;
+// The guard's report; an error when it ended without one.
+posix::GuardReport ReadGuardReport(int reportFd) {
+    posix::GuardReport report;
     ssize_t count;
     do {
-        count = read(errorFd, &error, sizeof error);
+        count = read(reportFd, &report, sizeof report);
     } while (count < 0 && errno == EINTR);
-    return count == sizeof error ? error : 0;
+    if (count != sizeof report) {
+        return {-1, ECHILD};
+    }
+    return report;
 }
 
 // Pointers into the strings, ending in null, as exec takes them.
@@ -172,50 +193,54 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
     if (argv.empty() || argv[0].empty()) {
         return {nullptr, StartError::Spawn};
     }
-    int output[2];
-    if (pipe2(output, O_CLOEXEC) != 0) {
-        return {nullptr, StartError::Pipe};
-    }
+    int output[2] = {-1, -1};
+    int alive[2] = {-1, -1};
+    int report[2] = {-1, -1};
     int wakeFd = eventfd(0, EFD_CLOEXEC);
-    int execError[2] = {-1, -1};
     int nullFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (wakeFd < 0 || nullFd < 0 || pipe2(execError, O_CLOEXEC) != 0) {
-        for (int fd : {output[0], output[1], wakeFd, nullFd, execError[0], execError[1]}) {
+    if (pipe2(output, O_CLOEXEC) != 0 || pipe2(alive, O_CLOEXEC) != 0 ||
+        pipe2(report, O_CLOEXEC) != 0 || wakeFd < 0 || nullFd < 0) {
+        for (int fd :
+             {output[0], output[1], alive[0], alive[1], report[0], report[1], wakeFd, nullFd}) {
             CloseIfOpen(fd);
         }
         return {nullptr, StartError::Pipe};
     }
-    std::vector<char*> args = PointersTo(argv);
+    std::vector<std::string> guardArguments = {"kalore-garde", posix::kChildGuardMarker};
+    guardArguments.insert(guardArguments.end(), argv.begin(), argv.end());
+    std::vector<char*> args = PointersTo(guardArguments);
     // Built before the fork: the child may only make async-signal-safe calls.
     const std::vector<std::string> environment = ChildEnvironment(environmentChanges);
     std::vector<char*> envp = PointersTo(environment);
 
-    pid_t parent = getpid();
-    pid_t pid = fork();
-    if (pid == 0) {
-        ExecChild(args.data(), envp.data(), nullFd, output[1], execError[1], parent);
+    const pid_t guard = fork();
+    if (guard == 0) {
+        ExecGuard(args.data(), envp.data(), {nullFd, output[1], output[1], alive[0], report[1]});
     }
-    // Only the child keeps the write ends: the pipe then ends with the child.
-    CloseIfOpen(output[1]);
-    CloseIfOpen(execError[1]);
-    CloseIfOpen(nullFd);
-    int error = pid < 0 ? errno : ReadExecError(execError[0]);
-    CloseIfOpen(execError[0]);
-    int pidfd = pid > 0 && error == 0 ? static_cast<int>(syscall(SYS_pidfd_open, pid, 0)) : -1;
-    if (pid > 0 && (error != 0 || pidfd < 0)) {
-        if (error == 0) {
-            kill(pid, SIGKILL);
-        }
-        waitpid(pid, nullptr, 0);
+    // Only the guard keeps these: the output pipe then ends with the child, and
+    // the guard's pipe with this program.
+    for (int fd : {output[1], nullFd, alive[0], report[1]}) {
+        CloseIfOpen(fd);
     }
+    const posix::GuardReport started =
+        guard < 0 ? posix::GuardReport{-1, errno} : ReadGuardReport(report[0]);
+    CloseIfOpen(report[0]);
+    // Until the guard is told, the child's pid stays its own: no pid reuse to fear.
+    int pidfd = started.error == 0 ? static_cast<int>(syscall(SYS_pidfd_open, started.pid, 0)) : -1;
     if (pidfd < 0) {
+        if (guard > 0) {
+            EndGuard(guard, alive[1]);
+        }
+        CloseIfOpen(alive[1]);
         CloseIfOpen(output[0]);
         CloseIfOpen(wakeFd);
         return {nullptr, StartError::Spawn};
     }
     fcntl(pidfd, F_SETFD, FD_CLOEXEC);
     auto pipe = std::make_unique<PosixOutputPipe>(output[0], wakeFd);
-    return {std::make_unique<PosixChildProcess>(pid, pidfd, std::move(pipe)), StartError::None};
+    return {
+        std::make_unique<PosixChildProcess>(started.pid, pidfd, guard, alive[1], std::move(pipe)),
+        StartError::None};
 }
 
 } // namespace kalore

@@ -20,6 +20,9 @@ private:
     std::map<int, int> pidfds_;
 };
 
+// True once the process has gone, within the wait.
+bool WaitGone(int pidfd, int milliseconds);
+
 // Sends SIGTERM, then SIGKILL after the grace; true once the process has gone.
 bool TerminateByPidfd(int pidfd, int graceMilliseconds);
 

@@ -11,6 +11,13 @@
 namespace kalore::posix {
 namespace {
 
+bool Signal(int pidfd, int signal) {
+    // ESRCH: it has ended already, which is what we wanted.
+    return syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0) == 0 || errno == ESRCH;
+}
+
+} // namespace
+
 bool WaitGone(int pidfd, int milliseconds) {
     pollfd entry{pidfd, POLLIN, 0};
     int ready;
@@ -19,13 +26,6 @@ bool WaitGone(int pidfd, int milliseconds) {
     } while (ready < 0 && errno == EINTR);
     return ready > 0;
 }
-
-bool Signal(int pidfd, int signal) {
-    // ESRCH: it has ended already, which is what we wanted.
-    return syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0) == 0 || errno == ESRCH;
-}
-
-} // namespace
 
 ChildRegistry& ChildRegistry::Instance() {
     static ChildRegistry registry;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace kalore {
 
@@ -13,13 +14,30 @@ std::optional<std::uint64_t> FileSizeOf(const std::string& path) {
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-std::optional<std::uint64_t> FreeSpaceFor(const std::string& path) {
+namespace {
+
+std::string FolderHolding(const std::string& path) {
     const std::string where = IsFolder(path) ? path : FolderOf(path);
+    return where.empty() ? "." : where;
+}
+
+} // namespace
+
+std::optional<std::uint64_t> FreeSpaceFor(const std::string& path) {
     struct statvfs info {};
-    if (statvfs(where.empty() ? "." : where.c_str(), &info) != 0) {
+    if (statvfs(FolderHolding(path).c_str(), &info) != 0) {
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+}
+
+bool FolderAcceptsWrites(const std::string& path) {
+    const std::string where = FolderHolding(path);
+    struct statvfs info {};
+    if (statvfs(where.c_str(), &info) != 0) {
+        return true;
+    }
+    return (info.f_flag & ST_RDONLY) == 0 && access(where.c_str(), W_OK) == 0;
 }
 
 bool IsFolder(const std::string& path) {

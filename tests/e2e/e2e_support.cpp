@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 
 namespace kalore::e2e {
@@ -47,18 +48,25 @@ QByteArray Windows1252Line(const QString& text) {
 
 } // namespace
 
-QList<qint64> RecorderChildrenOf(qint64 parent) {
-    QList<qint64> children;
-    const QStringList pids = QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& pid : pids) {
+QList<qint64> RecordersStartedBy(qint64 program) {
+    QHash<qint64, ProcStat> processes;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         ProcStat stat;
         bool number = false;
         const qint64 value = pid.toLongLong(&number);
-        if (number && ReadProcStat(pid, stat) && stat.ppid == parent && stat.comm == "vlc") {
-            children.append(value);
+        if (number && ReadProcStat(pid, stat)) {
+            processes.insert(value, stat);
         }
     }
-    return children;
+    QList<qint64> recorders;
+    for (auto process = processes.cbegin(); process != processes.cend(); ++process) {
+        const qint64 guard = process->ppid;
+        if (process->comm == "vlc" && processes.contains(guard) &&
+            processes[guard].comm == "kalore-garde" && processes[guard].ppid == program) {
+            recorders.append(process.key());
+        }
+    }
+    return recorders;
 }
 
 bool ProcessExists(qint64 pid) {

@@ -15,9 +15,9 @@ namespace kalore::e2e {
 inline constexpr const char* kFormatH264 = "H264 (320x240) idéal pour minimiser le stockage";
 inline constexpr const char* kFormatHighQuality = "Format Haute Qualité";
 
-// The processes named "vlc" whose parent is `parent`, zombies included: a child
-// that was never reaped is left over too.
-QList<qint64> RecorderChildrenOf(qint64 parent);
+// The processes named "vlc" that `program` started, each through its guard,
+// zombies included: a child that was never reaped is left over too.
+QList<qint64> RecordersStartedBy(qint64 program);
 // True while the process exists, as a zombie too.
 bool ProcessExists(qint64 pid);
 

@@ -125,6 +125,7 @@ private slots:
     void programmedRecordingsAreMadeNamedAndMarkedFinished();
     void aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeClock();
     void slowLogosAndAGuideThatBlocksHoldNeitherARecordingNorTheClose();
+    void aSlotMissedUnderAWrongClockIsRecordedOnceTheClockIsRight();
 
 private:
     QString Program(const QString& relative) const { return dir_.path() + "/Kalore/" + relative; }
@@ -200,7 +201,7 @@ void ProgrammedRecordingE2E::programmedRecordingsAreMadeNamedAndMarkedFinished()
     waited.start();
     const qint64 deadline = 1000LL * (kLeadSeconds + 2 * kLengthSeconds + kGapSeconds + 20);
     while ((statuses = StatusesOf(ReadFile(Program("B/recordslist")))) != finished) {
-        const QList<qint64> children = RecorderChildrenOf(pid);
+        const QList<qint64> children = RecordersStartedBy(pid);
         if (!children.isEmpty()) {
             recorders.unite(QSet<qint64>(children.begin(), children.end()));
             seenWhileRecording.insert(StatusesOf(ReadFile(Program("B/recordslist"))).join('|'));
@@ -214,7 +215,7 @@ void ProgrammedRecordingE2E::programmedRecordingsAreMadeNamedAndMarkedFinished()
     QVERIFY(seenWhileRecording.contains(recordingFirst.join('|')));
     QVERIFY(seenWhileRecording.contains(recordingSecond.join('|')));
     // Each recorder is ended and reaped before its row is marked.
-    QCOMPARE(RecorderChildrenOf(pid), QList<qint64>());
+    QCOMPARE(RecordersStartedBy(pid), QList<qint64>());
     for (const qint64 recorder : recorders) {
         QVERIFY2(!ProcessExists(recorder), "a recorder child is left running");
     }
@@ -284,7 +285,7 @@ void ProgrammedRecordingE2E::aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeC
     QStringList statuses;
     while ((statuses = StatusesOf(ReadFile(Program("B/recordslist")))) !=
            QStringList{"Incomplet"}) {
-        const QList<qint64> children = RecorderChildrenOf(pid);
+        const QList<qint64> children = RecordersStartedBy(pid);
         recorders.unite(QSet<qint64>(children.begin(), children.end()));
         QVERIFY2(kalore_.state() == QProcess::Running, "the program ended by itself");
         QVERIFY2(waited.elapsed() < 60000, qPrintable("statuses: " + statuses.join('|')));
@@ -292,7 +293,7 @@ void ProgrammedRecordingE2E::aSlotUnderWayAtStartIsRecordedForItsRestUnderAFakeC
     }
     const double length = waited.elapsed() / 1000.0;
     QCOMPARE(recorders.size(), 1);
-    QCOMPARE(RecorderChildrenOf(pid), QList<qint64>());
+    QCOMPARE(RecordersStartedBy(pid), QList<qint64>());
 
     const Probe probe = ProbeFile(Program("RECORDS/" + ProgrammedFileName(start)));
     QVERIFY2(probe.text.contains("codec_name=h264"), qPrintable(probe.text));
@@ -361,7 +362,7 @@ void ProgrammedRecordingE2E::slowLogosAndAGuideThatBlocksHoldNeitherARecordingNo
 
     QDateTime recorderAt;
     waited.restart();
-    while (RecorderChildrenOf(kalore_.processId()).isEmpty()) {
+    while (RecordersStartedBy(kalore_.processId()).isEmpty()) {
         QVERIFY2(kalore_.state() == QProcess::Running, "the program ended by itself");
         QVERIFY2(waited.elapsed() < 1000LL * (kLeadSeconds + 20), "the recording never started");
         QTest::qWait(20);
@@ -377,6 +378,49 @@ void ProgrammedRecordingE2E::slowLogosAndAGuideThatBlocksHoldNeitherARecordingNo
     QVERIFY2(kalore_.waitForFinished(10000), "still running 10 s after the end request");
     qInfo("ended %lld ms after the session's request", closing.elapsed());
     QVERIFY(closing.elapsed() < 5000);
+}
+
+// Started with the clock 2 h ahead (a hardware clock in local time, before network
+// time), Kalore doesn't call the slot missed; started 20 h ahead it does, and saves
+// it; started again with the right clock, the entry is "Programmé" again and records.
+void ProgrammedRecordingE2E::aSlotMissedUnderAWrongClockIsRecordedOnceTheClockIsRight() {
+    kalore_.terminate();
+    QVERIFY(kalore_.waitForFinished(10000));
+    const QDateTime start = WholeSecondsFromNow(35);
+    const QList<ScheduleEntry> entries = {
+        {"Mire", start, start.addSecs(20), "Programmé", kFormatH264, channel_.Address()}};
+    QVERIFY(WriteFile(Program("B/recordslist"), RecordsListBytes(entries)));
+    QVERIFY(WriteFile(Program("B/recordsurlist"), RecordsUrlListBytes(entries)));
+    const QString faketime = LibFaketime();
+    QVERIFY2(!faketime.isEmpty(), "libfaketime is missing (package faketime)");
+    const auto statusesAfter = [this](const QStringList& wanted, int seconds) {
+        QElapsedTimer waited;
+        waited.start();
+        QStringList statuses;
+        while ((statuses = StatusesOf(ReadFile(Program("B/recordslist")))) != wanted &&
+               waited.elapsed() < seconds * 1000) {
+            QTest::qWait(50);
+        }
+        return statuses;
+    };
+    for (const int hoursAhead : {2, 20}) {
+        QProcessEnvironment fake;
+        fake.insert("LD_PRELOAD", faketime);
+        fake.insert("FAKETIME", "+" + QString::number(hoursAhead * 3600));
+        fake.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+        StartKalore(fake);
+        const QStringList expected{hoursAhead == 2 ? "Programmé" : "Manqué"};
+        QTest::qWait(4000);
+        QCOMPARE(statusesAfter(expected, 6), expected);
+        kalore_.terminate();
+        QVERIFY(kalore_.waitForFinished(10000));
+    }
+    StartKalore();
+    QCOMPARE(statusesAfter({"Programmé"}, 10), QStringList{"Programmé"});
+    QVERIFY2(QDateTime::currentDateTime() < start, "the checks took too long for the slot");
+    QCOMPARE(statusesAfter({"Terminé"}, 60), QStringList{"Terminé"});
+    const Probe probe = ProbeFile(Program("RECORDS/" + ProgrammedFileName(start)));
+    QVERIFY2(probe.text.contains("codec_name=h264"), qPrintable(probe.text));
 }
 
 QTEST_GUILESS_MAIN(ProgrammedRecordingE2E)

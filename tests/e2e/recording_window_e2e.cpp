@@ -41,7 +41,7 @@ QByteArray SettingsWithPlayer(const QString& playerPath) {
 }
 
 QList<qint64> OwnRecorders() {
-    return RecorderChildrenOf(::getpid());
+    return RecordersStartedBy(::getpid());
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include "gui/message_box.h"
 #include "gui/recordings_window.h"
+#include "gui/watch_controls.h"
 #include "window_fixture.h"
 
 using kalore::TForm1;
@@ -105,9 +106,17 @@ void MainWindowShellTest::readOnlySettingsFileGivesTheWriteMessageAtEachSave() {
     QFile::setPermissions(folder_->File("B/kalore.ini"),
                           QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     auto window = MakeWindow();
+    // The sound changed less than a second before the close: its save comes as the window
+    // is destroyed, fails, and is told into a log that is still there.
+    window->watchControls().ChangeVolume(-1);
     window->close();
     const std::string expected =
         "Erreur d'enregistrement dans INI : **" + folder_->Path() + "B/kalore.ini**";
+    QCOMPARE(std::count(messages_->texts().begin(), messages_->texts().end(), expected), 2);
+    // Every box's text is in the log as it appears.
+    auto* memo = window->findChild<QPlainTextEdit*>("Memo1");
+    QCOMPARE(memo->toPlainText().count(QString::fromStdString(expected)), 2);
+    window.reset();
     QCOMPARE(std::count(messages_->texts().begin(), messages_->texts().end(), expected), 2);
     QFile::setPermissions(folder_->File("B/kalore.ini"), QFile::ReadOwner | QFile::WriteOwner);
 }

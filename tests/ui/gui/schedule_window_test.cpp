@@ -14,6 +14,7 @@
 
 #include "gui/message_box.h"
 #include "platform/code_page.h"
+#include "recorder/recording_controller.h"
 #include "schedule/schedule.h"
 #include "window_fixture.h"
 
@@ -238,12 +239,14 @@ void ScheduleWindowTest::refusedEntriesShowTheirMessageAndChangeNothing() {
         refused(start.addSecs(3600), start.addSecs(7200), kOverlapRefused);
         refused(start.addSecs(-600), start, kOverlapRefused);
         refused(start.addSecs(-60), start.addSecs(7200), kOverlapRefused);
-        // Both log lines, the overlap refusal being the last of the three rules.
+        // Both log lines, the overlap refusal being the last of the three rules; then
+        // the box's two lines, logged as it appears.
         const QStringList log = Find<QPlainTextEdit>("Memo1")->toPlainText().split('\n');
-        QVERIFY(log[log.size() - 2].startsWith("--Nombre de secondes de différence entre le "
+        QVERIFY(log[log.size() - 4].startsWith("--Nombre de secondes de différence entre le "
                                                "début et la fin: "));
-        QVERIFY(log.last().startsWith("--Nombre de secondes de différence entre la date du "
-                                      "début et maintenant: "));
+        QVERIFY(log[log.size() - 3].startsWith("--Nombre de secondes de différence entre la "
+                                               "date du début et maintenant: "));
+        QCOMPARE(log.last(), QString("Merci de corriger les dates et heurs (début/fin)."));
     }
     messages_->clear();
     Program(start.addSecs(3601), start.addSecs(7200));
@@ -357,6 +360,21 @@ void ScheduleWindowTest::runningEntryCannotBeDeletedButClearingRemovesIt() {
     QCOMPARE(messages_->questions().size(), std::size_t{0});
     QCOMPARE(GridRows(), 1);
     QCOMPARE(folder_->Read("B/recordslist"), kEmptyRecordsList);
+
+    // But it asks when it would stop record now; "Non" lets it record on.
+    window_->recorder().RecordNow("rtp://@232.0.1.1:8200",
+                                  "H264 (320x240) idéal pour minimiser "
+                                  "le stockage",
+                                  folder_->Path() + "now.avi");
+    messages_->answer = false;
+    QTest::mouseClick(Find<QPushButton>("Button12"), Qt::LeftButton);
+    QCOMPARE(messages_->questions().size(), std::size_t{1});
+    QVERIFY(window_->recorder().CanStopRecordNow());
+    QVERIFY(window_->recorder().RecordNowRecording()->StoppedBy() == kalore::StopReason::None);
+    messages_->answer = true;
+    QTest::mouseClick(Find<QPushButton>("Button12"), Qt::LeftButton);
+    QCOMPARE(messages_->questions().size(), std::size_t{2});
+    QVERIFY(window_->recorder().RecordNowRecording()->StoppedBy() == kalore::StopReason::User);
 }
 
 void ScheduleWindowTest::entriesComeBackAfterTheWindowIsDestroyedWithoutClosing() {

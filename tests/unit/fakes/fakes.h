@@ -4,6 +4,9 @@
 // local clock, the timers and the main-thread hand-off.
 
 #include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,11 +39,45 @@ public:
     void NotifyUser(const std::string&) override {}
 };
 
+// The French time zone for the life of a test, whatever the machine's: clock
+// changes are tested where the program's users live.
+class ParisTime {
+public:
+    ParisTime() {
+        if (const char* zone = std::getenv("TZ")) {
+            previous_ = zone;
+        }
+        setenv("TZ", "Europe/Paris", 1);
+        tzset();
+    }
+    ~ParisTime() {
+        if (previous_) {
+            setenv("TZ", previous_->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+    ParisTime(const ParisTime&) = delete;
+    ParisTime& operator=(const ParisTime&) = delete;
+
+private:
+    std::optional<std::string> previous_;
+};
+
+// A clock that moves only when told, in the process's time zone (tests of clock
+// changes set TZ).
 class FakeClock : public Clock {
 public:
-    explicit FakeClock(LocalDateTime start = {2026, 12, 7, 20, 0, 0}) : now(start) {}
-    LocalDateTime Now() const override { return now; }
-    LocalDateTime now;
+    explicit FakeClock(LocalDateTime start = {2026, 12, 7, 20, 0, 0}) { Set(start); }
+    std::int64_t RealNow() const override { return instant; }
+    std::int64_t RealNowMilliseconds() const override { return instant * 1000 + milliseconds; }
+    // The wall clock shows `local` (the first time, in an hour shown twice).
+    void Set(const LocalDateTime& local) { instant = InstantOf(local, RepeatedHour::First); }
+    void Advance(std::int64_t seconds) { instant += seconds; }
+    std::int64_t instant = 0;
+    // Into the second `instant`.
+    std::int64_t milliseconds = 0;
 };
 
 class FakeTimer : public Timer {

@@ -3,11 +3,10 @@
 // outlive its end.
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <optional>
+#include <cstdlib>
 #include <string>
 #include <sys/syscall.h>
 
@@ -18,34 +17,39 @@
 namespace kalore {
 namespace {
 
-// A child that ignores SIGTERM, as a stuck recorder may.
-const std::vector<std::string> kDeafChild = {"/bin/sh", "-c", "trap '' TERM; exec /bin/sleep 30"};
+// A child that ignores SIGTERM, as a stuck recorder may, and starts one more that
+// ignores it too and leaves the child's process group and session; that one
+// prints its pid once it has left.
+const std::vector<std::string> kDeafChildAndEscapee = {
+    "/bin/sh", "-c",
+    "trap '' TERM; setsid /bin/sh -c 'echo $$; exec /bin/sleep 30' & exec /bin/sleep 30"};
 
-// Stands in for the program: starts a child, reports its pid, then waits to be killed.
+// Stands in for the program: starts the child, reports its pid and its
+// escapee's, then waits to be killed.
 [[noreturn]] void RunProgramStartingAChild(int reportFd) {
-    auto started = ChildProcess::Start(kDeafChild);
-    const int pid = started.child ? started.child->Pid() : -1;
-    [[maybe_unused]] ssize_t written = write(reportFd, &pid, sizeof pid);
+    auto started = ChildProcess::Start(kDeafChildAndEscapee);
+    int pids[2] = {-1, -1};
+    char text[32] = {};
+    if (started.child && started.child->TakeOutput()->Read(text, sizeof text - 1) > 0) {
+        pids[0] = started.child->Pid();
+        pids[1] = std::atoi(text);
+    }
+    [[maybe_unused]] ssize_t written = write(reportFd, pids, sizeof pids);
     for (;;) {
         pause();
     }
 }
 
-// The status of `pid` once it has ended, or nullopt if it still runs after the wait.
-std::optional<int> ReapWithin(pid_t pid, int milliseconds) {
-    for (int waited = 0; waited < milliseconds; waited += 20) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            return status;
-        }
-        usleep(20000);
-    }
-    return std::nullopt;
+int PidfdOf(int pid) {
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
 }
 
-TEST(ChildProcess, DiesWhenTheProgramIsKilledEvenIgnoringSigterm) {
-    // The orphaned child comes to this test process, which can then reap it.
-    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+bool GoneWithin(int pidfd, int milliseconds) {
+    pollfd gone{pidfd, POLLIN, 0};
+    return poll(&gone, 1, milliseconds) == 1;
+}
+
+TEST(ChildProcess, DiesWithWhatItStartedWhenTheProgramIsKilled) {
     int report[2];
     ASSERT_EQ(pipe(report), 0);
     const pid_t program = fork();
@@ -55,22 +59,26 @@ TEST(ChildProcess, DiesWhenTheProgramIsKilledEvenIgnoringSigterm) {
         RunProgramStartingAChild(report[1]);
     }
     close(report[1]);
-    int child = -1;
-    ASSERT_EQ(read(report[0], &child, sizeof child), static_cast<ssize_t>(sizeof child));
+    int pids[2] = {-1, -1};
+    ASSERT_EQ(read(report[0], pids, sizeof pids), static_cast<ssize_t>(sizeof pids));
     close(report[0]);
-    ASSERT_GT(child, 0);
+    ASSERT_GT(pids[0], 0);
+    ASSERT_GT(pids[1], 0);
+    const int child = PidfdOf(pids[0]);
+    const int escapee = PidfdOf(pids[1]);
+    ASSERT_GE(child, 0);
+    ASSERT_GE(escapee, 0);
+    EXPECT_NE(getsid(pids[1]), getsid(pids[0])) << "the escapee did not leave";
 
     kill(program, SIGKILL);
     waitpid(program, nullptr, 0);
 
-    const std::optional<int> status = ReapWithin(child, 3000);
-    if (!status) {
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
+    EXPECT_TRUE(GoneWithin(child, 3000)) << "the child kept running after the program was killed";
+    EXPECT_TRUE(GoneWithin(escapee, 3000)) << "what the child started outlived the program";
+    for (int pidfd : {child, escapee}) {
+        syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0);
+        close(pidfd);
     }
-    prctl(PR_SET_CHILD_SUBREAPER, 0);
-    ASSERT_TRUE(status) << "the child kept running after the program was killed";
-    EXPECT_TRUE(WIFSIGNALED(*status));
 }
 
 // The recorder's own children (a stand-in that starts one and ignores SIGTERM)
@@ -83,14 +91,13 @@ TEST(ChildProcess, ClosingEndsTheChildsWholeGroup) {
     char text[32] = {};
     ASSERT_GT(output->Read(text, sizeof text - 1), 0);
     const int grandchild = std::stoi(text);
-    const int grandchildFd = static_cast<int>(syscall(SYS_pidfd_open, grandchild, 0));
+    const int grandchildFd = PidfdOf(grandchild);
     ASSERT_GE(grandchildFd, 0);
     EXPECT_EQ(getpgid(grandchild), started.child->Pid());
     EXPECT_NE(getpgid(0), started.child->Pid());
 
     EXPECT_TRUE(started.child->Close());
-    pollfd gone{grandchildFd, POLLIN, 0};
-    EXPECT_EQ(poll(&gone, 1, 3000), 1) << "the child's own child outlived it";
+    EXPECT_TRUE(GoneWithin(grandchildFd, 3000)) << "the child's own child outlived it";
     close(grandchildFd);
 }
 

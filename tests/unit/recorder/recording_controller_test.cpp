@@ -47,6 +47,9 @@ protected:
         settings.freeSpace = [this](const std::string&) {
             return std::optional(freeBytes);
         };
+        settings.diskWritable = [this](const std::string&) {
+            return writable;
+        };
         // Looks at a TCP source wait for the test to answer them.
         settings.probeListener = [this](const std::string& host, std::uint16_t port,
                                         std::function<void(bool)> answered) {
@@ -72,7 +75,7 @@ protected:
         if (!file.empty()) {
             sizes[file] += written;
         }
-        ++clock.now.second;
+        clock.Advance(1);
         watch.FireNow();
         mainThread.PumpFor(5ms);
     }
@@ -108,6 +111,7 @@ protected:
     std::vector<ProgrammedRecordingNews> news;
     std::map<std::string, std::uint64_t> sizes;
     std::uint64_t freeBytes = 50'000'000'000;
+    bool writable = true;
     std::optional<MediaContents> contents = MediaContents{true, true, true};
     std::vector<std::string> looks;
     std::vector<std::function<void(bool accepted)>> unanswered;
@@ -397,7 +401,10 @@ TEST_F(RecordingControllerTest, ATcpSourceSeenComingBackIsTriedAtOnce) {
     ASSERT_TRUE(mainThread.PumpUntil([&] { return !host.notices.empty(); }));
 }
 
-TEST_F(RecordingControllerTest, TheDiskGuardWarnsBeforeAndStopsBelowItsReserve) {
+// The disk first: below its reserve, or read-only, the child is ended and the
+// stream is not tried again while the disk refuses; once it accepts, the rest goes
+// into a continuation file, and the reasons name the disk.
+TEST_F(RecordingControllerTest, ADiskThatRefusesHoldsTheRecordingUntilItAcceptsAgain) {
     freeBytes = 150'000'000;
     controller.RecordNow("sleep", kFormatH264, "/tmp/x.avi");
     EXPECT_TRUE(LogHas("-- Attention : 150 Mo libres pour /tmp/x.avi, cet enregistrement demande "
@@ -406,12 +413,30 @@ TEST_F(RecordingControllerTest, TheDiskGuardWarnsBeforeAndStopsBelowItsReserve) 
     Second("/tmp/x.avi", 1000);
     freeBytes = 99'000'000;
     Second("/tmp/x.avi", 1000);
-    EXPECT_TRUE(LogHas("-- Moins de 100 Mo libres sur le disque : enregistrement arrêté"));
-    EXPECT_TRUE(controller.CanRecordNow());
+    EXPECT_TRUE(LogHas("-- Disque plein (moins de 100 Mo libres) : enregistrement suspendu "
+                       "jusqu'à ce que de la place se libère"));
+    ASSERT_TRUE(PumpUntilLogged("++++ TERIMINEEEEE ++++"));
+    for (int second = 0; second < 40; ++second) {
+        Second();
+    }
+    EXPECT_FALSE(LogHas("-- Nouvel essai dans 2 s"));
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "++++ TERIMINEEEEE ++++"), 1);
+
+    freeBytes = 5'000'000'000;
+    Second();
+    EXPECT_TRUE(LogHas("-- Le disque accepte de nouveau l'écriture : l'enregistrement reprend"));
+    EXPECT_TRUE(LogHas("-- Reprise de l'enregistrement dans : /tmp/x-2.avi"));
+    Second("/tmp/x-2.avi", 1000);
+    Second("/tmp/x-2.avi", 1000);
+    writable = false;
+    Second("/tmp/x-2.avi", 0);
+    EXPECT_TRUE(LogHas("-- Le disque n'accepte plus d'écriture : enregistrement suspendu"));
+    controller.StopRecordNow();
     ASSERT_TRUE(mainThread.PumpUntil([&] { return host.notices.size() == 2; }));
-    EXPECT_EQ(host.notices[1], "L'enregistrement immédiat dans « /tmp/x.avi » est incomplet : "
-                               "disque presque plein (moins de 100 Mo libres), enregistrement "
-                               "arrêté à 20:30:02.\rFichier : /tmp/x.avi");
+    EXPECT_EQ(host.notices[1],
+              "L'enregistrement immédiat dans « /tmp/x.avi » est incomplet : disque plein (moins "
+              "de 100 Mo libres) à 20:30:02 pendant 42 s ; le disque n'accepte plus d'écriture à "
+              "20:30:45 pendant 1 s.\rFichiers :\r/tmp/x.avi\r/tmp/x-2.avi");
 }
 
 TEST_F(RecordingControllerTest, OutputStillInThePipeWhenTheChildEndsIsShown) {

@@ -25,8 +25,13 @@ TEST(GrowthWatch, CountsTheSecondsNothingWasWritten) {
     EXPECT_EQ(Watch("+++..+++...+++").MissedSeconds(0), 3); // short pauses are rhythm
     EXPECT_EQ(Watch("++++++++++....").MissedSeconds(0), 4); // the silence at the end
     EXPECT_EQ(Watch("++++++++++....").TrailingSilence(), 4);
-    EXPECT_EQ(Watch("+++++").MissedSeconds(60), 55); // launched a minute late
-    EXPECT_EQ(Watch("......").MissedSeconds(0), 6);  // never written
+    // Launched a minute late: the minute is lost, the allowance is vlc's opening only.
+    EXPECT_EQ(Watch("+++++").MissedSeconds(60), 60);
+    EXPECT_EQ(Watch("..+++").MissedSeconds(5), 5);
+    // What the files hold: the opening counted whole.
+    EXPECT_EQ(Watch("..+++").UnrecordedSeconds(5), 7);
+    EXPECT_EQ(Watch("++++++++++....").UnrecordedSeconds(0), 4);
+    EXPECT_EQ(Watch("......").MissedSeconds(0), 6); // never written
     EXPECT_FALSE(Watch("......").EverGrew());
     EXPECT_EQ(Watch("......").Bytes(), 0u);
     // An earlier file of that name is truncated before it is written: writing, not loss.
@@ -74,6 +79,11 @@ TEST(JudgeRecording, AFileLackingWhatTheSourceCarriedIsNotTerminé) {
     EXPECT_EQ(JudgeRecording(facts), RecordingResult::Failed);
 }
 
+// Times in the reasons are read on the wall clock of the moment.
+std::int64_t At(int hour, int minute, int second) {
+    return InstantOf({2026, 12, 7, hour, minute, second}, RepeatedHour::First);
+}
+
 TEST(JudgeRecording, TerminéOnlyWhenTheFilesCoverTheSlot) {
     RecordingFacts covered;
     covered.bytes = 1;
@@ -94,31 +104,44 @@ TEST(JudgeRecording, TerminéOnlyWhenTheFilesCoverTheSlot) {
     EXPECT_EQ(ReasonsOf(facts), "plus rien n'a été écrit pendant les 10 dernières secondes");
 
     facts = covered;
-    facts.outages = {{{2026, 12, 7, 20, 41, 3}, 62}, {{2026, 12, 7, 21, 0, 0}, 15}};
+    facts.outages = {{At(20, 41, 3), 62}, {At(21, 0, 0), 15}};
     facts.lateSeconds = 40;
     EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
     EXPECT_EQ(ReasonsOf(facts), "flux perdu à 20:41:03 pendant 62 s ; flux perdu à 21:00:00 "
                                 "pendant 15 s ; commencé avec 40 s de retard");
 
+    // Late from 2 s on, and named so.
     facts = covered;
-    facts.diskFull = true;
-    facts.stoppedAt = {2026, 12, 7, 20, 45, 12};
-    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
-    EXPECT_EQ(ReasonsOf(facts), "disque presque plein (moins de 100 Mo libres), enregistrement "
-                                "arrêté à 20:45:12");
+    facts.lateSeconds = 1;
+    EXPECT_EQ(ReasonsOf(facts), "");
+    facts.lateSeconds = 2;
+    EXPECT_EQ(ReasonsOf(facts), "commencé avec 2 s de retard");
 
-    // Stopped by the full disk at its first write: a header, nothing usable.
-    facts.growingLooks = 1;
-    facts.bytes = 4096;
-    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Failed);
-    EXPECT_EQ(ReasonsOf(facts), "disque plein dès le début (moins de 100 Mo libres), rien "
-                                "d'utilisable n'a été écrit");
+    // The disk is named as the cause, the stream never blamed for it.
+    facts = covered;
+    facts.diskRefusal = OutageCause::DiskFull;
+    facts.outages = {{At(20, 45, 12), 300, OutageCause::DiskFull},
+                     {At(21, 0, 0), 30, OutageCause::DiskReadOnly}};
+    EXPECT_EQ(JudgeRecording(facts), RecordingResult::Incomplete);
+    EXPECT_EQ(ReasonsOf(facts), "disque plein (moins de 100 Mo libres) à 20:45:12 pendant 300 s ; "
+                                "le disque n'accepte plus d'écriture à 21:00:00 pendant 30 s");
+    // Refused at its first write: a header, nothing usable; or nothing written at all.
+    for (const std::uint64_t bytes : {std::uint64_t{4096}, std::uint64_t{0}}) {
+        facts.growingLooks = 1;
+        facts.bytes = bytes;
+        EXPECT_EQ(JudgeRecording(facts), RecordingResult::Failed);
+        EXPECT_EQ(ReasonsOf(facts), "disque plein (moins de 100 Mo libres) dès le début, rien "
+                                    "d'utilisable n'a été écrit");
+    }
+    facts.diskRefusal = OutageCause::DiskReadOnly;
+    EXPECT_EQ(ReasonsOf(facts),
+              "le disque n'accepte plus d'écriture, rien d'utilisable n'a été écrit");
     EXPECT_EQ(Watch("+...").GrowingLooks(), 1);
     EXPECT_EQ(Watch("++.+").GrowingLooks(), 3);
 
     facts = covered;
     facts.stoppedEarly = true;
-    facts.stoppedAt = {2026, 12, 7, 20, 50, 0};
+    facts.stoppedAt = At(20, 50, 0);
     EXPECT_EQ(ReasonsOf(facts), "arrêté à 20:50:00, avant la fin prévue");
 
     facts = covered;

@@ -30,13 +30,18 @@ TEST_F(Trigger, LaunchesAtTheStartSecondAndNeverBefore) {
     ASSERT_TRUE(timer1_.active);
     EXPECT_LE(timer1_.interval, kTriggerStepMs);
 
-    clock_.now.minute = 1, clock_.now.second = 29; // a timer firing early launches nothing
+    clock_.Set({2026, 12, 7, 20, 1, 29}); // a timer firing early launches nothing
     timer1_.FireNow();
     EXPECT_TRUE(started_.empty());
     EXPECT_TRUE(timer1_.active);
     EXPECT_EQ(timer1_.interval, 1000u);
+    clock_.milliseconds = 400; // the last wait ends on the start second
+    timer1_.FireNow();
+    EXPECT_TRUE(started_.empty());
+    EXPECT_EQ(timer1_.interval, 600u);
 
-    clock_.now.second = 30;
+    clock_.Set({2026, 12, 7, 20, 1, 30});
+    clock_.milliseconds = 0;
     host_.log.clear();
     timer1_.FireNow();
     ASSERT_EQ(started_.size(), 1u);
@@ -84,7 +89,7 @@ TEST_F(Trigger, TiesGoToTheUpperRowAndPassedSlotsAreMissed) {
     schedule_->ArmNextRecording();
     EXPECT_EQ(schedule_->Trigger().Pending().Channel, "upper");
     EXPECT_EQ(Table().Cell(3, kStatusColumn), kStatusMissed);
-    clock_.now.hour = 21;
+    clock_.Set({2026, 12, 7, 21, 0, 0});
     timer1_.FireNow();
     ASSERT_EQ(started_.size(), 1u);
     EXPECT_EQ(started_[0].Channel, "upper");
@@ -99,12 +104,12 @@ TEST_F(Trigger, LongWaitsAndClockChangesNeverLaunchEarly) {
     for (int i = 0; i < 5; ++i) {
         timer1_.FireNow();
     }
-    clock_.now = {2027, 2, 5, 19, 59, 59};
+    clock_.Set({2027, 2, 5, 19, 59, 59});
     timer1_.FireNow();
-    clock_.now = {2027, 2, 5, 19, 0, 0}; // the clock went back an hour
+    clock_.Set({2027, 2, 5, 19, 0, 0}); // the clock went back an hour
     timer1_.FireNow();
     EXPECT_TRUE(started_.empty());
-    clock_.now = {2027, 2, 5, 20, 0, 1}; // woke from suspend after the start
+    clock_.Set({2027, 2, 5, 20, 0, 1}); // woke from suspend after the start
     timer1_.FireNow();
     EXPECT_EQ(started_.size(), 1u);
 }
@@ -148,7 +153,7 @@ TEST_F(Trigger, ASlotUnderWayIsRecordedForItsRestAndAPassedOneNever) {
         EXPECT_NE(Read(ListPath()).find("Manqu\xE9"), std::string::npos); // saved
         const std::string told =
             "L'enregistrement de « gone » du 07/12/2026 à 19:00:00 est manqué : son créneau est "
-            "passé sans enregistrement.\rL'enregistrement de « also » du 07/12/2026 à 18:00:00 "
+            "passé sans enregistrement.\nL'enregistrement de « also » du 07/12/2026 à 18:00:00 "
             "est manqué : son créneau est passé sans enregistrement.";
         EXPECT_EQ(host_.notices, std::vector<std::string>{told});
         EXPECT_EQ(tray, std::vector<std::string>{told});
@@ -169,7 +174,7 @@ TEST_F(Trigger, ASlotUnderWayIsRecordedForItsRestAndAPassedOneNever) {
             Table().SetPersistence([&saves] { ++saves; });
             schedule_->ArmNextRecording();
             EXPECT_EQ(saves, 1);
-            EXPECT_NE(host_.notices.back().find("\r… et 2 autres enregistrements manqués."),
+            EXPECT_NE(host_.notices.back().find("\n… et 2 autres enregistrements manqués."),
                       std::string::npos);
             EXPECT_EQ(Table().Cell(12, kStatusColumn), kStatusMissed);
             Table().SetPersistence({}); // `saves` ends with this block
@@ -186,7 +191,7 @@ TEST_F(Trigger, ASlotUnderWayIsRecordedForItsRestAndAPassedOneNever) {
 TEST_F(Trigger, AClockJumpLaunchesTheRestOfASlotButNeverPastItsEnd) {
     ASSERT_TRUE(Add("21:00:00", "21:30:00", "07/12/2026", "jumped over"));
     ASSERT_TRUE(Add("22:00:00", "22:30:00", "07/12/2026", "jumped into"));
-    clock_.now.hour = 21, clock_.now.minute = 45; // past the whole first slot
+    clock_.Set({2026, 12, 7, 21, 45, 0}); // past the whole first slot
     timer1_.FireNow();
     EXPECT_TRUE(started_.empty());
     EXPECT_TRUE(Logged(
@@ -195,11 +200,90 @@ TEST_F(Trigger, AClockJumpLaunchesTheRestOfASlotButNeverPastItsEnd) {
     EXPECT_EQ(host_.notices.size(), 1u);
     EXPECT_EQ(schedule_->Trigger().Pending().Channel, "jumped into");
 
-    clock_.now.hour = 22, clock_.now.minute = 10; // into the second slot
+    clock_.Set({2026, 12, 7, 22, 10, 0}); // into the second slot
     timer1_.FireNow();
     ASSERT_EQ(started_.size(), 1u);
     EXPECT_EQ(started_[0].Channel, "jumped into");
     EXPECT_EQ(secondsToEnd_[0], 1200);
+}
+
+// A slot's length is the real time between its start and its end, on both changes:
+// the length timer and the recorder get the real seconds.
+TEST_F(Trigger, ASlotAcrossAClockChangeLastsItsRealTime) {
+    const testing::ParisTime paris;
+    const auto slot = [this](const std::string& date, const std::string& start,
+                             const std::string& end) {
+        Table().Replace({{"A", date, start, date, end, kStatusProgrammed, "H264"}, ScheduleRow{}},
+                        {"u"});
+        schedule_->ArmNextRecording();
+        return schedule_->Trigger().Pending().Duration;
+    };
+    { // October 2026: the clock goes back at 03:00, so 01:30 to 03:30 lasts three hours
+        clock_.Set({2026, 10, 25, 1, 0, 0});
+        EXPECT_EQ(slot("25/10/2026", "01:30:00", "03:30:00"), "10800");
+        clock_.Set({2026, 10, 25, 1, 30, 0});
+        timer1_.FireNow();
+        ASSERT_EQ(secondsToEnd_.size(), 1u);
+        EXPECT_EQ(secondsToEnd_.back(), 10800);
+        EXPECT_EQ(timer2_.interval, 10800000u);
+    }
+    { // the hour shown twice: 02:00 to 03:00 starts at the first 02:00 and covers both
+        clock_.Set({2026, 10, 25, 1, 59, 0});
+        EXPECT_EQ(slot("25/10/2026", "02:00:00", "03:00:00"), "7200");
+        clock_.Advance(59);
+        timer1_.FireNow();
+        EXPECT_EQ(secondsToEnd_.size(), 1u); // a second early: nothing
+        clock_.Advance(1);
+        timer1_.FireNow();
+        ASSERT_EQ(secondsToEnd_.size(), 2u);
+        EXPECT_EQ(secondsToEnd_.back(), 7200);
+    }
+    { // March 2027: the clock skips 02:00 to 03:00, so 01:30 to 03:30 lasts an hour, and
+      // a start in the skipped hour is the moment of the skip
+        clock_.Set({2027, 3, 28, 1, 0, 0});
+        EXPECT_EQ(slot("28/03/2027", "01:30:00", "03:30:00"), "3600");
+        EXPECT_EQ(slot("28/03/2027", "02:30:00", "04:00:00"), "3600");
+        clock_.Set({2027, 3, 28, 3, 0, 0});
+        timer1_.FireNow();
+        ASSERT_EQ(secondsToEnd_.size(), 3u);
+        EXPECT_EQ(secondsToEnd_.back(), 3600);
+    }
+}
+
+// Started with the clock two hours ahead: a slot still to come looked over. It is not
+// declared missed until the clock is trusted, and once declared under a wrong clock,
+// it is "Programmé" again and recorded when the clock is put right.
+TEST_F(Trigger, ASlotIsMissedOnlyWhenTrueAndComesBackWhenTheClockIsPutRight) {
+    testing::FakeTimer startTimer, lengthTimer, watch;
+    int launches = 0;
+    clock_.Set({2026, 12, 7, 22, 0, 0}); // truly 20:00
+    Schedule fresh(Folder(), host_, clock_, startTimer, lengthTimer, watch,
+                   [&launches](const PendingRecording&, std::int64_t) { ++launches; });
+    fresh.Table().Replace(
+        {Row("film", "20:30:00", "21:30:00"),
+         {"old", "01/12/2026", "20:00:00", "01/12/2026", "21:00:00", kStatusProgrammed, "H264"},
+         ScheduleRow{}},
+        {"u1", "u2"});
+    fresh.ArmNextRecording();
+    EXPECT_EQ(fresh.Table().Cell(1, kStatusColumn), kStatusProgrammed); // not trusted yet
+    EXPECT_EQ(fresh.Table().Cell(2, kStatusColumn), kStatusMissed);     // ended days ago
+    for (int look = 1; look < kClockSettleLooks; ++look) {
+        watch.FireNow();
+    }
+    EXPECT_EQ(fresh.Table().Cell(1, kStatusColumn), kStatusProgrammed);
+    watch.FireNow(); // two minutes on: the clock is trusted, even when it is wrong
+    EXPECT_EQ(fresh.Table().Cell(1, kStatusColumn), kStatusMissed);
+
+    clock_.Set({2026, 12, 7, 20, 2, 0}); // network time puts it right
+    watch.FireNow();
+    EXPECT_EQ(fresh.Table().Cell(1, kStatusColumn), kStatusProgrammed);
+    EXPECT_EQ(fresh.Table().Cell(2, kStatusColumn), kStatusMissed);
+    EXPECT_TRUE(
+        Logged("-- Créneau de nouveau à venir, l'horloge a été corrigée : ligne 1 Programmé"));
+    EXPECT_NE(Read(ListPath()).find("Programm\xE9"), std::string::npos); // saved
+    clock_.Set({2026, 12, 7, 20, 30, 0});
+    startTimer.FireNow();
+    EXPECT_EQ(launches, 1);
 }
 
 // The status is saved before the launch: a save that fails (read-only or full
@@ -207,7 +291,7 @@ TEST_F(Trigger, AClockJumpLaunchesTheRestOfASlotButNeverPastItsEnd) {
 // box's own loop) launches nothing twice.
 TEST_F(Trigger, ALaunchNeverWaitsOnItsSaveNorRunsTwice) {
     int launches = 0;
-    Schedule schedule(Folder(), host_, clock_, timer1_, timer2_,
+    Schedule schedule(Folder(), host_, clock_, timer1_, timer2_, clockWatch_,
                       [&](const PendingRecording&, std::int64_t) {
                           ++launches;
                           timer1_.FireNow();
@@ -219,7 +303,7 @@ TEST_F(Trigger, ALaunchNeverWaitsOnItsSaveNorRunsTwice) {
         {"07/12/2026", "20:10:01", "07/12/2026", "20:20:00", "B", "u2", "H264"}));
     std::filesystem::remove_all(folder_.Path() / "B");
     for (int second = 5; second < 15; ++second) {
-        clock_.now.second = second;
+        clock_.Set({2026, 12, 7, 20, 0, second});
         timer1_.FireNow();
     }
     EXPECT_EQ(launches, 1);

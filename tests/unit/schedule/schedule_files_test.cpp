@@ -30,8 +30,8 @@ TEST_F(Files, ReadBackGivesTheSameEntriesInOrder) {
     ASSERT_TRUE(Add("21:00:00", "22:00:00", "07/12/2026", "A"));
     Table().SetStatus(1, kStatusIncomplete);
 
-    testing::FakeTimer t1, t2;
-    Schedule next(Folder(), host_, clock_, t1, t2, nullptr);
+    testing::FakeTimer t1, t2, t3;
+    Schedule next(Folder(), host_, clock_, t1, t2, t3, nullptr);
     EXPECT_EQ(next.File2StringGrid().outcome, ScheduleLoad::Loaded);
     EXPECT_EQ(next.Table().StoredRows(), Table().StoredRows());
     EXPECT_EQ(next.Table().Urls(), Table().Urls());
@@ -46,10 +46,10 @@ TEST_F(Files, EntriesLeftRecordingAreSettledAtStart) {
     Table().SetStatus(1, kStatusRecording);
     Table().SetStatus(2, kStatusRecording);
 
-    clock_.now.hour = 22, clock_.now.minute = 20;
-    testing::FakeTimer t1, t2;
+    clock_.Set({2026, 12, 7, 22, 20, 0});
+    testing::FakeTimer t1, t2, t3;
     std::vector<std::int64_t> launched;
-    Schedule next(Folder(), host_, clock_, t1, t2,
+    Schedule next(Folder(), host_, clock_, t1, t2, t3,
                   [&](const PendingRecording&, std::int64_t toEnd) { launched.push_back(toEnd); });
     ASSERT_EQ(next.File2StringGrid().outcome, ScheduleLoad::Loaded);
     EXPECT_EQ(next.Table().Cell(1, kStatusColumn), "Incomplet");
@@ -133,7 +133,7 @@ TEST_F(Files, DamagedFileIsKeptAsideBeforeAnythingOverwritesIt) {
     const std::string damaged = "7\r\n2147483647\r\nA\r\n";
     Write(ListPath(), damaged);
     Write(UrlPath(), "rtp://a\r\n");
-    clock_.now = {2026, 12, 7, 20, 1, 2};
+    clock_.Set({2026, 12, 7, 20, 1, 2});
     const ScheduleLoadResult result = schedule_->File2StringGrid();
     EXPECT_EQ(result.outcome, ScheduleLoad::Damaged);
     EXPECT_EQ(result.keptCopy, ListPath() + ".damaged-20261207-200102");
@@ -212,8 +212,9 @@ protected:
     }
     // The program started again on the same folder.
     std::unique_ptr<Schedule> Restart() {
-        auto again = std::make_unique<Schedule>(Folder(), host_, clock_, timer1_, timer2_,
-                                                [](const PendingRecording&, std::int64_t) {});
+        auto again =
+            std::make_unique<Schedule>(Folder(), host_, clock_, timer1_, timer2_, clockWatch_,
+                                       [](const PendingRecording&, std::int64_t) {});
         EXPECT_EQ(again->File2StringGrid().outcome, ScheduleLoad::Loaded);
         return again;
     }

@@ -15,17 +15,21 @@
 namespace kalore::testing {
 
 // A schedule in a temporary program folder with a fake clock (07/12/2026 20:00:00),
-// fake timers and a recorder that only records what it was asked to start.
+// trusted as after two minutes of running, fake timers and a recorder that only
+// records what it was asked to start.
 class ScheduleFixture : public ::testing::Test {
 protected:
     ScheduleFixture() {
         std::filesystem::create_directories(folder_.Path() / "B");
         schedule_ = std::make_unique<Schedule>(
-            Folder(), host_, clock_, timer1_, timer2_,
+            Folder(), host_, clock_, timer1_, timer2_, clockWatch_,
             [this](const PendingRecording& pending, std::int64_t secondsToEnd) {
                 started_.push_back(pending);
                 secondsToEnd_.push_back(secondsToEnd);
             });
+        for (int look = 0; look < kClockSettleLooks; ++look) {
+            clockWatch_.FireNow();
+        }
     }
 
     std::string Folder() const { return folder_.Slashed(); }
@@ -57,6 +61,7 @@ protected:
     FakeClock clock_;
     FakeTimer timer1_;
     FakeTimer timer2_;
+    FakeTimer clockWatch_;
     std::vector<PendingRecording> started_;
     std::vector<std::int64_t> secondsToEnd_;
     std::unique_ptr<Schedule> schedule_;

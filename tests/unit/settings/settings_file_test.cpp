@@ -270,7 +270,7 @@ TEST_F(SettingsTest, ASaveCutShortIsKeptAsideAndOnlyTheNewestCopiesStay) {
         testing::WriteInChildEndingAt(AtomicWriteStep::TemporaryWritten, 0, [this] {
             Run().SaveSettings({"/tmp/new.avi", "", "FREE"});
         });
-        clock_.now.minute = minute;
+        clock_.Set({2026, 12, 7, 20, minute, 0});
         SettingsValues values;
         Run().LoadSettings(values);
         EXPECT_EQ(values.outputPath, "/tmp/a.avi");
