@@ -125,9 +125,7 @@ std::optional<UtcSeconds> ParseXmltvTime(std::string_view text) {
 }
 
 LocalDateTime ToLocal(UtcSeconds utc) {
-    const std::tm local = LocalTm(utc);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour,        local.tm_min,     local.tm_sec};
+    return LocalTimeAt(utc);
 }
 
 UtcSeconds LocalDayStart(UtcSeconds utc) {

@@ -135,7 +135,7 @@ TEST_F(RecordingStoreTest, IsRebuiltFromTheRecordsFolderWhenLostOrDamaged) {
     std::ofstream(storePath_ + ".damaged-notes", std::ios::binary) << "à moi";
     for (int n = 0; n < 6; ++n) {
         std::ofstream(storePath_, std::ios::binary | std::ios::trunc) << "pas une base SQLite";
-        clock_.now.second = n;
+        clock_.Set({2026, 12, 7, 20, 0, n});
         RecordingStore damaged(storePath_, records_.string(), clock_);
         EXPECT_EQ(damaged.KeptAside(), storePath_ + ".damaged-20261207-20000" + std::to_string(n));
         EXPECT_EQ(damaged.List().size(), 3u);
