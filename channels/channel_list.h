@@ -21,6 +21,11 @@ struct ChannelList {
     void AddChannel(std::string_view name, std::string_view address);
     // The address at the selected index; empty for -1 or any index naming no item.
     std::string SelectedAddress() const;
+    // The name at the selected index; empty as the address is.
+    std::string SelectedName() const;
+    // Selects the first channel of that name, as a click in the box does; false, and
+    // the selection left as it is, when the list has none (an empty name included).
+    bool SelectByName(std::string_view name);
 };
 
 } // namespace kalore
