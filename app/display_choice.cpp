@@ -22,8 +22,8 @@ DisplayChoice ChooseDisplay(const DisplayEnvironment& environment) {
             "sudo apt install xwayland), puis ouvrez une nouvelle session.";
         return choice;
     }
-    choice.refusal = "Kalore s'ouvre dans une session graphique : aucun écran n'est indiqué "
-                     "(ni DISPLAY ni WAYLAND_DISPLAY).";
+    choice.refusal = "il faut une session graphique pour ouvrir Kalore : aucun écran n'est "
+                     "indiqué (ni DISPLAY ni WAYLAND_DISPLAY).";
     return choice;
 }
 

@@ -101,7 +101,7 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string StartUsage() {
-    return "Usage : kalore [--program-folder DOSSIER] [--launcher COMMANDE]\n"
+    return "Usage : kalore [--program-folder DOSSIER] [--launcher COMMANDE] [--help] [--version]\n"
            "  --program-folder DOSSIER  le dossier du programme, qui contient B/ (réglages,\n"
            "                            liste des chaînes, programmation) et RECORDS/\n"
            "                            (enregistrements programmés) ; par défaut, le\n"
