@@ -106,7 +106,6 @@ public:
     RecordingsWindow* recordingsWindow() const;
     TrayIcon* trayIcon() const { return tray_; }
     LogWindow* logWindow() const;
-    PowerManagement& powerManagement() const { return *power_; }
 
 public slots:
     void Button1Click();

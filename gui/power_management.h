@@ -24,8 +24,6 @@ public:
 
     void Hold(const std::string& why) override;
     void Release() override;
-    // Whether the desktop granted the lock now held.
-    bool Held() const;
 
 signals:
     // The machine woke up from sleep (or hibernation).

@@ -83,10 +83,6 @@ void PowerManagement::Release() {
     }
 }
 
-bool PowerManagement::Held() const {
-    return state_->lock.isValid();
-}
-
 void PowerManagement::PrepareForSleep(bool sleeping) {
     state_->log(sleeping ? "La machine se met en veille" : "Sortie de veille");
     if (!sleeping) {

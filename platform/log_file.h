@@ -26,7 +26,6 @@ public:
 
     // Makes the folder and opens the file; empty when done, else why not, for the log.
     std::string Open();
-    bool IsOpen() const { return descriptor_ >= 0; }
     // Appends one line; false when it could not be written (a full disk).
     bool Append(std::string_view line);
     // folder/kalore.log
