@@ -1,6 +1,8 @@
 #include "app/start_options.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <string_view>
 #include <utility>
 
 #include "platform/program_folder.h"
@@ -10,6 +12,29 @@ namespace {
 
 constexpr const char* kProgramFolderOption = "--program-folder";
 constexpr const char* kLauncherOption = "--launcher";
+
+// Qt's own options (single dash), which Qt takes out of the command line once the
+// windows start: those that take a value, then those that don't.
+constexpr std::string_view kQtValueOptions[] = {
+    "-platform",    "-platformpluginpath", "-platformtheme", "-plugin",  "-qwindowgeometry",
+    "-qwindowicon", "-qwindowtitle",       "-session",       "-display", "-geometry",
+    "-style",       "-stylesheet",         "-qmljsdebugger"};
+constexpr std::string_view kQtFlagOptions[] = {"-reverse", "-widgetcount", "-sync", "-nograb",
+                                               "-dograb"};
+
+// How many arguments a Qt option at `argument` takes up, itself included: 0 when it
+// is none of Qt's.
+std::size_t QtOptionLength(const std::string& argument) {
+    const std::string_view name = std::string_view(argument).substr(0, argument.find('='));
+    const bool inlineValue = name.size() < argument.size();
+    if (std::find(std::begin(kQtValueOptions), std::end(kQtValueOptions), name) !=
+        std::end(kQtValueOptions)) {
+        return inlineValue ? 1 : 2;
+    }
+    const bool flag = std::find(std::begin(kQtFlagOptions), std::end(kQtFlagOptions), name) !=
+                      std::end(kQtFlagOptions);
+    return flag && !inlineValue ? 1 : 0;
+}
 
 std::string AbsolutePath(const std::string& path) {
     return std::filesystem::absolute(path).lexically_normal().string();
@@ -43,6 +68,10 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
             options.version = true;
             continue;
         }
+        if (const std::size_t length = QtOptionLength(argument); length > 0) {
+            i += length - 1;
+            continue;
+        }
         // "--name VALUE" or "--name=VALUE".
         const std::size_t equals =
             argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
@@ -72,7 +101,7 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string StartUsage() {
-    return "Usage : kalore [--program-folder DOSSIER] [--launcher COMMANDE]\n"
+    return "Usage : kalore [--program-folder DOSSIER] [--launcher COMMANDE] [--help] [--version]\n"
            "  --program-folder DOSSIER  le dossier du programme, qui contient B/ (réglages,\n"
            "                            liste des chaînes, programmation) et RECORDS/\n"
            "                            (enregistrements programmés) ; par défaut, le\n"
@@ -80,7 +109,8 @@ std::string StartUsage() {
            "  --launcher COMMANDE       la commande qui a lancé Kalore, que reprend le\n"
            "                            lancement au démarrage de la session\n"
            "  --help                    affiche cette aide\n"
-           "  --version                 affiche la version de Kalore\n";
+           "  --version                 affiche la version de Kalore\n"
+           "Les options de Qt (-platform, -style, -reverse…) sont acceptées aussi.\n";
 }
 
 std::string VersionAnswer(int programVersion) {

@@ -120,6 +120,7 @@ Sample StartOnce(const std::string& site, const std::string& box) {
     MainWindowOptions options;
     options.programFolder = folder.Slashed();
     options.autostartFolder = (dir / "autostart").string();
+    options.logFolder = (dir / "state").string();
     options.playerAvailable = [] {
         return true;
     };

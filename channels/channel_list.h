@@ -23,6 +23,11 @@ struct ChannelList {
     std::string SelectedAddress() const;
     // The name of the first channel at `address`; the address itself when none is.
     std::string NameOf(std::string_view address) const;
+    // The name at the selected index; empty as the address is.
+    std::string SelectedName() const;
+    // Selects the first channel of that name, as a click in the box does; false, and
+    // the selection left as it is, when the list has none (an empty name included).
+    bool SelectByName(std::string_view name);
 };
 
 } // namespace kalore

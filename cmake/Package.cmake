@@ -26,9 +26,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # vlc records; the base plugins read the streams and encode, the video output ones show
-# live pictures; Qt needs its platform plugins to open a window.
+# live pictures; Qt needs its platform plugins to open a window, and its own French
+# texts (the text fields' menus…).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "vlc-bin, vlc-plugin-base, vlc-plugin-video-output, qt6-qpa-plugins")
-# The window's font, Tahoma, comes with Wine's fonts.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
+    "vlc-bin, vlc-plugin-base, vlc-plugin-video-output, qt6-qpa-plugins, qt6-translations-l10n")
+# The window's font, Tahoma, comes with Wine's fonts. In a Wayland session Kalore goes
+# through XWayland, where libVLC draws the picture inside its window; without it, Qt's
+# Wayland plugin still opens the window.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, xwayland, qt6-wayland")
 include(CPack)

@@ -30,6 +30,7 @@
 #include "gui/message_box.h"
 #include "gui/painted_wait.h"
 #include "gui/player_location_dialog.h"
+#include "gui/power_management.h"
 #include "gui/program_info.h"
 #include "gui/qt_main_thread.h"
 #include "gui/qt_timer.h"
@@ -41,6 +42,7 @@
 #include "guide/guide.h"
 #include "platform/atomic_file.h"
 #include "platform/autostart.h"
+#include "platform/log_file.h"
 #include "platform/process_list.h"
 #include "platform/program_folder.h"
 #include "player/live_view.h"
@@ -121,6 +123,7 @@ void TForm1::BuildCore() {
     programFolder_ = ProgramFolderOf(options_);
     webConfig_ = LoadWebConfig(programFolder_, options_.webDefaults);
     clock_ = std::make_unique<SystemClock>();
+    OpenLogFile();
     settingsFile_ = std::make_unique<SettingsFile>(programFolder_, *this, *clock_);
     mainThread_ = std::make_unique<QtMainThread>();
     Timer1 = std::make_unique<QtTimer>("Timer1", this);
@@ -134,6 +137,11 @@ void TForm1::BuildCore() {
         [this](const PendingRecording& due, std::int64_t secondsToEnd) {
             recorder_->StartScheduledRecording(due, secondsToEnd);
         });
+
+    power_ = new PowerManagement([this](const std::string& line) { AppendLog(line); }, this);
+    // A slot that passed while the machine slept anyway is handled as after a jump of
+    // the clock: "Manqué", or recorded for the rest when still under way.
+    connect(power_, &PowerManagement::Resumed, this, [this] { schedule_->ArmNextRecording(); });
 
     RecorderSettings recorderSettings;
     recorderSettings.playerPath = [this] {
@@ -149,6 +157,7 @@ void TForm1::BuildCore() {
         schedule_->SetEntryStatus(entryId, status);
     };
     recorderSettings.relay = relay_.get();
+    recorderSettings.sleepLock = power_;
     recorder_ = std::make_unique<RecordingController>(
         std::move(recorderSettings), *this, *mainThread_, *clock_, *Timer2, *recordingWatchTimer_);
     StartRecordingsList();
@@ -229,16 +238,20 @@ void TForm1::FormCreate() {
     setWindowTitle(QString::fromStdString(MainCaption(webConfig_.makerAddress)));
     try {
         programFolder_ = ProgramFolderOf(options_);
-        RegisterAutostartAndReport();
         settings_.playerPath.clear();
         settings_.provider.clear();
         LoadSettingsIntoControls();
+        // After the settings, which keep the user's choice: a first start registers, as
+        // every start did, and an unchecked box stays so.
+        if (settings_.autostart) {
+            RegisterAutostartAndReport();
+        }
         settings_.provider.clear();
         settings_.provider = DetectProvider(web, webConfig_);
         if (settings_.provider == kOrange) {
             setWindowTitle(windowTitle() + " [Votre ISP : Orange]");
             LoadOrangeChannelList(programFolder_, channels_, *this, webConfig_.makerAddress);
-            ShowChannels();
+            ShowLoadedChannels();
         }
         if (settings_.provider == kFree) {
             setWindowTitle(windowTitle() + " [Votre ISP : Free]");
@@ -247,7 +260,7 @@ void TForm1::FormCreate() {
                 throw std::runtime_error(created.error);
             }
             LoadFreeChannelList(programFolder_, channels_, *this, webConfig_.makerAddress);
-            ShowChannels();
+            ShowLoadedChannels();
         }
         if (FileExists(options_.defaultPlayerLocation)) {
             settings_.playerPath = options_.defaultPlayerLocation;
@@ -356,10 +369,29 @@ void TForm1::ShowPlayerDialog() {
 void TForm1::LoadSettingsIntoControls() {
     settingsFile_->LoadSettings(settings_);
     Edit2->setText(QString::fromStdString(settings_.outputPath));
+    CheckBox1->setChecked(settings_.autostart);
+    const int format = ComboBox1->findText(QString::fromStdString(settings_.recordFormat));
+    if (format >= 0) {
+        ComboBox1->setCurrentIndex(format);
+    } else if (!settings_.recordFormat.empty()) {
+        AppendLog("Réglages : le format d'enregistrement « " + settings_.recordFormat +
+                  " » est inconnu, « " + ComboBox1->itemText(0).toStdString() + " » est pris");
+    }
+}
+
+void TForm1::ShowLoadedChannels() {
+    channels_.SelectByName(settings_.lastChannel);
+    ShowChannels();
 }
 
 void TForm1::SaveSettingsFromControls() {
     settings_.outputPath = Edit2->text().toStdString();
+    settings_.autostart = CheckBox1->isChecked();
+    // The first format is the default, kept as no value.
+    settings_.recordFormat = ComboBox1->currentText() == ComboBox1->itemText(0)
+                                 ? ""
+                                 : ComboBox1->currentText().toStdString();
+    settings_.lastChannel = channels_.SelectedName();
     settingsFile_->SaveSettings(settings_);
 }
 
@@ -377,6 +409,7 @@ void TForm1::AppendLog(const std::string& line) {
     cursor.insertText(QString::fromStdString(line));
     ++logLines_;
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+    KeepLogLine(line);
 }
 
 void TForm1::SetAppTitle(const std::string& text) {

@@ -32,9 +32,13 @@ class QTimer;
 namespace kalore {
 
 class ChannelLogos;
+class DesktopNotices;
 class Guide;
 class GuideWindow;
 class LiveView;
+class LogFile;
+class LogWindow;
+class PowerManagement;
 class QtMainThread;
 class QtTimer;
 class RecordingController;
@@ -63,6 +67,7 @@ struct MainWindowOptions {
     std::function<void(TForm4&)> showPlayerDialog; // empty: shown modally
     WebTimeouts webTimeouts;                       // only tests shorten them
     WebConfig webDefaults;                         // what [Web] of the settings file may change
+    std::string logFolder;                         // empty: the user's state folder
 };
 
 // The program's single main window. The core (channel lists, schedule, recorders,
@@ -100,6 +105,7 @@ public:
     GuideWindow* guideWindow() const;
     RecordingsWindow* recordingsWindow() const;
     TrayIcon* trayIcon() const { return tray_; }
+    LogWindow* logWindow() const;
 
 public slots:
     void Button1Click();
@@ -121,6 +127,8 @@ public slots:
     void GuideButtonClick();
     // Opens "Mes enregistrements".
     void RecordingsButtonClick();
+    // Opens "Journal de Kalore".
+    void JournalButtonClick();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -140,6 +148,8 @@ private:
     void LoadSettingsIntoControls();
     void SaveSettingsFromControls();
     void ShowChannels();
+    // The provider's list just loaded, on the channel kept from the last close.
+    void ShowLoadedChannels();
     void ShowSchedule();
     void ShowRecorderButtons();
     void ShowRecordingProgress();
@@ -168,8 +178,15 @@ private:
     void StartRecordingsList();
     void ReloadRecordingsWindow();
 
-    // The icon in the system tray (main_window_tray.cpp).
+    // The icon in the system tray and the notices (main_window_tray.cpp).
     void StartTrayIcon();
+
+    // The log on disk and its window (main_window_log.cpp).
+    void BuildLogControls();
+    void OpenLogFile();
+    std::string StampedLogLine(const std::string& line) const;
+    // Writes a line of the log into its file, and its window when open.
+    void KeepLogLine(const std::string& line);
 
     MainWindowOptions options_;
     std::string programFolder_;
@@ -189,6 +206,11 @@ private:
     int logLines_ = 0; // lines in Memo1, an empty one included
 
     std::unique_ptr<SystemClock> clock_;
+    std::unique_ptr<LogFile> logFile_; // none when it can't be written: logFileError_ says why
+    std::string logFileError_;
+    QPointer<LogWindow> logWindow_;
+    // Before the recorder, which holds its lock on sleep until it goes.
+    PowerManagement* power_ = nullptr;
     std::unique_ptr<SettingsFile> settingsFile_;
     std::unique_ptr<QtMainThread> mainThread_;
     std::unique_ptr<QtTimer> Timer1;
@@ -211,6 +233,7 @@ private:
     QPointer<GuideWindow> guideWindow_;
     QPointer<RecordingsWindow> recordingsWindow_;
     TrayIcon* tray_ = nullptr;
+    DesktopNotices* notices_ = nullptr;
     QTimer* nowNextTimer_ = nullptr;
     ScheduleGridModel* gridModel_ = nullptr;
     TextListModel* urlModel_ = nullptr;
@@ -252,6 +275,7 @@ private:
     QPushButton* GuideButton = nullptr;
     QLabel* GuideStatusLabel = nullptr;
     QPushButton* RecordingsButton = nullptr;
+    QPushButton* JournalButton = nullptr;
     QLabel* NowNextLabel = nullptr;
     QLabel* NowNextLogo = nullptr;
     // Controls outside the client area: never seen, but they exist and work.

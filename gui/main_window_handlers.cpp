@@ -51,7 +51,8 @@ void TForm1::ConnectControls() {
         {Button12, &TForm1::Button12Click},
         {Button13, &TForm1::Button13Click},
         {GuideButton, &TForm1::GuideButtonClick},
-        {RecordingsButton, &TForm1::RecordingsButtonClick}};
+        {RecordingsButton, &TForm1::RecordingsButtonClick},
+        {JournalButton, &TForm1::JournalButtonClick}};
     for (const auto& [button, handler] : buttons) {
         connect(button, &QPushButton::clicked, this, handler);
     }

@@ -131,8 +131,8 @@ void TForm1::BuildControls() {
                          QStringLiteral("Qualité d'origine (copie du flux)")});
     ComboBox1->setCurrentIndex(0);
 
-    // The free line between the format box and the grid.
-    RecordingStatus = Place(new QLabel(this), "RecordingStatus", 8, 516, 727, 20);
+    // The free line between the format box and the grid, beside the log's button.
+    RecordingStatus = Place(new QLabel(this), "RecordingStatus", 8, 516, 650, 20);
     RecordingStatus->setStyleSheet("color: #b00000;");
 
     StringGrid1 = Place(new QTableView(this), "StringGrid1", 8, 538, 727, 147);
@@ -171,6 +171,7 @@ void TForm1::BuildControls() {
     // Last, so the inventory keeps its tab order.
     BuildGuideControls();
     BuildRecordingsControls();
+    BuildLogControls();
 }
 
 } // namespace kalore

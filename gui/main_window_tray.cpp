@@ -1,11 +1,11 @@
-// The main window's side of the tray icon: what records and what is next, from the
-// schedule's trigger and the recorder, and the programmed recordings' starts and ends.
+// The main window's side of the tray icon and the notices: what records and what is
+// next, from the schedule's trigger and the recorder, and the programmed recordings'
+// starts and ends, told through the desktop's notices.
 #include "gui/main_window.h"
 
 #include <vector>
 
-#include <QSystemTrayIcon>
-
+#include "gui/desktop_notices.h"
 #include "gui/tray_icon.h"
 #include "recorder/recording_controller.h"
 #include "recorder/recording_news.h"
@@ -14,22 +14,29 @@
 namespace kalore {
 
 void TForm1::StartTrayIcon() {
-    tray_ = new TrayIcon(*this, [this] {
-        const RecordingTrigger& trigger = schedule_->Trigger();
-        const std::vector<RecordingProgress> running = recorder_->Progress();
-        return TrayStatus{QString::fromStdString(StatusSummary(
-                              trigger.IsArmed() ? &trigger.Pending() : nullptr, running)),
-                          !running.empty()};
-    });
+    tray_ = new TrayIcon(
+        *this,
+        [this] {
+            const RecordingTrigger& trigger = schedule_->Trigger();
+            const std::vector<RecordingProgress> running = recorder_->Progress();
+            return TrayStatus{QString::fromStdString(StatusSummary(
+                                  trigger.IsArmed() ? &trigger.Pending() : nullptr, running)),
+                              !running.empty()};
+        },
+        [this] { JournalButtonClick(); });
+    notices_ = new DesktopNotices(
+        *tray_, [this](const std::string& line) { AppendLog(line); }, tray_);
     recorder_->onProgrammedNews = [this](const ProgrammedRecordingNews& news) {
-        tray_->Tell(NoticeOf(news));
+        notices_->Tell(NoticeOf(news));
     };
     schedule_->Trigger().onMissed = [this](const std::string& text) {
-        tray_->Tell({"Enregistrement manqué", text, NoticeLevel::Warning});
+        notices_->Tell({"Enregistrement manqué", text, NoticeLevel::Warning});
     };
     // A click on a recording's start or end notice opens the list of recordings.
-    connect(&tray_->Icon(), &QSystemTrayIcon::messageClicked, this,
-            [this] { RecordingsButtonClick(); });
+    connect(notices_, &DesktopNotices::Clicked, this, [this] {
+        tray_->BringMainWindowForward();
+        RecordingsButtonClick();
+    });
 }
 
 } // namespace kalore

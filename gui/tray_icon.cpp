@@ -41,12 +41,14 @@ QSystemTrayIcon::MessageIcon MessageIconOf(NoticeLevel level) {
 
 } // namespace
 
-TrayIcon::TrayIcon(QWidget& mainWindow, std::function<TrayStatus()> status)
+TrayIcon::TrayIcon(QWidget& mainWindow, std::function<TrayStatus()> status,
+                   std::function<void()> showLog)
     : QObject(&mainWindow), mainWindow_(mainWindow), status_(std::move(status)),
       idle_(ProgramIcon()), recording_(RecordingIcon(idle_)), menu_(std::make_unique<QMenu>()),
       icon_(new QSystemTrayIcon(idle_, this)) {
     icon_->setObjectName("TrayIcon");
     menu_->addAction(QStringLiteral("Afficher Kalore"), this, &TrayIcon::BringMainWindowForward);
+    menu_->addAction(QStringLiteral("Journal"), this, std::move(showLog));
     // The same close as the window's close box: settings and schedule saved.
     menu_->addAction(QStringLiteral("Quitter Kalore"), &mainWindow_, &QWidget::close);
     icon_->setContextMenu(menu_.get());

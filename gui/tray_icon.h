@@ -24,22 +24,24 @@ struct TrayStatus {
 
 // The program's icon in the desktop's system tray, where there is one: its tooltip
 // says what records and what is programmed next, and it passes on notices in a
-// notification. A click brings the main window forward; its menu shows or closes
-// it. The icon is no window: closing the main window still ends the program.
+// notification. A click brings the main window forward; its menu shows it, shows the
+// log (`showLog`) or closes it. The icon is no window: closing the main window still
+// ends the program.
 class TrayIcon final : public QObject {
     Q_OBJECT
 public:
-    TrayIcon(QWidget& mainWindow, std::function<TrayStatus()> status);
+    TrayIcon(QWidget& mainWindow, std::function<TrayStatus()> status,
+             std::function<void()> showLog);
     ~TrayIcon() override;
 
     // Shown as a notification beside the icon; dropped when no tray shows it.
     void Tell(const Notice& notice);
     // The icon itself, for tests.
     QSystemTrayIcon& Icon() const { return *icon_; }
+    void BringMainWindowForward();
 
 private:
     void Refresh();
-    void BringMainWindowForward();
 
     QWidget& mainWindow_;
     std::function<TrayStatus()> status_;

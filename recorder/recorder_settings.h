@@ -13,6 +13,7 @@
 namespace kalore {
 
 class Relay;
+class SleepLock;
 
 // What the recorders need from the window, the schedule and the disk. The
 // functions are called on the main thread only.
@@ -34,6 +35,9 @@ struct RecorderSettings {
     // Serves the rtsp:// channels, which vlc can't open, to the recorder child;
     // used from the recorder threads. None: addresses go to vlc as they are.
     Relay* relay = nullptr;
+    // Held while any recording runs, so the machine doesn't sleep mid-film; none: the
+    // machine sleeps as it likes.
+    SleepLock* sleepLock = nullptr;
     // How a recording looks inside its files once it has ended.
     std::function<std::optional<MediaContents>(const std::string&)> probeFile = ProbeMediaFile;
 };

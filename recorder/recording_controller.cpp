@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/sleep_lock.h"
 #include "recorder/disk_space.h"
 #include "recorder/recorder_command_line.h"
 #include "schedule/date_time_text.h"
@@ -27,6 +28,9 @@ RecordingController::RecordingController(RecorderSettings settings, Host& host,
 
 RecordingController::~RecordingController() {
     StopAllRecordings();
+    if (!keptAwakeFor_.empty()) {
+        settings_.sleepLock->Release();
+    }
 }
 
 void RecordingController::Launch(std::shared_ptr<Recording>& slot, RecordingPlan plan,
@@ -40,6 +44,7 @@ void RecordingController::Launch(std::shared_ptr<Recording>& slot, RecordingPlan
     WarnIfDiskShort(plan.job, seconds);
     plan.serial = ++lastSerial_;
     plan.onEnded = [this](const RecordingEnded& ended) {
+        KeepAwake();
         if (onRecordingEnded) {
             onRecordingEnded(ended);
         }
@@ -53,6 +58,29 @@ void RecordingController::Launch(std::shared_ptr<Recording>& slot, RecordingPlan
     host_.AppendLog("ID thread: " + std::to_string(slot->Thread().ThreadID()));
     if (!watchTimer_.IsActive()) {
         watchTimer_.Start(kWatchIntervalMs);
+    }
+    KeepAwake();
+}
+
+void RecordingController::KeepAwake() {
+    if (settings_.sleepLock == nullptr) {
+        return;
+    }
+    // Until the child has ended and the files are judged: a stopping recorder still writes.
+    const auto runs = [](const std::shared_ptr<Recording>& recording) {
+        return recording && !recording->Result();
+    };
+    const std::string why =
+        KeepAwakeReason(runs(programmed_) ? &programmedEntry_ : nullptr,
+                        runs(recordNow_) ? recordNow_->Progress().label : std::string());
+    if (why == keptAwakeFor_) {
+        return;
+    }
+    keptAwakeFor_ = why;
+    if (why.empty()) {
+        settings_.sleepLock->Release();
+    } else {
+        settings_.sleepLock->Hold(why);
     }
 }
 
@@ -144,6 +172,7 @@ void RecordingController::StartScheduledRecording(const PendingRecording& due,
     host_.AppendLog("$$bug crev: chaine **" + due.Channel + "** url **" + due.Url + "**");
     // Told before the launch, so that its start always comes before its end.
     Tell({due, std::nullopt, {}});
+    programmedEntry_ = due;
     Launch(programmed_, std::move(plan), secondsToEnd);
 }
 
@@ -216,6 +245,7 @@ void RecordingController::Tick() {
     if (!running) {
         watchTimer_.Stop();
     }
+    KeepAwake();
     if (onChanged) {
         onChanged();
     }

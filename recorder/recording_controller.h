@@ -76,6 +76,8 @@ private:
     std::string FirstFreeName(const std::string& path) const;
     void Tick();
     void Tell(const ProgrammedRecordingNews& news) const;
+    // Holds the lock on sleep while a recording runs, saying which; lets it go after.
+    void KeepAwake();
 
     RecorderSettings settings_;
     Host& host_;
@@ -90,6 +92,8 @@ private:
     std::vector<std::shared_ptr<Recording>> retired_;
     bool canRecordNow_ = true;
     std::uint64_t lastSerial_ = 0;
+    PendingRecording programmedEntry_; // what programmed_ records
+    std::string keptAwakeFor_;         // the reason of the lock held; empty: none
 };
 
 } // namespace kalore

@@ -60,6 +60,22 @@ Notice NoticeOf(const ProgrammedRecordingNews& news) {
     return {"Échec de l'enregistrement", what + why, NoticeLevel::Critical};
 }
 
+std::string KeepAwakeReason(const PendingRecording* programmed, const std::string& recordNowFile) {
+    std::string what;
+    if (programmed != nullptr) {
+        // To the minute: the desktop shows it in a sentence.
+        const PendingRecording& entry = *programmed;
+        const std::string end = entry.EndTime.substr(0, 5);
+        what = Quoted(entry.Channel) + (entry.StartDate == entry.EndDate
+                                            ? " jusqu'à " + end
+                                            : " jusqu'au " + entry.EndDate + " à " + end);
+    }
+    if (!recordNowFile.empty()) {
+        what += (what.empty() ? "" : " et ") + Quoted(recordNowFile);
+    }
+    return what.empty() ? what : "Kalore enregistre " + what;
+}
+
 std::string StatusSummary(const PendingRecording* next,
                           const std::vector<RecordingProgress>& running) {
     std::string summary = "Kalore";

@@ -53,6 +53,11 @@ struct Notice {
 // the end with its outcome, reasons and files.
 Notice NoticeOf(const ProgrammedRecordingNews& news);
 
+// Why the machine must stay awake, for the desktop's lock on sleep: "Kalore
+// enregistre « France 2 » jusqu'à 22:30 et « /…/record.avi »". `programmed` is null
+// when no programmed recording runs; `recordNowFile` is empty when record now doesn't.
+std::string KeepAwakeReason(const PendingRecording* programmed, const std::string& recordNowFile);
+
 // The program's name, then what records now and what is programmed next, a line
 // each; `next` is null when the trigger is off.
 std::string StatusSummary(const PendingRecording* next,

@@ -122,6 +122,10 @@ IniFile::Found IniFile::Find(std::string_view section, std::string_view key) con
     return found;
 }
 
+bool IniFile::Has(std::string_view section, std::string_view key) const {
+    return Find(section, key).key;
+}
+
 std::string IniFile::Value(std::string_view section, std::string_view key) const {
     const Found found = Find(section, key);
     if (!found.key) {

@@ -25,6 +25,8 @@ public:
     const std::string& Damage() const { return damage_; }
 
     std::string Value(std::string_view section, std::string_view key) const;
+    // Whether the key has a line, empty or not.
+    bool Has(std::string_view section, std::string_view key) const;
     // Line breaks and other control characters can't be part of a value: they are dropped.
     void SetValue(std::string_view section, std::string_view key, std::string_view value);
 

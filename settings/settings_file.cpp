@@ -110,6 +110,11 @@ void SettingsFile::LoadSettings(SettingsValues& values) {
     if (!playerPath.empty()) {
         values.playerPath = playerPath;
     }
+    // Only a choice the user made turns autostart off: anything else starts with the
+    // session, as the first start does.
+    values.autostart = ini.Value("Visual", "autostart") != "0";
+    values.recordFormat = ini.Value("Visual", "recordFormat");
+    values.lastChannel = ini.Value("Visual", "lastChannel");
 }
 
 std::string SettingsFile::StoredPlayerPath() const {
@@ -136,6 +141,20 @@ void SettingsFile::SaveSettings(const SettingsValues& values) {
         ini.SetValue("Connexion", "internetProvider", values.provider);
         if (!values.playerPath.empty()) {
             ini.SetValue("Visual", "vlcpath", values.playerPath);
+        }
+        // A choice left at its default adds no line, so an older file stays as it was
+        // until the user makes one; a line that is there follows the choice.
+        const auto keep = [&ini](const char* key, const std::string& value, bool byDefault) {
+            if (!byDefault || ini.Has("Visual", key)) {
+                ini.SetValue("Visual", key, value);
+            }
+        };
+        keep("autostart", values.autostart ? "1" : "0", values.autostart);
+        keep("recordFormat", values.recordFormat, values.recordFormat.empty());
+        // A start without the provider's list has no channel to keep: the one kept
+        // stays for the next start that has it.
+        if (!values.lastChannel.empty()) {
+            ini.SetValue("Visual", "lastChannel", values.lastChannel);
         }
         ok = ini.Save(fileName_).ok();
     }

@@ -8,11 +8,15 @@ class Clock;
 class Host;
 class IniFile;
 
-// The three values the settings file keeps between runs.
+// The values the settings file keeps between runs: the three of the first version,
+// then the window's choices, keys that a file from before them lacks.
 struct SettingsValues {
-    std::string outputPath; // the text of the record-now path box
-    std::string playerPath; // full path of the player program, empty while not set
-    std::string provider;   // "ORANGE", "FREE" or empty
+    std::string outputPath;     // the text of the record-now path box
+    std::string playerPath;     // full path of the player program, empty while not set
+    std::string provider;       // "ORANGE", "FREE" or empty
+    bool autostart = true;      // `autostart`: without it, Kalore starts with the session
+    std::string recordFormat{}; // `recordFormat`: empty for the format box's first
+    std::string lastChannel{};  // `lastChannel`: empty, the channel box's first
 };
 
 // The live view's sound level, in percent of the stream's own.
@@ -31,12 +35,14 @@ class SettingsFile {
 public:
     SettingsFile(std::string programFolder, Host& host, const Clock& clock);
 
-    // Fills the output path and the player path. A file that can't be opened shows
+    // Fills the output path, the player path and the window's choices. A file that
+    // can't be opened shows
     // "Fichier d'initialisation introuvable! ". A save that a crash cut short left
     // its temporary file: it is kept aside (logged).
     void LoadSettings(SettingsValues& values);
-    // Writes the three keys; only their lines change, and the file keeps its owner
-    // and mode. A failure shows the write message with the full file name.
+    // Writes the keys; only their lines change, and the file keeps its owner and mode.
+    // An empty player path or channel leaves the stored one as it is. A failure shows
+    // the write message with the full file name.
     void SaveSettings(const SettingsValues& values);
 
     // The player path the file holds, read without telling anything: for a recording

@@ -18,13 +18,18 @@
 // the box stops for 10 s; the box must see one session at a time, and a TEARDOWN
 // once Kalore has closed.
 //
-// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --deinterlace | --free-box |
+// With --wayland (under run-under-weston) it plays the channel in a Wayland session,
+// where the picture must move inside Kalore's own window.
+//
+// Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --deinterlace | --free-box | --wayland |
 //                                 --first-pictures=kalore|vlc|kalore-rtsp:N |
 //                                 --full-screen | --full-screen-toggles=N | --pause]
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <string_view>
 
 #include <QApplication>
 #include <QDir>
@@ -111,10 +116,12 @@ QString Xdotool(const QStringList& args) {
 // instead of being put first in the Orange list.
 class RealProgram {
 public:
-    // `prepare` is given the program folder before the program starts.
+    // `prepare` is given the program folder before the program starts; `environment`
+    // is the program's.
     RealProgram(const QString& buildDir, const QString& channelAddress,
                 const QStringList& sandboxOptions = {},
-                const std::function<void(const QString&)>& prepare = {}) {
+                const std::function<void(const QString&)>& prepare = {},
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
         folder_ = Run(KALORE_SOURCE_DIR "/scripts/sandbox-program-folder",
                       QStringList{buildDir} + sandboxOptions);
         if (sandboxOptions.isEmpty()) {
@@ -124,6 +131,7 @@ public:
             prepare(folder_ + "/Kalore/");
         }
         kalore_.setProcessChannelMode(QProcess::ForwardedChannels);
+        kalore_.setProcessEnvironment(environment);
         // The address query's answer file goes to the working folder, as beside a
         // program started from its own folder.
         kalore_.setWorkingDirectory(folder_ + "/Kalore");
@@ -151,7 +159,7 @@ public:
     }
     // Waits for the main window and gives it the focus, as a window manager would
     // (there is none on the private display). Returns its top-left corner.
-    bool WaitForMainWindow(QPoint& origin) {
+    bool WaitForMainWindow(QPoint& origin, bool focus = true) {
         const bool found = WaitFor(
             [this] {
                 window_ = Xdotool({"search", "--onlyvisible", "--name", "^Kalore v 1\\.1"})
@@ -162,7 +170,9 @@ public:
         if (!found || window_.isEmpty()) {
             return false;
         }
-        Xdotool({"windowfocus", "--sync", window_});
+        if (focus) {
+            Xdotool({"windowfocus", "--sync", window_});
+        }
         const QStringList geometry = Xdotool({"getwindowgeometry", "--shell", window_}).split('\n');
         origin = QPoint(geometry.filter("X=").value(0).mid(2).toInt(),
                         geometry.filter("Y=").value(0).mid(2).toInt());
@@ -172,6 +182,21 @@ public:
     }
     QString IniFile() const { return folder_ + "/Kalore/B/kalore.ini"; }
     void Key(const QString& key) { Xdotool({"key", key}); }
+    // A key sent to the window itself, where no input device exists to type it.
+    void KeyToWindow(const QString& key) { Xdotool({"key", "--window", window_, key}); }
+    // Whether the player's native window in the main window (the panel's size less
+    // its margins) holds a window of libVLC's.
+    bool PlayerHasVideoWindow() const {
+        const QString size = QString("%1x%2+10+10").arg(489).arg(368);
+        for (const QString& line : Run("xwininfo", {"-id", window_, "-tree"}).split('\n')) {
+            if (line.contains(size)) {
+                const QString player = line.trimmed().section(' ', 0, 0);
+                return !Run("xwininfo", {"-id", player, "-children"}).contains(" 0 children");
+            }
+        }
+        return false;
+    }
+    bool Running() const { return kalore_.state() != QProcess::NotRunning; }
     void Click(const QPoint& inWindow) {
         Xdotool({"mousemove", "--window", window_, QString::number(inWindow.x()),
                  QString::number(inWindow.y()), "click", "1"});
@@ -405,6 +430,104 @@ int CheckMovingPicture(RealProgram& kalore, const QString& outputFolder,
     }
     if (const int code = kalore.Stop(); code != 0) {
         std::fprintf(stderr, "FAIL: Kalore did not end cleanly while playing (%d)\n", code);
+        return 1;
+    }
+    std::printf("PASS\n");
+    return 0;
+}
+
+// What the Wayland session shows, from the compositor itself (weston-screenshooter,
+// which run-under-weston's weston allows): XWayland's own screen holds no picture.
+QImage SessionScreenshot() {
+    QTemporaryDir folder;
+    QProcess shooter;
+    shooter.setWorkingDirectory(folder.path());
+    shooter.start("weston-screenshooter", {});
+    shooter.waitForFinished(10000);
+    const QStringList shots = QDir(folder.path()).entryList({"*.png"});
+    return shots.isEmpty()
+               ? QImage()
+               : QImage(folder.filePath(shots.first())).convertToFormat(QImage::Format_RGB32);
+}
+
+// The pixels that differ between two screenshots, below weston's panel and its clock.
+QRect ChangedArea(const QImage& a, const QImage& b) {
+    QRect changed;
+    for (int y = 40; y < std::min(a.height(), b.height()); ++y) {
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                changed |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return changed;
+}
+
+// In a Wayland session (run-under-weston), Kalore goes through XWayland by itself: its
+// main window is an X client of the session's XWayland, libVLC's video window is a
+// child of its player, and the compositor shows a moving picture of the player's
+// size. Without XWayland it starts all the same and says what to install. The
+// headless session has no input device: keys are sent to the window itself.
+int CheckWaylandSession(const QString& buildDir, const QString& channelAddress) {
+    QTemporaryDir state;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_QPA_PLATFORM"); // set for the test's own windows only
+    environment.insert("XDG_STATE_HOME", state.path());
+    {
+        RealProgram kalore(buildDir, channelAddress, {}, {}, environment);
+        QPoint origin;
+        if (!kalore.WaitForMainWindow(origin, false)) {
+            std::fprintf(stderr, "FAIL: no main window of Kalore on XWayland within 30 s\n");
+            return 1;
+        }
+        kalore.KeyToWindow("ctrl+t");
+        if (!WaitFor([&] { return kalore.PlayerHasVideoWindow(); }, 20000)) {
+            std::fprintf(stderr, "FAIL: libVLC drew into no window inside Kalore's player\n");
+            return 1;
+        }
+        // Once the window has settled (its buttons follow the play), only the picture
+        // changes from one screenshot to the next.
+        const QSize player = kControlArea.size();
+        QRect changed;
+        QImage second = SessionScreenshot();
+        const bool moving = WaitFor(
+            [&] {
+                const QImage first = second;
+                WaitFor([] { return false; }, 500);
+                second = SessionScreenshot();
+                changed = ChangedArea(first, second);
+                return changed.width() * changed.height() > kPictureShown &&
+                       changed.width() <= player.width() + 2 &&
+                       changed.height() <= player.height() + 2 &&
+                       NonBlackPixels(second.copy(changed)) > kPictureShown;
+            },
+            20000);
+        second.save(QDir::tempPath() + "/kalore-wayland-session.png");
+        std::printf("the session's screen changed in %dx%d at %d,%d\n", changed.width(),
+                    changed.height(), changed.x(), changed.y());
+        if (!moving) {
+            std::fprintf(stderr, "FAIL: no moving picture of the player's size on the "
+                                 "session's screen (kalore-wayland-session.png)\n");
+            return 1;
+        }
+    }
+    environment.remove("DISPLAY");
+    RealProgram kalore(buildDir, channelAddress, {}, {}, environment);
+    const QString log = state.path() + "/kalore/kalore.log";
+    if (!WaitFor(
+            [&] {
+                QFile file(log);
+                return file.open(QIODevice::ReadOnly) &&
+                       QString::fromUtf8(file.readAll())
+                           .contains("Votre session Wayland n'a pas XWayland");
+            },
+            30000)) {
+        std::fprintf(stderr, "FAIL: without XWayland, no word of what to install in %s\n",
+                     qPrintable(log));
+        return 1;
+    }
+    if (!kalore.Running()) {
+        std::fprintf(stderr, "FAIL: without XWayland, Kalore did not stay open\n");
         return 1;
     }
     std::printf("PASS\n");
@@ -695,6 +818,10 @@ int CheckPause(const QString& buildDir, const QString& address) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // In the Wayland session the test reads Kalore's window through XWayland.
+    if (std::find(argv, argv + argc, std::string_view("--wayland")) != argv + argc) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) {
@@ -732,6 +859,9 @@ int main(int argc, char** argv) {
     }
     if (option == "--pause") {
         return CheckPause(args[0], channel.Address());
+    }
+    if (option == "--wayland") {
+        return CheckWaylandSession(args[0], channel.Address());
     }
     if (option == "--full-screen") {
         return CheckFullScreen(args[0], channel.Address(), 0);

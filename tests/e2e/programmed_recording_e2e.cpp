@@ -242,8 +242,9 @@ void ProgrammedRecordingE2E::programmedRecordingsAreMadeNamedAndMarkedFinished()
 void ProgrammedRecordingE2E::StartKalore(const QProcessEnvironment& extra) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(extra);
-    // Start-up registers autostart: keep it out of the user's own settings.
+    // Start-up registers autostart and keeps a log: both out of the user's own.
     environment.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
+    environment.insert("XDG_STATE_HOME", dir_.path() + "/state");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     kalore_.setProcessEnvironment(environment);
     // Start-up leaves the address answer in the current folder, which must be writable.

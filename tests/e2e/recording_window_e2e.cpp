@@ -117,6 +117,7 @@ std::unique_ptr<TForm1> RecordingWindowE2E::MakeWindow(MainWindowOptions options
     const MainWindowOptions defaults = folder_->Options();
     options.programFolder = defaults.programFolder;
     options.autostartFolder = defaults.autostartFolder;
+    options.logFolder = defaults.logFolder;
     options.playerAvailable = defaults.playerAvailable;
     options.webDefaults = defaults.webDefaults;
     return std::make_unique<TForm1>(options);

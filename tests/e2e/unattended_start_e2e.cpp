@@ -116,6 +116,7 @@ void UnattendedStartE2E::WriteSchedule(const QList<ScheduleEntry>& entries) {
 void UnattendedStartE2E::StartKalore(const QString& standIn) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
+    environment.insert("XDG_STATE_HOME", dir_.path() + "/state");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     kalore_.setProcessEnvironment(environment);
     kalore_.setWorkingDirectory(Program(""));

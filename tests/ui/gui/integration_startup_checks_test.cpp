@@ -1,14 +1,18 @@
 // What the main window asks of the system at start, at each activation and at
-// close: the autostart entry, and the player checks that bring up the player
-// location dialog.
+// close: the autostart entry and the choices kept in the settings file, Qt's own
+// texts in French, and the player checks that bring up the player location dialog.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "gui/message_box.h"
 #include "gui/player_location_dialog.h"
+#include "gui/qt_translations.h"
 #include "window_fixture.h"
 
 using kalore::TForm1;
@@ -21,7 +25,9 @@ class IntegrationStartupChecksTest : public QObject {
 private slots:
     void init();
     void cleanup();
-    void autostartEntryWrittenAtStartKeptOrRemovedAtClose();
+    void autostartEntryFollowsTheBoxAcrossStarts();
+    void formatAndChannelAreKeptAndOddValuesFallBack();
+    void qtOwnTextsAreFrench();
     void unwritableAutostartFolderIsLeftAloneSilently();
     void missingControlBringsTheDialogAtEachActivation();
     void missingPlayerPathBringsTheDialogUntilOneIsChosen();
@@ -78,7 +84,7 @@ void IntegrationStartupChecksTest::cleanup() {
     QCOMPARE(messages_->texts(), std::vector<std::string>{});
 }
 
-void IntegrationStartupChecksTest::autostartEntryWrittenAtStartKeptOrRemovedAtClose() {
+void IntegrationStartupChecksTest::autostartEntryFollowsTheBoxAcrossStarts() {
     auto window = ShowWindow();
     QFile entry(Entry());
     QVERIFY(entry.open(QIODevice::ReadOnly));
@@ -96,8 +102,64 @@ void IntegrationStartupChecksTest::autostartEntryWrittenAtStartKeptOrRemovedAtCl
     window->close();
     QVERIFY(!QFile::exists(Entry()));
 
-    window = ShowWindow(); // every start writes it, whatever the last close did
+    // The user's choice lasts: unchecked at the next start, and nothing written.
+    window = ShowWindow();
+    QVERIFY(!window->findChild<QCheckBox*>("CheckBox1")->isChecked());
+    QVERIFY(!QFile::exists(Entry()));
+    window->findChild<QCheckBox*>("CheckBox1")->setChecked(true);
+    window->close();
+    window = ShowWindow();
+    QVERIFY(window->findChild<QCheckBox*>("CheckBox1")->isChecked());
     QVERIFY(QFile::exists(Entry()));
+}
+
+void IntegrationStartupChecksTest::formatAndChannelAreKeptAndOddValuesFallBack() {
+    folder_->Write("B/listeTVforKalore.txt",
+                   "1,TF1\r\nrtp://@232.0.1.1:8200\r\n2,France 2\r\nrtp://@232.0.1.2:8200\r\n");
+    auto window = ShowWindow();
+    window->close();
+    // Choices left at their defaults add no line to a file from before them.
+    QVERIFY(!folder_->Read("B/kalore.ini").contains("autostart"));
+    QVERIFY(!folder_->Read("B/kalore.ini").contains("recordFormat"));
+
+    window = ShowWindow();
+    auto* channels = window->findChild<QComboBox*>("ComboBox2");
+    channels->setFocus();
+    QTest::keyClick(channels, Qt::Key_Down);
+    window->findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);
+    window->close();
+    const QByteArray kept = folder_->Read("B/kalore.ini");
+    QVERIFY(kept.contains("\r\nrecordFormat=Format Haute Qualit\xe9\r\n"));
+    QVERIFY(kept.contains("\r\nlastChannel=France 2\r\n"));
+
+    window = ShowWindow();
+    QCOMPARE(window->findChild<QComboBox*>("ComboBox2")->currentText(), QString("France 2"));
+    QCOMPARE(window->channels().SelectedAddress(), "rtp://@232.0.1.2:8200");
+    QCOMPARE(window->findChild<QComboBox*>("ComboBox1")->currentIndex(), 1);
+    window->close();
+
+    // A format no longer known, a channel no longer in the list: the first of each.
+    folder_->Write("B/kalore.ini", QByteArray(kept)
+                                       .replace("Format Haute Qualit\xe9", "Format 8K")
+                                       .replace("France 2", "Canal disparu"));
+    window = ShowWindow();
+    QCOMPARE(window->findChild<QComboBox*>("ComboBox1")->currentIndex(), 0);
+    QCOMPARE(window->channels().selectedIndex, 0);
+    QVERIFY(window->findChild<QPlainTextEdit*>("Memo1")->toPlainText().contains(
+        "Réglages : le format d'enregistrement « Format 8K » est inconnu"));
+}
+
+void IntegrationStartupChecksTest::qtOwnTextsAreFrench() {
+    QVERIFY2(kalore::LoadQtFrenchTranslations().find("qtbase_fr.qm") != std::string::npos,
+             "qt6-translations-l10n is missing");
+    QLineEdit edit;
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* action : menu->actions()) {
+        texts << action->text().section('\t', 0, 0);
+    }
+    QVERIFY2(texts.contains("Co&uper") && texts.contains("Tout s\u00e9lectionner"),
+             qPrintable(texts.join('|')));
 }
 
 void IntegrationStartupChecksTest::unwritableAutostartFolderIsLeftAloneSilently() {

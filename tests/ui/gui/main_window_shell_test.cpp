@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <QLabel>
+
+#include "gui/log_window.h"
 #include "gui/message_box.h"
 #include "gui/recordings_window.h"
 #include "gui/watch_controls.h"
@@ -25,6 +28,7 @@ class MainWindowShellTest : public QObject {
 private slots:
     void init();
     void logKeepsLinesUntilClearAndClearOnEmptyIsHarmless();
+    void journalShowsTheLogKeptInItsFileAndItsNewLines();
     void programFolderLineEndsWithTheSeparator();
     void settingsAreLoadedAndWrittenBackAtClose();
     void missingSettingsFileLeavesNoFileBehind();
@@ -64,6 +68,43 @@ void MainWindowShellTest::logKeepsLinesUntilClearAndClearOnEmptyIsHarmless() {
     QCOMPARE(memo->toPlainText(), QString());
     window->AppendLog("après");
     QCOMPARE(memo->toPlainText(), QString("après"));
+}
+
+void MainWindowShellTest::journalShowsTheLogKeptInItsFileAndItsNewLines() {
+    const QString logFile = folder_->File("state/kalore/kalore.log");
+    auto window = MakeWindow();
+    QTest::mouseClick(window->findChild<QPushButton*>("JournalButton"), Qt::LeftButton);
+    kalore::LogWindow* journal = window->logWindow();
+    QVERIFY(journal != nullptr && journal->isVisible());
+    QVERIFY(journal->findChild<QLabel*>("LogFileLabel")->text().endsWith(logFile));
+    // Each line with its date and time, from the run's first.
+    const QString folderLine = "  **" + QString::fromStdString(folder_->Path()) + "**";
+    QVERIFY(journal->Text().toPlainText().contains("  ---- Kalore démarre ----\n"));
+    QVERIFY(journal->Text().toPlainText().contains(folderLine));
+    window->AppendLog("une ligne de plus");
+    QVERIFY(journal->Text().toPlainText().endsWith("  une ligne de plus"));
+    QVERIFY(QString::fromUtf8(folder_->Read("state/kalore/kalore.log"))
+                .endsWith("  une ligne de plus\n"));
+    window.reset();
+
+    // The next run's journal begins with the lines of this one.
+    window = MakeWindow();
+    window->JournalButtonClick();
+    QVERIFY(window->logWindow()->Text().toPlainText().contains("une ligne de plus"));
+    window.reset();
+
+    // A state folder that can't be had: the window's own lines, and why no file.
+    folder_->Write("state-blocked", "");
+    kalore::MainWindowOptions options = folder_->Options();
+    options.logFolder = folder_->File("state-blocked/kalore").toStdString();
+    window = std::make_unique<TForm1>(options);
+    window->JournalButtonClick();
+    QVERIFY(window->logWindow()
+                ->findChild<QLabel*>("LogFileLabel")
+                ->text()
+                .startsWith("Ce journal n'est gardé dans aucun fichier : "));
+    QVERIFY(window->logWindow()->Text().toPlainText().contains("Journal : pas de fichier ("));
+    QVERIFY(window->logWindow()->Text().toPlainText().contains(folderLine.mid(2)));
 }
 
 void MainWindowShellTest::programFolderLineEndsWithTheSeparator() {

@@ -68,7 +68,7 @@ private:
 };
 
 // A program folder with its data folder B, a settings file whose [Web] section
-// points at the loopback services, and an autostart folder of its own.
+// points at the loopback services, and an autostart folder and a log folder of its own.
 class ProgramFolder {
 public:
     explicit ProgramFolder(const LoopbackWeb& web, const QByteArray& settings = DefaultSettings())
@@ -97,6 +97,7 @@ public:
         MainWindowOptions options;
         options.programFolder = Path();
         options.autostartFolder = File("autostart").toStdString();
+        options.logFolder = File("state/kalore").toStdString();
         options.playerAvailable = [] {
             return true;
         };

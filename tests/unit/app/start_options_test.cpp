@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "app/display_choice.h"
+
 #include <gtest/gtest.h>
 
 namespace kalore {
@@ -48,6 +50,33 @@ TEST(StartOptionsTest, RefusesUnknownOptionsAndMissingValues) {
     // A refused line gives nothing to start with.
     EXPECT_TRUE(
         ParseStartOptions(Arguments{"--program-folder", "/x", "--bad"}).programFolder.empty());
+    // Qt's own options, with their values, are Qt's: anything else of one dash is not.
+    const StartOptions qt =
+        ParseStartOptions(Arguments{"-platform", "xcb", "-style=Fusion", "-reverse",
+                                    "--program-folder", "/x", "-display", ":1"});
+    EXPECT_TRUE(qt.error.empty()) << qt.error;
+    EXPECT_EQ(qt.programFolder, "/x/");
+    EXPECT_EQ(ParseStartOptions(Arguments{"-bogus"}).error, "option inconnue « -bogus »");
+    EXPECT_EQ(ParseStartOptions(Arguments{"-reverse=1"}).error, "option inconnue « -reverse=1 »");
+}
+
+TEST(DisplayChoiceTest, AWaylandSessionGoesThroughXWaylandUnlessTheUserChose) {
+    // Wayland with XWayland: X11, where libVLC draws inside the window.
+    EXPECT_EQ(ChooseDisplay({"", "wayland-0", ":0", "wayland"}).qtPlatform, "xcb");
+    EXPECT_EQ(ChooseDisplay({"", "", ":0", "wayland"}).qtPlatform, "xcb");
+    // X11, and the user's own choice: Qt's.
+    EXPECT_EQ(ChooseDisplay({"", "", ":0", "x11"}).qtPlatform, "");
+    const DisplayChoice chosen = ChooseDisplay({"wayland", "wayland-0", ":0", "wayland"});
+    EXPECT_EQ(chosen.qtPlatform, "");
+    EXPECT_EQ(chosen.warning, "");
+    EXPECT_EQ(ChooseDisplay({"offscreen", "", "", ""}).refusal, "");
+    // Wayland without XWayland: started all the same, with what to install.
+    const DisplayChoice alone = ChooseDisplay({"", "wayland-0", "", "wayland"});
+    EXPECT_EQ(alone.qtPlatform, "");
+    EXPECT_NE(alone.warning.find("paquet « xwayland »"), std::string::npos);
+    EXPECT_EQ(alone.refusal, "");
+    // No display at all: said in French before Qt would abort in English.
+    EXPECT_NE(ChooseDisplay({"", "", "", "tty"}).refusal.find("aucun écran"), std::string::npos);
 }
 
 TEST(StartOptionsTest, AutostartStartsKaloreAgainTheWayItWasStarted) {

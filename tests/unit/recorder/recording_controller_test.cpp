@@ -10,6 +10,7 @@
 
 #include "fakes/fakes.h"
 #include "fakes/queue_main_thread.h"
+#include "platform/sleep_lock.h"
 #include "support/temp_folder.h"
 
 namespace kalore {
@@ -23,6 +24,14 @@ using testing::QueueMainThread;
 
 const std::string kFakeRecorder = KALORE_TEST_DATA_DIR "/recorder/fake-recorder.sh";
 const std::string kPlus(67, '+');
+
+// The desktop's lock on sleep, as the controller asks for it.
+class FakeSleepLock : public SleepLock {
+public:
+    void Hold(const std::string& why) override { asked.push_back(why); }
+    void Release() override { asked.push_back("released"); }
+    std::vector<std::string> asked;
+};
 
 // The recorder is a script standing in for vlc; the files it "writes" and the
 // free space are made up by the test, second by second, as the watch timer looks.
@@ -50,6 +59,7 @@ protected:
         settings.diskWritable = [this](const std::string&) {
             return writable;
         };
+        settings.sleepLock = &sleepLock;
         // Looks at a TCP source wait for the test to answer them.
         settings.probeListener = [this](const std::string& host, std::uint16_t port,
                                         std::function<void(bool)> answered) {
@@ -115,6 +125,7 @@ protected:
     std::optional<MediaContents> contents = MediaContents{true, true, true};
     std::vector<std::string> looks;
     std::vector<std::function<void(bool accepted)>> unanswered;
+    FakeSleepLock sleepLock;
     FakeHost host;
     FakeClock clock{{2026, 12, 7, 20, 30, 0}};
     QueueMainThread mainThread;
@@ -455,6 +466,7 @@ TEST_F(RecordingControllerTest, OutputStillInThePipeWhenTheChildEndsIsShown) {
     controller.StopRecordNow();
 }
 
+// Each stops alone; the machine is kept awake, saying what records, until both end.
 TEST_F(RecordingControllerTest, RecordNowAndProgrammedRecordingStopIndependently) {
     controller.RecordNow("sleep", kFormatH264, "/tmp/a.avi");
     controller.StartScheduledRecording(Due("sleep"), 60);
@@ -467,9 +479,17 @@ TEST_F(RecordingControllerTest, RecordNowAndProgrammedRecordingStopIndependently
     ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " + Id(programmed)));
     EXPECT_EQ(now->RecorderMode(), "record tv");
     EXPECT_FALSE(now->Finished());
+    ASSERT_TRUE(mainThread.PumpUntil(
+        [&] { return controller.ProgrammedRecording()->Result().has_value(); }));
 
     controller.StopRecordNow();
     ASSERT_TRUE(PumpUntilLogged("fin thread affiché dans le thread!! id: " + Id(now)));
+    ASSERT_TRUE(mainThread.PumpUntil(
+        [&] { return controller.RecordNowRecording()->Result().has_value(); }));
+    EXPECT_EQ(sleepLock.asked, (std::vector<std::string>{
+                                   "Kalore enregistre « /tmp/a.avi »",
+                                   "Kalore enregistre « France 2 » jusqu'à 20:31 et « /tmp/a.avi »",
+                                   "Kalore enregistre « /tmp/a.avi »", "released"}));
 }
 
 TEST_F(RecordingControllerTest, TheListStopsTheProgrammedRecordingByItsSerialOnly) {

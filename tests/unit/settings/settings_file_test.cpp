@@ -228,6 +228,53 @@ TEST_F(SettingsTest, AnotherUsersFileKeepsItsOwnerOrIsNotTouched) {
     }
 }
 
+// The window's choices: keys an older file lacks, which then load as the first start
+// behaves; a default adds no line, a line there follows the choice, and a start
+// without the channel list never erases the channel kept.
+TEST_F(SettingsTest, TheWindowsChoicesAreKeptAndOlderFilesLoadAsBefore) {
+    const std::string older = "[Visual]\r\nlastRecordPath=/tmp/a.avi\r\n[Connexion]\r\n";
+    WriteIni(older);
+    SettingsValues values;
+    Run().LoadSettings(values);
+    EXPECT_TRUE(values.autostart);
+    EXPECT_EQ(values.recordFormat, "");
+    EXPECT_EQ(values.lastChannel, "");
+    Run().SaveSettings(values);
+    EXPECT_EQ(ReadIni(), "[Visual]\r\nlastRecordPath=/tmp/a.avi\r\n[Connexion]\r\n"
+                         "internetProvider=\r\n");
+
+    values.autostart = false;
+    values.recordFormat = "Format Haute Qualit\xC3\xA9";
+    values.lastChannel = "France 2";
+    Run().SaveSettings(values);
+    EXPECT_EQ(ReadIni(), "[Visual]\r\nlastRecordPath=/tmp/a.avi\r\nautostart=0\r\n"
+                         "recordFormat=Format Haute Qualit\xE9\r\nlastChannel=France 2\r\n"
+                         "[Connexion]\r\ninternetProvider=\r\n");
+    SettingsValues again;
+    Run().LoadSettings(again);
+    EXPECT_FALSE(again.autostart);
+    EXPECT_EQ(again.recordFormat, values.recordFormat);
+    EXPECT_EQ(again.lastChannel, "France 2");
+
+    // Back to the defaults, and a start that had no channel list.
+    values.autostart = true;
+    values.recordFormat.clear();
+    values.lastChannel.clear();
+    Run().SaveSettings(values);
+    EXPECT_NE(ReadIni().find("autostart=1\r\nrecordFormat=\r\nlastChannel=France 2\r\n"),
+              std::string::npos);
+
+    // Only a "0" turns autostart off: a hand-edited value keeps the first start's way.
+    for (const char* odd : {"", "non", "false", " 1 "}) {
+        WriteIni("[Visual]\r\nautostart="s + odd + "\r\n");
+        SettingsValues read;
+        read.autostart = false;
+        Run().LoadSettings(read);
+        EXPECT_TRUE(read.autostart) << odd;
+    }
+    EXPECT_TRUE(host_.messages.empty());
+}
+
 TEST_F(SettingsTest, UnreadableFileGivesTheReadMessageAndKeepsWhatWasSet) {
     fs::create_directory(IniPath()); // exists, but can't be read as a file
     SettingsValues values{"", "/already/set", ""};
