@@ -16,6 +16,16 @@ std::string AtIndex(const TextList& list, int index) {
     return std::string(list[static_cast<std::size_t>(index)]);
 }
 
+// The first channel whose text in `list` is `text`; -1 when none is.
+int FirstWith(const TextList& list, std::size_t channels, std::string_view text) {
+    for (std::size_t i = 0; i < channels && i < list.size(); ++i) {
+        if (list[i] == text) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 std::string ChannelList::SelectedAddress() const {
@@ -27,27 +37,19 @@ std::string ChannelList::SelectedName() const {
 }
 
 bool ChannelList::SelectByName(std::string_view name) {
-    if (name.empty()) {
+    const int found = name.empty() ? -1 : FirstWith(names, addresses.size(), name);
+    if (found < 0) {
         return false;
     }
-    for (std::size_t i = 0; i < names.size() && i < addresses.size(); ++i) {
-        if (names[i] == name) {
-            selectedIndex = static_cast<int>(i);
-            nameText = std::string(name);
-            addressText = std::string(addresses[i]);
-            return true;
-        }
-    }
-    return false;
+    selectedIndex = found;
+    nameText = std::string(name);
+    addressText = AtIndex(addresses, found);
+    return true;
 }
 
 std::string ChannelList::NameOf(std::string_view address) const {
-    for (std::size_t i = 0; i < addresses.size() && i < names.size(); ++i) {
-        if (addresses[i] == address) {
-            return std::string(names[i]);
-        }
-    }
-    return std::string(address);
+    const int found = FirstWith(addresses, names.size(), address);
+    return found < 0 ? std::string(address) : AtIndex(names, found);
 }
 
 } // namespace kalore
