@@ -12,17 +12,22 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
+#include <QMargins>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QTableView>
 #include <QTextCursor>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include "channels/channel_file.h"
 #include "gui/application_title.h"
 #include "gui/channel_logos.h"
 #include "gui/focus_ring.h"
+#include "gui/growing_places.h"
 #include "gui/guide_window.h"
 #include "gui/keyboard_access.h"
 #include "gui/message_box.h"
@@ -33,6 +38,7 @@
 #include "gui/qt_timer.h"
 #include "gui/recordings_window.h"
 #include "gui/schedule_models.h"
+#include "gui/screen_placement.h"
 #include "gui/text_list_model.h"
 #include "gui/tray_icon.h"
 #include "gui/watch_controls.h"
@@ -59,6 +65,8 @@ namespace {
 
 // The player project's own site, where its download pages are.
 constexpr const char* kPlayerProjectSite = "https://www.videolan.org";
+// Long enough for a window manager to have framed the window.
+constexpr int kFrameKnownMs = 500;
 
 std::string ProgramFolderOf(const MainWindowOptions& options) {
     return options.programFolder.empty() ? ExecutableFolder() : options.programFolder;
@@ -67,8 +75,8 @@ std::string ProgramFolderOf(const MainWindowOptions& options) {
 } // namespace
 
 TForm1::TForm1(MainWindowOptions options, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                           Qt::WindowCloseButtonHint),
       options_(std::move(options)) {
     if (options_.defaultPlayerLocation.empty()) {
@@ -87,12 +95,14 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
     QFont tahoma("Tahoma");
     tahoma.setPixelSize(13);
     setFont(tahoma);
-    setFixedSize(742, 742);
+    resize(kDesignWidth, kDesignHeight);
+    setMinimumSize(kDesignWidth, kDesignHeight);
     BuildControls();
     AddMainWindowShortcuts(*this);
     new FocusRing(*this);
     BuildCore();
     ConnectControls();
+    BuildZapping();
     StartTrayIcon();
     FormCreate();
 }
@@ -377,6 +387,33 @@ void TForm1::changeEvent(QEvent* event) {
         FormActivate();
     }
     QWidget::changeEvent(event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (places_ != nullptr) {
+        places_->Apply(size());
+        PlacePanelContents();
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        // Once the window manager has framed it (it tells its frame only then),
+        // and again a moment later for a slow one.
+        QTimer::singleShot(0, this, &TForm1::FitIntoScreen);
+        QTimer::singleShot(kFrameKnownMs, this, &TForm1::FitIntoScreen);
+    }
+}
+
+void TForm1::FitIntoScreen() {
+    if (isMaximized() || isFullScreen()) {
+        return;
+    }
+    const QSize room = AvailableArea(*this).size().shrunkBy(FrameMargins(*this, *this));
+    setMinimumSize(places_->Minimum(room));
+    KeepInsideScreen(*this, *this);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

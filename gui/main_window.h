@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -25,6 +26,7 @@ class QLineEdit;
 class QListView;
 class QPlainTextEdit;
 class QPushButton;
+class QShortcut;
 class QTableView;
 class QTimeEdit;
 class QTimer;
@@ -32,6 +34,8 @@ class QTimer;
 namespace kalore {
 
 class ChannelLogos;
+class ChannelZapper;
+class GrowingPlaces;
 class Guide;
 class GuideWindow;
 class LiveView;
@@ -71,6 +75,13 @@ struct MainWindowOptions {
 class TForm1 final : public QWidget, public Host {
     Q_OBJECT
 public:
+    // The client size the window is designed at: its default and smallest size
+    // (on a screen too short for it, the schedule's grid gives up kGridGive pixels).
+    static constexpr int kDesignWidth = 742;
+    static constexpr int kDesignHeight = 742;
+    static constexpr int kGridGive = 72;
+    static constexpr QSize kDesignPanel{509, 388};
+
     explicit TForm1(MainWindowOptions options = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -125,9 +136,16 @@ public slots:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls();
+    // How the controls follow a window larger (or shorter) than designed.
+    void PlanGrowth();
+    void PlacePanelContents();
+    // The window inside the screen's available area, no smaller than it must be.
+    void FitIntoScreen();
     void BuildCore();
     void BuildRelay();
     void ConnectControls();
@@ -152,6 +170,11 @@ private:
     void StartGuide();
     void ShowGuideStatus();
     void ShowNowAndNext();
+    struct NowAndNext {
+        QString text; // "En ce moment : …" and "Ensuite : …" lines; empty without a guide
+        QPixmap logo;
+    };
+    NowAndNext ChannelNowAndNext(const std::string& channel) const;
     // Puts a slot of the guide into the channel box and the date and time fields.
     void FillEntryControls(const std::string& channel, const RecordingSlot& slot);
     void ProgramFromGuide(const std::string& channel, const RecordingSlot& slot);
@@ -166,7 +189,19 @@ private:
     // The icon in the system tray (main_window_tray.cpp).
     void StartTrayIcon();
 
+    // Zapping (main_window_zapping.cpp).
+    void BuildZapping();
+    // The picture plays: a channel chosen goes to it.
+    bool Watching() const;
+    // The keys that change channel work while watching, only.
+    void ShowWatching();
+    // The channel box's channel `index` is chosen (by the box or a key).
+    void ChooseChannel(int index);
+    // The channel's name, now and next and logo over the picture.
+    void ShowChannelBanner();
+
     MainWindowOptions options_;
+    std::unique_ptr<GrowingPlaces> places_;
     std::string programFolder_;
     SettingsValues settings_;
     WebConfig webConfig_;
@@ -194,6 +229,8 @@ private:
     std::unique_ptr<RecordingController> recorder_;
     std::unique_ptr<LiveView> live_;
     std::unique_ptr<WatchControls> watch_; // full screen and sound of live_'s player
+    ChannelZapper* zapper_ = nullptr;
+    std::vector<QShortcut*> channelShortcuts_;
     std::unique_ptr<TForm4> form4_;
     std::unique_ptr<QtTimer> guideTimer_;
     std::unique_ptr<Guide> guide_;

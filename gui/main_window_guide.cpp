@@ -18,6 +18,8 @@
 #include "gui/guide_window.h"
 #include "gui/qt_main_thread.h"
 #include "gui/qt_timer.h"
+#include "gui/screen_placement.h"
+#include "gui/watch_controls.h"
 #include "guide/guide.h"
 #include "guide/playlist_hints.h"
 #include "platform/atomic_file.h"
@@ -31,11 +33,18 @@ namespace {
 
 // Now and next follow the clock to the minute.
 constexpr int kNowNextIntervalMs = 60 * 1000;
-// Now and next in the video panel; with a logo, the logo takes the text's top and
-// the text moves down.
-constexpr QRect kNowNextText(20, 260, 469, 110);
+// Now and next at the foot of the video panel, whatever its size; with a logo, the
+// logo takes the text's top and the text moves down.
+constexpr int kNowNextSide = 20;
+constexpr int kNowNextFromBottom = 128; // the text's top, from the panel's foot
+constexpr int kNowNextHeight = 110;
 constexpr QSize kNowNextLogoBox(72, 40);
-constexpr int kNowNextLogoTop = 252;
+constexpr int kNowNextLogoFromBottom = 136;
+
+QRect NowNextText(const QWidget& panel) {
+    return QRect(kNowNextSide, panel.height() - kNowNextFromBottom,
+                 panel.width() - 2 * kNowNextSide, kNowNextHeight);
+}
 
 // The channel box's file as UTF-8, for the guide hints its entries may carry.
 std::string ChannelFileText(const std::string& programFolder, const std::string& provider) {
@@ -88,15 +97,13 @@ void TForm1::BuildGuideControls() {
 
     NowNextLabel = new QLabel(Panel1);
     NowNextLabel->setObjectName("NowNextLabel");
-    NowNextLabel->setGeometry(kNowNextText);
+    NowNextLabel->setGeometry(NowNextText(*Panel1));
     NowNextLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     NowNextLabel->setWordWrap(true);
     NowNextLabel->setStyleSheet("color: white;");
     NowNextLabel->hide();
     NowNextLogo = new QLabel(Panel1);
     NowNextLogo->setObjectName("NowNextLogo");
-    NowNextLogo->setGeometry(kNowNextText.center().x() - kNowNextLogoBox.width() / 2,
-                             kNowNextLogoTop, kNowNextLogoBox.width(), kNowNextLogoBox.height());
     NowNextLogo->setAlignment(Qt::AlignCenter);
     NowNextLogo->hide();
 
@@ -142,22 +149,44 @@ void TForm1::ShowGuideStatus() {
                                   : QString());
 }
 
+TForm1::NowAndNext TForm1::ChannelNowAndNext(const std::string& channel) const {
+    if (guide_ == nullptr) {
+        return {};
+    }
+    NowAndNext shown;
+    shown.text = NowNextText(guide_->NowAndNext(channel), guide_->Now());
+    const auto id = guide_->GuideIdOf(channel);
+    if (id && !shown.text.isEmpty()) {
+        shown.logo = logos_->Logo(*id, kNowNextLogoBox);
+    }
+    return shown;
+}
+
+void TForm1::ShowChannelBanner() {
+    const std::string channel = ComboBox2->currentText().toStdString();
+    const NowAndNext shown = ChannelNowAndNext(channel);
+    watch_->ShowBanner(QString::fromStdString(channel), shown.text, shown.logo);
+}
+
 void TForm1::ShowNowAndNext() {
     if (guide_ == nullptr) {
         return;
     }
-    const std::string channel = ComboBox2->currentText().toStdString();
-    const QString text = NowNextText(guide_->NowAndNext(channel), guide_->Now());
+    const NowAndNext shown = ChannelNowAndNext(ComboBox2->currentText().toStdString());
+    const QString& text = shown.text;
     ComboBox2->setToolTip(text);
     NowNextLabel->setText(text);
     NowNextLabel->setVisible(!text.isEmpty());
-    const auto id = guide_->GuideIdOf(channel);
-    const QPixmap logo = id && !text.isEmpty() ? logos_->Logo(*id, kNowNextLogoBox) : QPixmap();
+    const QPixmap& logo = shown.logo;
     NowNextLogo->setPixmap(logo);
     NowNextLogo->setVisible(!logo.isNull());
-    NowNextLabel->setGeometry(logo.isNull() ? kNowNextText
-                                            : kNowNextText.adjusted(0, kNowNextLogoBox.height(), 0,
-                                                                    kNowNextLogoBox.height()));
+    const QRect place = NowNextText(*Panel1);
+    NowNextLogo->setGeometry(place.center().x() - kNowNextLogoBox.width() / 2,
+                             Panel1->height() - kNowNextLogoFromBottom, kNowNextLogoBox.width(),
+                             kNowNextLogoBox.height());
+    NowNextLabel->setGeometry(
+        logo.isNull() ? place
+                      : place.adjusted(0, kNowNextLogoBox.height(), 0, kNowNextLogoBox.height()));
 }
 
 void TForm1::GuideButtonClick() {
@@ -174,6 +203,7 @@ void TForm1::GuideButtonClick() {
             ProgramAllFromGuide(channel, title, recordingSlots);
         };
         guideWindow_ = new GuideWindow(*guide_, std::move(actions), this);
+        PlaceBeside(*guideWindow_, *this);
     }
     guideWindow_->ShowChannel(ComboBox2->currentText().toStdString());
     guideWindow_->show();

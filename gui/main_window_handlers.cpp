@@ -57,11 +57,7 @@ void TForm1::ConnectControls() {
     }
     connect(Edit2, &QLineEdit::textChanged, this,
             [this](const QString& text) { settings_.outputPath = text.toStdString(); });
-    connect(ComboBox2, &QComboBox::activated, this, [this](int index) {
-        channels_.selectedIndex = index;
-        channels_.nameText = ComboBox2->currentText().toStdString();
-        ShowNowAndNext();
-    });
+    connect(ComboBox2, &QComboBox::activated, this, &TForm1::ChooseChannel);
     // Typing into the channel box leaves no channel selected.
     connect(ComboBox2->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
         channels_.selectedIndex = -1;
@@ -114,12 +110,15 @@ void TForm1::ShowRecordingProgress() {
 void TForm1::Button1Click() {
     if (live_->Watch(channels_.SelectedAddress())) {
         Button8->setEnabled(true);
+        ShowChannelBanner();
     }
+    ShowWatching();
 }
 
 void TForm1::Button8Click() {
     live_->StopWatching();
     Button8->setEnabled(false);
+    ShowWatching();
 }
 
 void TForm1::Button4Click() {

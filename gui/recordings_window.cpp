@@ -16,6 +16,7 @@
 #include "gui/keyboard_access.h"
 #include "gui/message_box.h"
 #include "gui/recording_player_window.h"
+#include "gui/screen_placement.h"
 #include "guide/sqlite_database.h"
 #include "platform/trash.h"
 #include "player/vlc_plugin.h"
@@ -193,6 +194,7 @@ void RecordingsWindow::PlaySelected() {
     try {
         auto* player = new RecordingPlayerWindow(Text(entry->title), entry->files,
                                                  actions_.libvlcArgs(), this);
+        KeepInsideScreen(*player, *this);
         player->show();
         lastPlayer_ = player;
     } catch (const VlcError& error) {

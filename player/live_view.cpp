@@ -1,5 +1,6 @@
 #include "player/live_view.h"
 
+#include <QMargins>
 #include <QWidget>
 #include <QWindow>
 
@@ -69,8 +70,7 @@ void LiveView::StartLiveView() {
         return;
     }
     DestroyControl();
-    const QRect bounds(kInset, kInset, panel_.width() - 2 * kInset, panel_.height() - 2 * kInset);
-    control_ = new TVLCPlugin(&panel_, bounds, libvlcArgs_);
+    control_ = new TVLCPlugin(&panel_, InsidePanel(), libvlcArgs_);
     // raise() leaves the native window where it is when the widget is already the
     // last child, and the labels may get their native windows after it: restack it.
     control_->raise();
@@ -86,10 +86,47 @@ void LiveView::StartLiveView() {
         onControlCreated(*control_);
     }
     control_->Play();
+    LookAfterRelayedChannel();
+}
+
+bool LiveView::Zap(const std::string& address) {
+    if (!control_ || !controlAvailable_()) {
+        return Watch(address);
+    }
+    liveStreamAddress_ = address;
+    try {
+        // The channel left goes first, before the next one is asked of the relay.
+        resume_.stop();
+        control_->Stop();
+        EmptyTimeshiftFolder();
+        control_->ClearPlaylist();
+        control_->AddItem(PlayedAddress(), LiveMediaOptions(), kInsertMode, kHeadPosition);
+        control_->show();
+        control_->PlayItem(kHeadPosition);
+    } catch (const std::exception& error) {
+        host_.ShowMessage(error.what());
+        return false;
+    }
+    LookAfterRelayedChannel();
+    return true;
+}
+
+void LiveView::LookAfterRelayedChannel() {
     if (relay_ && NeedsRelay(liveStreamAddress_)) {
         resume_.start();
     } else {
         resume_.stop();
+    }
+}
+
+QRect LiveView::InsidePanel() const {
+    return panel_.rect().marginsRemoved(QMargins(kInset, kInset, kInset, kInset));
+}
+
+void LiveView::FollowPanel() {
+    // Not while full screen has it.
+    if (control_ && control_->parentWidget() == &panel_) {
+        control_->setGeometry(InsidePanel());
     }
 }
 

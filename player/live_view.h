@@ -34,6 +34,10 @@ public:
     // shows the player dialog when there is no player. False when that failed: the
     // user has been told, and there is nothing to stop.
     bool Watch(const std::string& address);
+    // Another channel in the player that plays (its window, full screen and sound
+    // stay); as Watch when there is none. False when that failed: the user has
+    // been told.
+    bool Zap(const std::string& address);
     // Plays the live stream address in a fresh player; throws VlcError on failure.
     void StartLiveView();
     // Stops the player, hidden when it was playing; never reports an error.
@@ -44,6 +48,9 @@ public:
     // The relay's box refused `source` for `reason`: if it is the channel watched,
     // the player stops and the user is told why.
     void SourceRefused(const std::string& source, const std::string& reason);
+
+    // The panel changed size: the player stays 10 pixels inside it.
+    void FollowPanel();
 
     // At the end of the program, when the control-available flag is set.
     void DestroyControl();
@@ -58,8 +65,11 @@ public:
     TVLCPlugin* Control() const { return control_.data(); }
 
 private:
+    QRect InsidePanel() const;
     // What the player opens for the live stream address.
     std::string PlayedAddress() const;
+    // A relayed channel is looked after while it plays; others need not be.
+    void LookAfterRelayedChannel();
     // A relayed channel whose player stopped by itself (the relay cut it during
     // an outage of the box) is played again.
     void ResumeIfEnded();

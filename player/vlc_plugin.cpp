@@ -132,6 +132,12 @@ void TVLCPlugin::NextItem() {
     }
 }
 
+void TVLCPlugin::PlayItem(int index) {
+    if (libvlc_media_list_player_play_item_at_index(listPlayer_, index) != 0) {
+        throw VlcError(LastError("Lecture impossible"));
+    }
+}
+
 void TVLCPlugin::SetDeinterlace(const std::string& mode) {
     libvlc_video_set_deinterlace(player_, mode.c_str());
 }

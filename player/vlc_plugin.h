@@ -38,6 +38,8 @@ public:
     void AddItem(const std::string& address, const std::vector<std::string>& options, int mode,
                  int position);
     void NextItem();
+    // Plays the playlist's item at `index` from its start.
+    void PlayItem(int index);
     // Deinterlaces every picture with that mode ("blend"...) from now on. Options
     // given with an item can't do it: libVLC 3 applies them to the input, and its
     // video output never sees them.
