@@ -16,10 +16,7 @@ namespace kalore {
 void TForm1::BuildZapping() {
     zapper_ = new ChannelZapper(
         channels_.names, [this] { return channels_.selectedIndex; },
-        [this](int index) {
-            ChooseChannel(index);
-            ShowChannels();
-        });
+        [this](int index) { ChooseChannel(index); });
     zapper_->setParent(this);
     zapper_->onTyping = [this](const QString& typed) {
         watch_->ShowBanner(QStringLiteral("Chaîne ") + typed + "_", {}, {});
@@ -58,6 +55,11 @@ void TForm1::ChooseChannel(int index) {
     channels_.nameText = index >= 0 && static_cast<std::size_t>(index) < channels_.names.size()
                              ? std::string(channels_.names[static_cast<std::size_t>(index)])
                              : ComboBox2->currentText().toStdString();
+    if (ComboBox2->currentIndex() != index) {
+        // A key chose it: the box shows it too.
+        const QSignalBlocker blocker(ComboBox2);
+        ComboBox2->setCurrentIndex(index);
+    }
     ShowNowAndNext();
     if (index < 0 || index == from) {
         return;

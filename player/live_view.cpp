@@ -77,16 +77,20 @@ void LiveView::StartLiveView() {
     if (QWindow* native = control_->windowHandle()) {
         native->raise();
     }
-    control_->ClearPlaylist();
-    control_->AddItem(PlayedAddress(), LiveMediaOptions(), kInsertMode, kHeadPosition);
-    control_->NextItem();
-    // French channels are interlaced: without it every movement shows combs.
-    control_->SetDeinterlace(kLiveDeinterlaceMode);
-    if (onControlCreated) {
-        onControlCreated(*control_);
-    }
-    control_->Play();
+    Play(*control_);
     LookAfterRelayedChannel();
+}
+
+void LiveView::Play(TVLCPlugin& control) {
+    control.ClearPlaylist();
+    control.AddItem(PlayedAddress(), LiveMediaOptions(), kInsertMode, kHeadPosition);
+    control.NextItem();
+    // French channels are interlaced: without it every movement shows combs.
+    control.SetDeinterlace(kLiveDeinterlaceMode);
+    if (onControlCreated) {
+        onControlCreated(control);
+    }
+    control.Play();
 }
 
 bool LiveView::Zap(const std::string& address) {
@@ -97,12 +101,10 @@ bool LiveView::Zap(const std::string& address) {
     try {
         // The channel left goes first, before the next one is asked of the relay.
         resume_.stop();
-        control_->Stop();
+        control_->Renew();
         EmptyTimeshiftFolder();
-        control_->ClearPlaylist();
-        control_->AddItem(PlayedAddress(), LiveMediaOptions(), kInsertMode, kHeadPosition);
         control_->show();
-        control_->PlayItem(kHeadPosition);
+        Play(*control_);
     } catch (const std::exception& error) {
         host_.ShowMessage(error.what());
         return false;

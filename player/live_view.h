@@ -57,8 +57,8 @@ public:
 
     const std::string& LiveStreamAddress() const { return liveStreamAddress_; }
     void ClearLiveStreamAddress() { liveStreamAddress_.clear(); }
-    // Called with each new player before it plays: the window's controls of it
-    // (full screen, volume) take it over there.
+    // Called with each new player (or one renewed for another channel) before it
+    // plays: the window's controls of it (full screen, volume) take it over there.
     std::function<void(TVLCPlugin&)> onControlCreated;
 
     // The current player, or nullptr while none exists.
@@ -66,6 +66,8 @@ public:
 
 private:
     QRect InsidePanel() const;
+    // Queues the live stream address in `control`, set up as every live player is, and plays.
+    void Play(TVLCPlugin& control);
     // What the player opens for the live stream address.
     std::string PlayedAddress() const;
     // A relayed channel is looked after while it plays; others need not be.

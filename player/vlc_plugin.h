@@ -33,13 +33,16 @@ public:
     TVLCPlugin(const TVLCPlugin&) = delete;
     TVLCPlugin& operator=(const TVLCPlugin&) = delete;
 
+    // A new player in the same window, with an empty playlist: what played stops.
+    // Its video output is new too, so it shows the next picture at once (one kept
+    // from another stream would wait for that picture's time).
+    void Renew();
+
     void ClearPlaylist();
     // Queues address with its options. mode 1 inserts at position; other modes append.
     void AddItem(const std::string& address, const std::vector<std::string>& options, int mode,
                  int position);
     void NextItem();
-    // Plays the playlist's item at `index` from its start.
-    void PlayItem(int index);
     // Deinterlaces every picture with that mode ("blend"...) from now on. Options
     // given with an item can't do it: libVLC 3 applies them to the input, and its
     // video output never sees them.
@@ -70,6 +73,8 @@ public:
     int ItemCount() const;
 
 private:
+    void MakePlayer();
+    void ReleasePlayer();
     void Release();
 
     libvlc_instance_t* instance_ = nullptr;
