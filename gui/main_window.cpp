@@ -166,18 +166,25 @@ void TForm1::BuildCore() {
     watch_ = std::make_unique<WatchControls>(*this, *live_, *settingsFile_);
     live_->UseRelay(*relay_);
 
-    gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
+    gridModel_ = new ScheduleGridModel(
+        schedule_->Table(), [this](int row) { return GuideTitleOf(row); }, this);
+    gridOrder_ = new ScheduleOrderModel(schedule_->Table(), *gridModel_, this);
     urlModel_ = TextListModel::Of(schedule_->Table().Urls(), this);
     channelNamesModel_ = TextListModel::Of(channels_.names, this);
     channelAddressesModel_ = TextListModel::Of(channels_.addresses, this);
     ComboBox2->setModel(channelNamesModel_);
     ComboBox3->setModel(channelAddressesModel_);
-    StringGrid1->setModel(gridModel_);
+    StringGrid1->setModel(gridOrder_);
     ListBox1->setModel(urlModel_);
-    const int widths[] = {206, 77, 76, 78, 84, 100, 95};
+    // The channel's column shares its width with the title beside it, which takes
+    // whatever the window gives the grid beyond its design width.
+    const int widths[] = {110, 77, 76, 78, 84, 100, 95};
     for (int c = 0; c < 7; ++c) {
         StringGrid1->setColumnWidth(c, widths[c]);
     }
+    QHeaderView* header = StringGrid1->horizontalHeader();
+    header->moveSection(ScheduleGridModel::kTitleColumn, 1);
+    header->setSectionResizeMode(ScheduleGridModel::kTitleColumn, QHeaderView::Stretch);
     schedule_->Table().onChanged = [this] {
         ShowSchedule();
     };

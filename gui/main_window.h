@@ -47,11 +47,13 @@ class RecordingsWindow;
 class Relay;
 class Schedule;
 class ScheduleGridModel;
+class ScheduleOrderModel;
 class TextListModel;
 class TrayIcon;
 class SystemClock;
 class TForm4;
 class WatchControls;
+struct GuideProgramme;
 struct RecordingSlot;
 struct ScheduleEntryRequest;
 
@@ -175,6 +177,17 @@ private:
         QPixmap logo;
     };
     NowAndNext ChannelNowAndNext(const std::string& channel) const;
+    // What the schedule's `row` records, from the guide: the titles of the programmes
+    // within its slot on its channel, else of the one it covers most; "" without.
+    std::string GuideTitleOf(int row) const;
+    // The guide's programmes on a row's channel that its slot touches, and the slot
+    // as instants (0 for a date that can't be read).
+    std::vector<GuideProgramme> GuideProgrammesOf(int row) const;
+    struct RowSlot {
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+    };
+    RowSlot RowSlotOf(int row) const;
     // Puts a slot of the guide into the channel box and the date and time fields.
     void FillEntryControls(const std::string& channel, const RecordingSlot& slot);
     void ProgramFromGuide(const std::string& channel, const RecordingSlot& slot);
@@ -240,6 +253,7 @@ private:
     TrayIcon* tray_ = nullptr;
     QTimer* nowNextTimer_ = nullptr;
     ScheduleGridModel* gridModel_ = nullptr;
+    ScheduleOrderModel* gridOrder_ = nullptr; // what StringGrid1 shows: gridModel_ in start order
     TextListModel* urlModel_ = nullptr;
     TextListModel* channelNamesModel_ = nullptr;
     TextListModel* channelAddressesModel_ = nullptr;

@@ -78,7 +78,60 @@ std::string SlotTitle(const RecordingSlot& slot) {
     return titles;
 }
 
+// A schedule's date and time texts as the instant they name here.
+std::optional<UtcSeconds> InstantOf(const std::string& date, const std::string& time) {
+    const QDateTime local = QDateTime::fromString(QString::fromStdString(date + " " + time),
+                                                  QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    if (!local.isValid()) {
+        return std::nullopt;
+    }
+    return local.toSecsSinceEpoch();
+}
+
 } // namespace
+
+std::vector<GuideProgramme> TForm1::GuideProgrammesOf(int row) const {
+    const ScheduleTable& table = schedule_->Table();
+    if (guide_ == nullptr || !table.IsEntryRow(row)) {
+        return {};
+    }
+    const auto id = guide_->GuideIdOf(table.Cell(row, kChannelColumn));
+    const auto start =
+        InstantOf(table.Cell(row, kStartDateColumn), table.Cell(row, kStartTimeColumn));
+    const auto end = InstantOf(table.Cell(row, kEndDateColumn), table.Cell(row, kEndTimeColumn));
+    if (!id || !start || !end || *end <= *start) {
+        return {};
+    }
+    return guide_->Between(*id, *start, *end);
+}
+
+std::string TForm1::GuideTitleOf(int row) const {
+    const std::vector<GuideProgramme> programmes = GuideProgrammesOf(row);
+    const RowSlot slot = RowSlotOf(row);
+    std::string titles;
+    const GuideProgramme* most = nullptr;
+    UtcSeconds mostSeconds = 0;
+    for (const GuideProgramme& p : programmes) {
+        // A slot cut a second short, to leave the next one room, still holds it.
+        if (p.start + 1 >= slot.start && p.stop <= slot.end + 1) {
+            titles += (titles.empty() ? "" : " / ") + p.title;
+        }
+        const UtcSeconds covered = std::min(p.stop, slot.end) - std::max(p.start, slot.start);
+        if (covered > mostSeconds) {
+            most = &p;
+            mostSeconds = covered;
+        }
+    }
+    return !titles.empty() || most == nullptr ? titles : most->title;
+}
+
+TForm1::RowSlot TForm1::RowSlotOf(int row) const {
+    const ScheduleTable& table = schedule_->Table();
+    const auto start =
+        InstantOf(table.Cell(row, kStartDateColumn), table.Cell(row, kStartTimeColumn));
+    const auto end = InstantOf(table.Cell(row, kEndDateColumn), table.Cell(row, kEndTimeColumn));
+    return {start.value_or(0), end.value_or(0)};
+}
 
 GuideWindow* TForm1::guideWindow() const {
     return guideWindow_.data();
@@ -126,6 +179,7 @@ void TForm1::StartGuide() {
     guide_->onChanged = [this] {
         ShowGuideStatus();
         ShowNowAndNext();
+        ShowSchedule(); // the titles the guide gives the rows
         if (guideWindow_ != nullptr) {
             guideWindow_->Reload();
         }

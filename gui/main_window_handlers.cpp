@@ -67,7 +67,7 @@ void TForm1::ConnectControls() {
     connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) {
-                    schedule_->Table().SetSelectedRow(current.row() + 1);
+                    schedule_->Table().SetSelectedRow(gridOrder_->TableRowAt(current.row()));
                 }
             });
 }
@@ -86,8 +86,8 @@ void TForm1::ShowChannels() {
 void TForm1::ShowSchedule() {
     gridModel_->Refresh();
     urlModel_->Refresh();
-    const int row = schedule_->Table().SelectedRow() - 1;
-    if (row >= 0 && row < gridModel_->rowCount()) {
+    const int row = gridOrder_->GridRowOf(schedule_->Table().SelectedRow());
+    if (row >= 0) {
         QSignalBlocker blocker(StringGrid1->selectionModel());
         StringGrid1->selectRow(row);
     }
@@ -172,8 +172,9 @@ void TForm1::Button10Click() {
 
 void TForm1::AddScheduleEntry(const ScheduleEntryRequest& request) {
     if (schedule_->AddScheduledRecording(request)) {
-        // The new entry is the last one, above the input row.
-        StringGrid1->scrollTo(gridModel_->index(gridModel_->rowCount() - 2, 0));
+        // The new entry is the table's last one, above the input row.
+        const int added = gridOrder_->GridRowOf(schedule_->Table().RowCount() - 2);
+        StringGrid1->scrollTo(gridOrder_->index(added, 0));
     }
 }
 

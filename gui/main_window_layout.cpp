@@ -2,6 +2,7 @@
 #include "gui/main_window.h"
 
 #include "gui/growing_places.h"
+#include "gui/typed_time_edit.h"
 #include "gui/window_pictures.h"
 #include "player/live_view.h"
 
@@ -63,7 +64,7 @@ QComboBox* MakeComboBox(QWidget* parent, const char* name, int x, int y, int w) 
 }
 
 QTimeEdit* MakeTimePicker(QWidget* parent, const char* name, int x, int y, int w) {
-    auto* picker = Place(new QTimeEdit(parent), name, x, y, w, kLineHeight);
+    auto* picker = Place(new TypedTimeEdit(parent), name, x, y, w, kLineHeight);
     picker->setDisplayFormat("HH:mm:ss");
     return picker;
 }

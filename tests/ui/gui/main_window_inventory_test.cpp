@@ -33,7 +33,7 @@ private slots:
     void controlIsInPlace();
     void windowOpensAtItsDesignSizeAndMayGrow();
     void thePictureTakesTheRoomOfALargerWindow();
-    void gridHasSevenColumnsOfTheGivenWidths();
+    void gridHasItsSevenColumnsAndATitleBesideTheChannel();
     void formatBoxOffersTheThreeFormatsAndShowsTheFirst();
     void timersStartOff();
     void picturesAreTheJpegArtworkOfTheirSizes();
@@ -183,17 +183,21 @@ void MainWindowInventoryTest::thePictureTakesTheRoomOfALargerWindow() {
     QCOMPARE(place("Button13"), QRect(416, 691, 318, 25));
 }
 
-void MainWindowInventoryTest::gridHasSevenColumnsOfTheGivenWidths() {
+void MainWindowInventoryTest::gridHasItsSevenColumnsAndATitleBesideTheChannel() {
     auto* grid = window_->findChild<QTableView*>("StringGrid1");
-    QCOMPARE(grid->model()->columnCount(), 7);
+    QCOMPARE(grid->model()->columnCount(), 8);
     QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(),
              QStringLiteral(" Chaine à enregistrer"));
     QCOMPARE(grid->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral(" Format"));
+    QCOMPARE(grid->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral(" Titre"));
+    QCOMPARE(grid->horizontalHeader()->visualIndex(7), 1);
     QCOMPARE(grid->model()->rowCount(), 1); // the empty input row
-    const int widths[] = {206, 77, 76, 78, 84, 100, 95};
+    // The channel's 206 pixels shared with the title; the others as designed.
+    const int widths[] = {110, 77, 76, 78, 84, 100, 95};
     for (int c = 0; c < 7; ++c) {
         QCOMPARE(grid->columnWidth(c), widths[c]);
     }
+    QCOMPARE(grid->horizontalHeader()->sectionResizeMode(7), QHeaderView::Stretch);
     QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
