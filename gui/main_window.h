@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,8 @@ class WatchControls;
 struct GuideProgramme;
 struct RecordingSlot;
 struct ScheduleEntryRequest;
+struct SlotBounds;
+struct ProgrammeOutcome;
 
 // How the main window is set up: the real program takes the defaults; tests give a
 // program folder of their own and answer what would otherwise need a person.
@@ -127,6 +130,8 @@ public slots:
     void Button10Click();
     // Adds the entry, or shows why not; the grid then shows the new row.
     void AddScheduleEntry(const ScheduleEntryRequest& request);
+    // The grid scrolls to the entry just added.
+    void AddedToSchedule();
     void Button11Click();
     void Button12Click();
     void Button13Click();
@@ -188,11 +193,19 @@ private:
         std::int64_t end = 0;
     };
     RowSlot RowSlotOf(int row) const;
-    // Puts a slot of the guide into the channel box and the date and time fields.
-    void FillEntryControls(const std::string& channel, const RecordingSlot& slot);
-    void ProgramFromGuide(const std::string& channel, const RecordingSlot& slot);
-    void ProgramAllFromGuide(const std::string& channel, const std::string& title,
-                             const std::vector<RecordingSlot>& slots);
+    // Programming from the guide leaves the entry fields as they are: a slot of the
+    // guide goes to the schedule with the format box's format.
+    ScheduleEntryRequest GuideRequest(const std::string& channel, const RecordingSlot& slot) const;
+    // Adds it, margins giving way (`told` gains what others gave up); the refusal.
+    std::optional<std::string> AddGuideSlot(const std::string& channel, const RecordingSlot& slot,
+                                            std::vector<std::string>& told);
+    // The programmes a row records, when its slot is the guide's padding around them.
+    std::optional<SlotBounds> GuideCoreOf(int row) const;
+    // Whether a schedule entry records most of a programme.
+    bool Programmed(const GuideProgramme& programme) const;
+    ProgrammeOutcome ProgramFromGuide(const std::string& channel, const RecordingSlot& slot);
+    ProgrammeOutcome ProgramAllFromGuide(const std::string& channel, const std::string& title,
+                                         const std::vector<RecordingSlot>& slots);
 
     // The list of recordings (main_window_recordings.cpp).
     void BuildRecordingsControls();

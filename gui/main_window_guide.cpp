@@ -24,6 +24,7 @@
 #include "guide/playlist_hints.h"
 #include "platform/atomic_file.h"
 #include "platform/code_page.h"
+#include "schedule/date_time_text.h"
 #include "schedule/schedule.h"
 #include "seams/clock.h"
 #include "web/provider_detection.h"
@@ -76,6 +77,13 @@ std::string SlotTitle(const RecordingSlot& slot) {
         titles += (titles.empty() ? "" : " / ") + programme.title;
     }
     return titles;
+}
+
+// An instant as the schedule counts it: the seconds of its local date and time.
+std::int64_t ScheduleSecondsOf(UtcSeconds instant) {
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(instant);
+    return SecondsOf({local.date().year(), local.date().month(), local.date().day(),
+                      local.time().hour(), local.time().minute(), local.time().second()});
 }
 
 // A schedule's date and time texts as the instant they name here.
@@ -250,11 +258,14 @@ void TForm1::GuideButtonClick() {
     if (guideWindow_ == nullptr) {
         GuideWindowActions actions;
         actions.programme = [this](const std::string& channel, const RecordingSlot& slot) {
-            ProgramFromGuide(channel, slot);
+            return ProgramFromGuide(channel, slot);
         };
         actions.programmeAll = [this](const std::string& channel, const std::string& title,
                                       const std::vector<RecordingSlot>& recordingSlots) {
-            ProgramAllFromGuide(channel, title, recordingSlots);
+            return ProgramAllFromGuide(channel, title, recordingSlots);
+        };
+        actions.programmed = [this](const GuideProgramme& programme) {
+            return Programmed(programme);
         };
         guideWindow_ = new GuideWindow(*guide_, std::move(actions), this);
         PlaceBeside(*guideWindow_, *this);
@@ -265,63 +276,125 @@ void TForm1::GuideButtonClick() {
     guideWindow_->activateWindow();
 }
 
-void TForm1::FillEntryControls(const std::string& channel, const RecordingSlot& slot) {
-    channels_.selectedIndex = -1;
+ScheduleEntryRequest TForm1::GuideRequest(const std::string& channel,
+                                          const RecordingSlot& slot) const {
+    ScheduleEntryRequest request;
+    request.channel = channel;
     for (std::size_t i = 0; i < channels_.names.size(); ++i) {
         if (channels_.names[i] == channel) {
-            channels_.selectedIndex = static_cast<int>(i);
+            request.url = std::string(channels_.addresses[i]);
             break;
         }
     }
-    channels_.nameText = channel;
-    ComboBox2->setCurrentIndex(channels_.selectedIndex);
-    ComboBox2->setEditText(QString::fromStdString(channel));
-    const QDateTime start = QDateTime::fromSecsSinceEpoch(slot.start);
-    const QDateTime stop = QDateTime::fromSecsSinceEpoch(slot.stop);
-    MonthCalendar1->setSelectedDate(start.date());
-    DateTimePicker1->setTime(start.time());
-    MonthCalendar2->setSelectedDate(stop.date());
-    DateTimePicker2->setTime(stop.time());
-    ShowNowAndNext();
-}
-
-void TForm1::ProgramFromGuide(const std::string& channel, const RecordingSlot& slot) {
-    FillEntryControls(channel, slot);
-    ScheduleEntryRequest request = EntryRequestFromControls();
+    request.format = ComboBox1->currentText().toStdString();
     request.title = SlotTitle(slot);
-    AddScheduleEntry(request);
+    return request;
 }
 
-void TForm1::ProgramAllFromGuide(const std::string& channel, const std::string& title,
-                                 const std::vector<RecordingSlot>& recordingSlots) {
+std::optional<std::string> TForm1::AddGuideSlot(const std::string& channel,
+                                                const RecordingSlot& slot,
+                                                std::vector<std::string>& told) {
+    const PaddedSlot padded{{ScheduleSecondsOf(slot.start), ScheduleSecondsOf(slot.stop)},
+                            {ScheduleSecondsOf(slot.programmes.front().start),
+                             ScheduleSecondsOf(slot.programmes.back().stop)}};
+    Schedule::PaddedResult result = schedule_->TryAddPaddedSlot(
+        GuideRequest(channel, slot), padded, [this](int row) { return GuideCoreOf(row); });
+    if (!result.refusal) {
+        told.insert(told.end(), result.marginsGivenUp.begin(), result.marginsGivenUp.end());
+        AddedToSchedule();
+    }
+    return result.refusal;
+}
+
+std::optional<SlotBounds> TForm1::GuideCoreOf(int row) const {
+    // The programmes within the row's slot; only what the guide's margins add to
+    // them may give way.
+    const RowSlot slot = RowSlotOf(row);
+    std::optional<SlotBounds> core;
+    for (const GuideProgramme& p : GuideProgrammesOf(row)) {
+        if (p.start < slot.start || p.stop > slot.end) {
+            continue;
+        }
+        if (!core) {
+            core = SlotBounds{p.start, p.stop};
+        }
+        core->start = std::min(core->start, p.start);
+        core->end = std::max(core->end, p.stop);
+    }
+    const GuideSettings& padding = guide_->Settings();
+    if (!core || core->start - slot.start > padding.paddingBeforeMinutes * 60 ||
+        slot.end - core->end > padding.paddingAfterMinutes * 60) {
+        return std::nullopt;
+    }
+    return SlotBounds{ScheduleSecondsOf(core->start), ScheduleSecondsOf(core->end)};
+}
+
+bool TForm1::Programmed(const GuideProgramme& programme) const {
+    const std::string channel = guide_->KaloreNameOf(programme.channelId);
+    const ScheduleTable& table = schedule_->Table();
+    for (int row = 1; row <= table.RowCount() - 2; ++row) {
+        const std::string& status = table.Cell(row, kStatusColumn);
+        if (table.Cell(row, kChannelColumn) != channel || status == kStatusMissed ||
+            status == kStatusFailed) {
+            continue;
+        }
+        // Most of it: a slot cut short by a second still records it.
+        const RowSlot slot = RowSlotOf(row);
+        const UtcSeconds covered =
+            std::min(slot.end, programme.stop) - std::max(slot.start, programme.start);
+        if (covered * 2 > programme.stop - programme.start) {
+            return true;
+        }
+    }
+    return false;
+}
+
+ProgrammeOutcome TForm1::ProgramFromGuide(const std::string& channel, const RecordingSlot& slot) {
+    std::vector<std::string> told;
+    if (const auto refusal = AddGuideSlot(channel, slot, told)) {
+        return {false, *refusal};
+    }
+    const int row = schedule_->Table().RowCount() - 2;
+    const ScheduleTable& table = schedule_->Table();
+    std::string text = "Programmé : « " + SlotTitle(slot) + " » sur " + channel + ", le " +
+                       table.Cell(row, kStartDateColumn) + " de " +
+                       table.Cell(row, kStartTimeColumn) + " à " + table.Cell(row, kEndTimeColumn) +
+                       ".";
+    for (const std::string& line : told) {
+        text += "\r" + line;
+    }
+    return {true, text};
+}
+
+ProgrammeOutcome TForm1::ProgramAllFromGuide(const std::string& channel, const std::string& title,
+                                             const std::vector<RecordingSlot>& recordingSlots) {
     const QString quoted = QStringLiteral("« ") + QString::fromStdString(title) + " »";
     if (recordingSlots.empty()) {
-        ShowMessage((QStringLiteral("Aucun épisode à venir de ") + quoted + " sur " +
-                     QString::fromStdString(channel) + ".")
-                        .toStdString());
-        return;
+        return {false, (QStringLiteral("Aucun épisode à venir de ") + quoted + " sur " +
+                        QString::fromStdString(channel) + ".")
+                           .toStdString()};
     }
     int added = 0;
     QStringList skipped;
+    std::vector<std::string> told;
     for (const RecordingSlot& slot : recordingSlots) {
-        FillEntryControls(channel, slot);
-        ScheduleEntryRequest request = EntryRequestFromControls();
-        request.title = SlotTitle(slot);
-        const std::optional<std::string> refusal = schedule_->TryAddScheduledRecording(request);
+        const std::optional<std::string> refusal = AddGuideSlot(channel, slot, told);
         if (!refusal) {
             ++added;
             continue;
         }
-        // The first line of the refusal says why; the second only asks to correct.
-        const QString why = QString::fromStdString(refusal->substr(0, refusal->find('\r')));
         const UtcSeconds shown = slot.programmes.front().start;
-        skipped << GuideDayText(shown) + " " + GuideTimeText(shown) + " : " + why;
+        skipped << GuideDayText(shown) + " " + GuideTimeText(shown) + " : " +
+                       QString::fromStdString(*refusal).replace('\r', ' ');
     }
     QString summary = quoted + " : " + QString::number(added) + " enregistrement(s) programmé(s)";
     if (!skipped.isEmpty()) {
         summary += ", " + QString::number(skipped.size()) + " ignoré(s) :\r" + skipped.join('\r');
     }
-    ShowMessage(summary.toStdString());
+    for (const std::string& line : told) {
+        summary += "\r" + QString::fromStdString(line);
+    }
+    return {added > 0, summary.toStdString()};
 }
 
 } // namespace kalore

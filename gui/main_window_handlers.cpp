@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "channels/channel_file.h"
+#include "gui/guide_window.h"
 #include "gui/message_box.h"
 #include "gui/schedule_models.h"
 #include "gui/text_list_model.h"
@@ -86,6 +87,9 @@ void TForm1::ShowChannels() {
 void TForm1::ShowSchedule() {
     gridModel_->Refresh();
     urlModel_->Refresh();
+    if (guideWindow_ != nullptr) {
+        guideWindow_->ShowMarks();
+    }
     const int row = gridOrder_->GridRowOf(schedule_->Table().SelectedRow());
     if (row >= 0) {
         QSignalBlocker blocker(StringGrid1->selectionModel());
@@ -172,10 +176,14 @@ void TForm1::Button10Click() {
 
 void TForm1::AddScheduleEntry(const ScheduleEntryRequest& request) {
     if (schedule_->AddScheduledRecording(request)) {
-        // The new entry is the table's last one, above the input row.
-        const int added = gridOrder_->GridRowOf(schedule_->Table().RowCount() - 2);
-        StringGrid1->scrollTo(gridOrder_->index(added, 0));
+        AddedToSchedule();
     }
+}
+
+void TForm1::AddedToSchedule() {
+    // The new entry is the table's last one, above the input row.
+    const int added = gridOrder_->GridRowOf(schedule_->Table().RowCount() - 2);
+    StringGrid1->scrollTo(gridOrder_->index(added, 0));
 }
 
 ScheduleEntryRequest TForm1::EntryRequestFromControls() const {
