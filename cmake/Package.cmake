@@ -29,6 +29,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # live pictures; Qt needs its platform plugins to open a window.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "vlc-bin, vlc-plugin-base, vlc-plugin-video-output, qt6-qpa-plugins")
-# The window's font, Tahoma, comes with Wine's fonts.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
+# The window's font, Tahoma, comes with Wine's fonts; the user's videos folder, where
+# recordings go, is named by xdg-user-dirs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, xdg-user-dirs")
 include(CPack)

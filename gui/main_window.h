@@ -99,6 +99,7 @@ public:
     void ShowMessage(const std::string& text) override;
     void NotifyUser(const std::string& text) override;
     void NotifyRecordingEnded(const std::string& text) override;
+    void TellInPassing(const std::string& title, const std::string& text) override;
 
     const std::string& programFolder() const { return programFolder_; }
     std::string appTitle() const;

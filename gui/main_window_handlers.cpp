@@ -127,7 +127,7 @@ void TForm1::Button8Click() {
 
 void TForm1::Button4Click() {
     recorder_->RecordNow(channels_.SelectedAddress(), ComboBox1->currentText().toStdString(),
-                         Edit2->text().toStdString());
+                         Edit2->text().toStdString(), ComboBox2->currentText().toStdString());
     ShowRecorderButtons();
 }
 
