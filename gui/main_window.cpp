@@ -327,6 +327,9 @@ void TForm1::ShowPlayerDialog() {
         return;
     }
     playerDialogShowing_ = true;
+    // Its fixed size may be taller than a laptop's screen: its top, with both ways
+    // out, at least shows.
+    KeepInsideScreen(*form4_, *this);
     if (options_.showPlayerDialog) {
         options_.showPlayerDialog(*form4_);
     } else {
