@@ -32,6 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "vlc-bin, vlc-plugin-base, vlc-plugin-video-output, qt6-qpa-plugins, qt6-translations-l10n")
 # The window's font, Tahoma, comes with Wine's fonts. In a Wayland session Kalore goes
 # through XWayland, where libVLC draws the picture inside its window; without it, Qt's
-# Wayland plugin still opens the window.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, xwayland, qt6-wayland")
+# Wayland plugin still opens the window. The user's videos folder, where recordings go,
+# is named by xdg-user-dirs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, xwayland, qt6-wayland, xdg-user-dirs")
 include(CPack)

@@ -31,7 +31,9 @@ FullScreenPlayer::FullScreenPlayer() {
 
 void FullScreenPlayer::Enter(QWidget& player) {
     home_ = player.parentWidget();
-    homeGeometry_ = player.geometry();
+    const QRect home = home_ ? home_->rect() : player.geometry();
+    homeMargins_ = QMargins(player.x(), player.y(), home.right() - player.geometry().right(),
+                            home.bottom() - player.geometry().bottom());
     player_ = &player;
     QScreen* screen = home_ ? home_->screen() : QGuiApplication::primaryScreen();
     // Without a window manager the full-screen state alone would not size the window.
@@ -61,7 +63,7 @@ void FullScreenPlayer::Leave() {
         player_->setMouseTracking(false);
         if (home_) {
             player_->setParent(home_);
-            player_->setGeometry(homeGeometry_);
+            player_->setGeometry(home_->rect().marginsRemoved(homeMargins_));
             player_->show();
             player_->raise();
             if (QWindow* native = player_->windowHandle()) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include <QMargins>
 #include <QPointer>
 #include <QRect>
 #include <QTimer>
@@ -41,7 +42,7 @@ private:
 
     QPointer<QWidget> player_;
     QPointer<QWidget> home_;
-    QRect homeGeometry_;
+    QMargins homeMargins_; // the player's inside its home, which may change size meanwhile
     QTimer pointerTimer_;
 };
 

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include "gui/guide_models.h"
+
 namespace kalore {
 namespace {
 
@@ -148,9 +150,16 @@ void GuideGridView::paintEvent(QPaintEvent*) {
             painter.drawRect(box.adjusted(0, 0, -1, -1));
             painter.setPen(selected ? palette().highlightedText().color()
                                     : palette().text().color());
+            QRect words = box.adjusted(4, 0, -3, 0);
+            if (programmed && programmed(p) && words.width() > 2 * kProgrammedMarkSize) {
+                static const QPixmap mark = ProgrammedMark();
+                painter.drawPixmap(words.left(), words.center().y() - kProgrammedMarkSize / 2,
+                                   mark);
+                words.setLeft(words.left() + kProgrammedMarkSize + 3);
+            }
             const QString text = TimeText(p.start) + ' ' + QString::fromStdString(p.title);
-            painter.drawText(box.adjusted(4, 0, -3, 0), Qt::AlignVCenter,
-                             fontMetrics().elidedText(text, Qt::ElideRight, box.width() - 7));
+            painter.drawText(words, Qt::AlignVCenter,
+                             fontMetrics().elidedText(text, Qt::ElideRight, words.width()));
         }
         painter.setPen(kLines);
         painter.drawLine(0, top + kRowHeight - 1, width, top + kRowHeight - 1);

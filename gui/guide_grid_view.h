@@ -45,6 +45,8 @@ public:
     // The cell of the programme of `row` on at `at`, in the viewport; empty when none shows.
     QRect CellRect(int row, UtcSeconds at);
 
+    // Whether a schedule entry records a programme: its cell gets the mark.
+    std::function<bool(const GuideProgramme&)> programmed;
     std::function<void()> onSelected;
     std::function<void()> onActivated;
     std::function<void()> onViewChanged;

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QPainter>
 
 #include "guide/guide.h"
 
@@ -63,9 +64,36 @@ int GuideProgrammeModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
+QPixmap ProgrammedMark() {
+    QPixmap mark(kProgrammedMarkSize, kProgrammedMarkSize);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xd0, 0x10, 0x10));
+    painter.drawEllipse(mark.rect().adjusted(1, 1, -1, -1));
+    return mark;
+}
+
+void GuideProgrammeModel::ShowMarks() {
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::DecorationRole, Qt::ToolTipRole});
+    }
+}
+
 QVariant GuideProgrammeModel::data(const QModelIndex& index, int role) const {
     const GuideProgramme* p = At(index.row());
-    if (role != Qt::DisplayRole || p == nullptr || index.column() >= columnCount()) {
+    if (p == nullptr || index.column() >= columnCount()) {
+        return {};
+    }
+    const bool title = columns_[static_cast<std::size_t>(index.column())] == Column::Title;
+    if ((role == Qt::DecorationRole || role == Qt::ToolTipRole) && title && programmed &&
+        programmed(*p)) {
+        static const QPixmap mark = ProgrammedMark();
+        return role == Qt::DecorationRole ? QVariant(mark) : QVariant(QStringLiteral("Programmé"));
+    }
+    if (role != Qt::DisplayRole) {
         return {};
     }
     switch (columns_[static_cast<std::size_t>(index.column())]) {

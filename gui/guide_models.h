@@ -22,6 +22,9 @@ namespace kalore {
 QString GuideTimeText(UtcSeconds utc);                        // "20:50"
 QString GuideIntervalText(UtcSeconds start, UtcSeconds stop); // "20:50 – 22:35"
 QString GuideDayText(UtcSeconds utc);                         // "mar. 8 déc."
+// The red dot beside a programme that a schedule entry records.
+QPixmap ProgrammedMark();
+inline constexpr int kProgrammedMarkSize = 10;
 
 // The programmes of the guide window: of one channel and day (time, title,
 // sub-title), or the results of a search (day, time, channel, title, sub-title).
@@ -36,6 +39,10 @@ public:
     void ShowSearch(std::vector<GuideProgramme> programmes);
     const GuideProgramme* At(int row) const;
     const std::vector<GuideProgramme>& Programmes() const { return programmes_; }
+    // Whether a schedule entry records a programme: its title gets the mark.
+    std::function<bool(const GuideProgramme&)> programmed;
+    // The schedule changed: the marks are drawn afresh.
+    void ShowMarks();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -20,6 +20,7 @@
 #include "gui/guide_grid_view.h"
 #include "gui/guide_models.h"
 #include "gui/keyboard_access.h"
+#include "gui/message_box.h"
 #include "guide/guide.h"
 
 namespace kalore {
@@ -86,6 +87,9 @@ void GuideWindow::BuildControls() {
                           "GuideProgrammeAllButton");
     status_ = named(new QLabel(this), "GuideStatus");
     status_->setWordWrap(true);
+    outcome_ = named(new QLabel(this), "GuideOutcome");
+    outcome_->setWordWrap(true);
+    outcome_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     gridButton_ = named(new QPushButton(QStringLiteral("Grille"), this), "GuideGridButton");
     gridButton_->setCheckable(true);
@@ -119,6 +123,7 @@ void GuideWindow::BuildControls() {
     layout->addWidget(listView_, 1);
     layout->addWidget(gridPage_, 1);
     layout->addLayout(buttons);
+    layout->addWidget(outcome_);
     layout->addWidget(status_);
 
     connect(search_, &QLineEdit::textChanged, this, [this] { ShowProgrammes(); });
@@ -137,6 +142,35 @@ void GuideWindow::BuildControls() {
     gridPage_->Grid().onActivated = [this] {
         ProgrammeFromGrid();
     };
+    gridPage_->Grid().onSelected = [this] {
+        ShowButtons();
+    };
+    programmes_->programmed = actions_.programmed;
+    gridPage_->Grid().programmed = actions_.programmed;
+}
+
+void GuideWindow::ShowMarks() {
+    programmes_->ShowMarks();
+    gridPage_->Grid().viewport()->update();
+}
+
+QString GuideWindow::OutcomeText() const {
+    return outcome_->text();
+}
+
+void GuideWindow::ShowButtons() {
+    // In the grid, its own selection counts, not the list's.
+    const bool picked =
+        gridButton_->isChecked() ? gridPage_->Grid().Selected() != nullptr : Selected() != nullptr;
+    programme_->setEnabled(picked);
+    programmeAll_->setEnabled(picked);
+}
+
+void GuideWindow::Tell(const ProgrammeOutcome& outcome, bool box) {
+    outcome_->setText(QString::fromStdString(outcome.text).replace('\r', '\n'));
+    if (box || !outcome.added) {
+        ShowMessageBox(this, outcome.text);
+    }
 }
 
 void GuideWindow::ShowGrid(bool grid) {
@@ -146,6 +180,7 @@ void GuideWindow::ShowGrid(bool grid) {
     if (grid) {
         gridPage_->Grid().setFocus();
     }
+    ShowButtons();
 }
 
 void GuideWindow::ProgrammeFromGrid() {
@@ -154,8 +189,10 @@ void GuideWindow::ProgrammeFromGrid() {
         return;
     }
     const GuideSettings& s = guide_.Settings();
-    actions_.programme(gridPage_->Grid().SelectedChannel(),
-                       RecordingSlots({*p}, s.paddingBeforeMinutes, s.paddingAfterMinutes).front());
+    Tell(actions_.programme(
+             gridPage_->Grid().SelectedChannel(),
+             RecordingSlots({*p}, s.paddingBeforeMinutes, s.paddingAfterMinutes).front()),
+         false);
 }
 
 void GuideWindow::FillDays() {
@@ -260,8 +297,7 @@ std::string GuideWindow::SelectedChannelName() const {
 
 void GuideWindow::ShowDescription() {
     const GuideProgramme* p = Selected();
-    programme_->setEnabled(p != nullptr);
-    programmeAll_->setEnabled(p != nullptr);
+    ShowButtons();
     if (p == nullptr) {
         description_->clear();
         return;
@@ -299,7 +335,7 @@ void GuideWindow::ProgrammeClick() {
     const GuideSettings& s = guide_.Settings();
     const std::vector<RecordingSlot> recordingSlots =
         RecordingSlots({*p}, s.paddingBeforeMinutes, s.paddingAfterMinutes);
-    actions_.programme(SelectedChannelName(), recordingSlots.front());
+    Tell(actions_.programme(SelectedChannelName(), recordingSlots.front()), false);
 }
 
 void GuideWindow::ProgrammeAllClick() {
@@ -310,9 +346,10 @@ void GuideWindow::ProgrammeAllClick() {
     const GuideSettings& s = guide_.Settings();
     // Copied first: the window may reload while the main window programs.
     const GuideProgramme picked = *p;
-    actions_.programmeAll(
-        SelectedChannelName(), picked.title,
-        RecordingSlots(guide_.Episodes(picked), s.paddingBeforeMinutes, s.paddingAfterMinutes));
+    Tell(actions_.programmeAll(SelectedChannelName(), picked.title,
+                               RecordingSlots(guide_.Episodes(picked), s.paddingBeforeMinutes,
+                                              s.paddingAfterMinutes)),
+         true);
 }
 
 } // namespace kalore

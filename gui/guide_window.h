@@ -23,13 +23,22 @@ class Guide;
 class GuideGridPage;
 class GuideProgrammeModel;
 
+// What came of programming from the guide: added or not, and what to tell.
+struct ProgrammeOutcome {
+    bool added = false;
+    std::string text; // what was programmed (and any margin given up), or why not
+};
+
 // What the guide window asks of the main window: to program one slot of a channel
-// of the channel box through its own entry fields, or several at once.
+// of the channel box, or several at once, by the schedule's rules; and whether a
+// schedule entry records a programme.
 struct GuideWindowActions {
-    std::function<void(const std::string& channel, const RecordingSlot& slot)> programme;
-    std::function<void(const std::string& channel, const std::string& title,
-                       const std::vector<RecordingSlot>& recordingSlots)>
+    std::function<ProgrammeOutcome(const std::string& channel, const RecordingSlot& slot)>
+        programme;
+    std::function<ProgrammeOutcome(const std::string& channel, const std::string& title,
+                                   const std::vector<RecordingSlot>& recordingSlots)>
         programmeAll;
+    std::function<bool(const GuideProgramme&)> programmed;
 };
 
 // The "Guide TV" window: the channels with a guide, a day selector, the day's
@@ -48,6 +57,10 @@ public:
     // The guide's status changed: shown afresh, and the channels and programmes
     // too when another store is in use.
     void Reload();
+    // The schedule changed: the marks of what is programmed are drawn afresh.
+    void ShowMarks();
+    // The last programming's outcome, under the buttons.
+    QString OutcomeText() const;
 
 private:
     void BuildControls();
@@ -59,6 +72,10 @@ private:
     // The "Grille" view in place of the list, or back.
     void ShowGrid(bool grid);
     void ProgrammeFromGrid();
+    void ShowButtons();
+    // Says what came of programming: a line under the buttons, and a box over the
+    // guide when it was refused or there is a summary to read.
+    void Tell(const ProgrammeOutcome& outcome, bool box);
     bool Searching() const;
     const GuideProgramme* Selected() const;
     std::string SelectedChannelName() const;
@@ -76,6 +93,7 @@ private:
     QPushButton* programme_ = nullptr;
     QPushButton* programmeAll_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* outcome_ = nullptr;
     QPushButton* gridButton_ = nullptr;
     GuideGridPage* gridPage_ = nullptr;
     QWidget* listView_ = nullptr; // the channels, the day's programmes and the description

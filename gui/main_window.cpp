@@ -14,17 +14,22 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
+#include <QMargins>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QTableView>
 #include <QTextCursor>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include "channels/channel_file.h"
 #include "gui/application_title.h"
 #include "gui/channel_logos.h"
 #include "gui/focus_ring.h"
+#include "gui/growing_places.h"
 #include "gui/guide_window.h"
 #include "gui/keyboard_access.h"
 #include "gui/message_box.h"
@@ -36,6 +41,7 @@
 #include "gui/qt_timer.h"
 #include "gui/recordings_window.h"
 #include "gui/schedule_models.h"
+#include "gui/screen_placement.h"
 #include "gui/text_list_model.h"
 #include "gui/tray_icon.h"
 #include "gui/watch_controls.h"
@@ -63,6 +69,8 @@ namespace {
 
 // The player project's own site, where its download pages are.
 constexpr const char* kPlayerProjectSite = "https://www.videolan.org";
+// Long enough for a window manager to have framed the window.
+constexpr int kFrameKnownMs = 500;
 
 std::string ProgramFolderOf(const MainWindowOptions& options) {
     return options.programFolder.empty() ? ExecutableFolder() : options.programFolder;
@@ -71,8 +79,8 @@ std::string ProgramFolderOf(const MainWindowOptions& options) {
 } // namespace
 
 TForm1::TForm1(MainWindowOptions options, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                           Qt::WindowCloseButtonHint),
       options_(std::move(options)) {
     if (options_.defaultPlayerLocation.empty()) {
@@ -91,12 +99,14 @@ TForm1::TForm1(MainWindowOptions options, QWidget* parent)
     QFont tahoma("Tahoma");
     tahoma.setPixelSize(13);
     setFont(tahoma);
-    setFixedSize(742, 742);
+    resize(kDesignWidth, kDesignHeight);
+    setMinimumSize(kDesignWidth, kDesignHeight);
     BuildControls();
     AddMainWindowShortcuts(*this);
     new FocusRing(*this);
     BuildCore();
     ConnectControls();
+    BuildZapping();
     StartTrayIcon();
     FormCreate();
 }
@@ -172,18 +182,25 @@ void TForm1::BuildCore() {
     watch_ = std::make_unique<WatchControls>(*this, *live_, *settingsFile_);
     live_->UseRelay(*relay_);
 
-    gridModel_ = new ScheduleGridModel(schedule_->Table(), this);
+    gridModel_ = new ScheduleGridModel(
+        schedule_->Table(), [this](int row) { return GuideTitleOf(row); }, this);
+    gridOrder_ = new ScheduleOrderModel(schedule_->Table(), *gridModel_, this);
     urlModel_ = TextListModel::Of(schedule_->Table().Urls(), this);
     channelNamesModel_ = TextListModel::Of(channels_.names, this);
     channelAddressesModel_ = TextListModel::Of(channels_.addresses, this);
     ComboBox2->setModel(channelNamesModel_);
     ComboBox3->setModel(channelAddressesModel_);
-    StringGrid1->setModel(gridModel_);
+    StringGrid1->setModel(gridOrder_);
     ListBox1->setModel(urlModel_);
-    const int widths[] = {206, 77, 76, 78, 84, 100, 95};
+    // The channel's column shares its width with the title beside it, which takes
+    // whatever the window gives the grid beyond its design width.
+    const int widths[] = {110, 77, 76, 78, 84, 100, 95};
     for (int c = 0; c < 7; ++c) {
         StringGrid1->setColumnWidth(c, widths[c]);
     }
+    QHeaderView* header = StringGrid1->horizontalHeader();
+    header->moveSection(ScheduleGridModel::kTitleColumn, 1);
+    header->setSectionResizeMode(ScheduleGridModel::kTitleColumn, QHeaderView::Stretch);
     schedule_->Table().onChanged = [this] {
         ShowSchedule();
     };
@@ -358,6 +375,9 @@ void TForm1::ShowPlayerDialog() {
         return;
     }
     playerDialogShowing_ = true;
+    // Its fixed size may be taller than a laptop's screen: its top, with both ways
+    // out, at least shows.
+    KeepInsideScreen(*form4_, *this);
     if (options_.showPlayerDialog) {
         options_.showPlayerDialog(*form4_);
     } else {
@@ -470,6 +490,33 @@ void TForm1::changeEvent(QEvent* event) {
         FormActivate();
     }
     QWidget::changeEvent(event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (places_ != nullptr) {
+        places_->Apply(size());
+        PlacePanelContents();
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        // Once the window manager has framed it (it tells its frame only then),
+        // and again a moment later for a slow one.
+        QTimer::singleShot(0, this, &TForm1::FitIntoScreen);
+        QTimer::singleShot(kFrameKnownMs, this, &TForm1::FitIntoScreen);
+    }
+}
+
+void TForm1::FitIntoScreen() {
+    if (isMaximized() || isFullScreen()) {
+        return;
+    }
+    const QSize room = AvailableArea(*this).size().shrunkBy(FrameMargins(*this, *this));
+    setMinimumSize(places_->Minimum(room));
+    KeepInsideScreen(*this, *this);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

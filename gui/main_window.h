@@ -4,9 +4,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -25,6 +27,7 @@ class QLineEdit;
 class QListView;
 class QPlainTextEdit;
 class QPushButton;
+class QShortcut;
 class QTableView;
 class QTimeEdit;
 class QTimer;
@@ -32,7 +35,9 @@ class QTimer;
 namespace kalore {
 
 class ChannelLogos;
+class ChannelZapper;
 class DesktopNotices;
+class GrowingPlaces;
 class Guide;
 class GuideWindow;
 class LiveView;
@@ -47,13 +52,17 @@ class RecordingsWindow;
 class Relay;
 class Schedule;
 class ScheduleGridModel;
+class ScheduleOrderModel;
 class TextListModel;
 class TrayIcon;
 class SystemClock;
 class TForm4;
 class WatchControls;
+struct GuideProgramme;
 struct RecordingSlot;
 struct ScheduleEntryRequest;
+struct SlotBounds;
+struct ProgrammeOutcome;
 
 // How the main window is set up: the real program takes the defaults; tests give a
 // program folder of their own and answer what would otherwise need a person.
@@ -76,6 +85,13 @@ struct MainWindowOptions {
 class TForm1 final : public QWidget, public Host {
     Q_OBJECT
 public:
+    // The client size the window is designed at: its default and smallest size
+    // (on a screen too short for it, the schedule's grid gives up kGridGive pixels).
+    static constexpr int kDesignWidth = 742;
+    static constexpr int kDesignHeight = 742;
+    static constexpr int kGridGive = 72;
+    static constexpr QSize kDesignPanel{509, 388};
+
     explicit TForm1(MainWindowOptions options = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -88,6 +104,7 @@ public:
     void ShowMessage(const std::string& text) override;
     void NotifyUser(const std::string& text) override;
     void NotifyRecordingEnded(const std::string& text) override;
+    void TellInPassing(const std::string& title, const std::string& text) override;
 
     const std::string& programFolder() const { return programFolder_; }
     std::string appTitle() const;
@@ -120,6 +137,8 @@ public slots:
     void Button10Click();
     // Adds the entry, or shows why not; the grid then shows the new row.
     void AddScheduleEntry(const ScheduleEntryRequest& request);
+    // The grid scrolls to the entry just added.
+    void AddedToSchedule();
     void Button11Click();
     void Button12Click();
     void Button13Click();
@@ -133,9 +152,16 @@ public slots:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls();
+    // How the controls follow a window larger (or shorter) than designed.
+    void PlanGrowth();
+    void PlacePanelContents();
+    // The window inside the screen's available area, no smaller than it must be.
+    void FitIntoScreen();
     void BuildCore();
     void BuildRelay();
     void ConnectControls();
@@ -167,11 +193,35 @@ private:
     void StartGuide();
     void ShowGuideStatus();
     void ShowNowAndNext();
-    // Puts a slot of the guide into the channel box and the date and time fields.
-    void FillEntryControls(const std::string& channel, const RecordingSlot& slot);
-    void ProgramFromGuide(const std::string& channel, const RecordingSlot& slot);
-    void ProgramAllFromGuide(const std::string& channel, const std::string& title,
-                             const std::vector<RecordingSlot>& slots);
+    struct NowAndNext {
+        QString text; // "En ce moment : …" and "Ensuite : …" lines; empty without a guide
+        QPixmap logo;
+    };
+    NowAndNext ChannelNowAndNext(const std::string& channel) const;
+    // What the schedule's `row` records, from the guide: the titles of the programmes
+    // within its slot on its channel, else of the one it covers most; "" without.
+    std::string GuideTitleOf(int row) const;
+    // The guide's programmes on a row's channel that its slot touches, and the slot
+    // as instants (0 for a date that can't be read).
+    std::vector<GuideProgramme> GuideProgrammesOf(int row) const;
+    struct RowSlot {
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+    };
+    RowSlot RowSlotOf(int row) const;
+    // Programming from the guide leaves the entry fields as they are: a slot of the
+    // guide goes to the schedule with the format box's format.
+    ScheduleEntryRequest GuideRequest(const std::string& channel, const RecordingSlot& slot) const;
+    // Adds it, margins giving way (`told` gains what others gave up); the refusal.
+    std::optional<std::string> AddGuideSlot(const std::string& channel, const RecordingSlot& slot,
+                                            std::vector<std::string>& told);
+    // The programmes a row records, when its slot is the guide's padding around them.
+    std::optional<SlotBounds> GuideCoreOf(int row) const;
+    // Whether a schedule entry records most of a programme.
+    bool Programmed(const GuideProgramme& programme) const;
+    ProgrammeOutcome ProgramFromGuide(const std::string& channel, const RecordingSlot& slot);
+    ProgrammeOutcome ProgramAllFromGuide(const std::string& channel, const std::string& title,
+                                         const std::vector<RecordingSlot>& slots);
 
     // The list of recordings (main_window_recordings.cpp).
     void BuildRecordingsControls();
@@ -188,7 +238,19 @@ private:
     // Writes a line of the log into its file, and its window when open.
     void KeepLogLine(const std::string& line);
 
+    // Zapping (main_window_zapping.cpp).
+    void BuildZapping();
+    // The picture plays: a channel chosen goes to it.
+    bool Watching() const;
+    // The keys that change channel work while watching, only.
+    void ShowWatching();
+    // The channel box's channel `index` is chosen (by the box or a key).
+    void ChooseChannel(int index);
+    // The channel's name, now and next and logo over the picture.
+    void ShowChannelBanner();
+
     MainWindowOptions options_;
+    std::unique_ptr<GrowingPlaces> places_;
     std::string programFolder_;
     SettingsValues settings_;
     WebConfig webConfig_;
@@ -226,6 +288,8 @@ private:
     std::unique_ptr<RecordingController> recorder_;
     std::unique_ptr<LiveView> live_;
     std::unique_ptr<WatchControls> watch_; // full screen and sound of live_'s player
+    ChannelZapper* zapper_ = nullptr;
+    std::vector<QShortcut*> channelShortcuts_;
     std::unique_ptr<TForm4> form4_;
     std::unique_ptr<QtTimer> guideTimer_;
     std::unique_ptr<Guide> guide_;
@@ -236,6 +300,7 @@ private:
     DesktopNotices* notices_ = nullptr;
     QTimer* nowNextTimer_ = nullptr;
     ScheduleGridModel* gridModel_ = nullptr;
+    ScheduleOrderModel* gridOrder_ = nullptr; // what StringGrid1 shows: gridModel_ in start order
     TextListModel* urlModel_ = nullptr;
     TextListModel* channelNamesModel_ = nullptr;
     TextListModel* channelAddressesModel_ = nullptr;

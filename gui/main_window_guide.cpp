@@ -18,10 +18,13 @@
 #include "gui/guide_window.h"
 #include "gui/qt_main_thread.h"
 #include "gui/qt_timer.h"
+#include "gui/screen_placement.h"
+#include "gui/watch_controls.h"
 #include "guide/guide.h"
 #include "guide/playlist_hints.h"
 #include "platform/atomic_file.h"
 #include "platform/code_page.h"
+#include "schedule/date_time_text.h"
 #include "schedule/schedule.h"
 #include "seams/clock.h"
 #include "web/provider_detection.h"
@@ -31,11 +34,18 @@ namespace {
 
 // Now and next follow the clock to the minute.
 constexpr int kNowNextIntervalMs = 60 * 1000;
-// Now and next in the video panel; with a logo, the logo takes the text's top and
-// the text moves down.
-constexpr QRect kNowNextText(20, 260, 469, 110);
+// Now and next at the foot of the video panel, whatever its size; with a logo, the
+// logo takes the text's top and the text moves down.
+constexpr int kNowNextSide = 20;
+constexpr int kNowNextFromBottom = 128; // the text's top, from the panel's foot
+constexpr int kNowNextHeight = 110;
 constexpr QSize kNowNextLogoBox(72, 40);
-constexpr int kNowNextLogoTop = 252;
+constexpr int kNowNextLogoFromBottom = 136;
+
+QRect NowNextText(const QWidget& panel) {
+    return QRect(kNowNextSide, panel.height() - kNowNextFromBottom,
+                 panel.width() - 2 * kNowNextSide, kNowNextHeight);
+}
 
 // The channel box's file as UTF-8, for the guide hints its entries may carry.
 std::string ChannelFileText(const std::string& programFolder, const std::string& provider) {
@@ -69,7 +79,67 @@ std::string SlotTitle(const RecordingSlot& slot) {
     return titles;
 }
 
+// An instant as the schedule counts it: the seconds of its local date and time.
+std::int64_t ScheduleSecondsOf(UtcSeconds instant) {
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(instant);
+    return SecondsOf({local.date().year(), local.date().month(), local.date().day(),
+                      local.time().hour(), local.time().minute(), local.time().second()});
+}
+
+// A schedule's date and time texts as the instant they name here.
+std::optional<UtcSeconds> InstantOf(const std::string& date, const std::string& time) {
+    const QDateTime local = QDateTime::fromString(QString::fromStdString(date + " " + time),
+                                                  QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    if (!local.isValid()) {
+        return std::nullopt;
+    }
+    return local.toSecsSinceEpoch();
+}
+
 } // namespace
+
+std::vector<GuideProgramme> TForm1::GuideProgrammesOf(int row) const {
+    const ScheduleTable& table = schedule_->Table();
+    if (guide_ == nullptr || !table.IsEntryRow(row)) {
+        return {};
+    }
+    const auto id = guide_->GuideIdOf(table.Cell(row, kChannelColumn));
+    const auto start =
+        InstantOf(table.Cell(row, kStartDateColumn), table.Cell(row, kStartTimeColumn));
+    const auto end = InstantOf(table.Cell(row, kEndDateColumn), table.Cell(row, kEndTimeColumn));
+    if (!id || !start || !end || *end <= *start) {
+        return {};
+    }
+    return guide_->Between(*id, *start, *end);
+}
+
+std::string TForm1::GuideTitleOf(int row) const {
+    const std::vector<GuideProgramme> programmes = GuideProgrammesOf(row);
+    const RowSlot slot = RowSlotOf(row);
+    std::string titles;
+    const GuideProgramme* most = nullptr;
+    UtcSeconds mostSeconds = 0;
+    for (const GuideProgramme& p : programmes) {
+        // A slot cut a second short, to leave the next one room, still holds it.
+        if (p.start + 1 >= slot.start && p.stop <= slot.end + 1) {
+            titles += (titles.empty() ? "" : " / ") + p.title;
+        }
+        const UtcSeconds covered = std::min(p.stop, slot.end) - std::max(p.start, slot.start);
+        if (covered > mostSeconds) {
+            most = &p;
+            mostSeconds = covered;
+        }
+    }
+    return !titles.empty() || most == nullptr ? titles : most->title;
+}
+
+TForm1::RowSlot TForm1::RowSlotOf(int row) const {
+    const ScheduleTable& table = schedule_->Table();
+    const auto start =
+        InstantOf(table.Cell(row, kStartDateColumn), table.Cell(row, kStartTimeColumn));
+    const auto end = InstantOf(table.Cell(row, kEndDateColumn), table.Cell(row, kEndTimeColumn));
+    return {start.value_or(0), end.value_or(0)};
+}
 
 GuideWindow* TForm1::guideWindow() const {
     return guideWindow_.data();
@@ -88,15 +158,13 @@ void TForm1::BuildGuideControls() {
 
     NowNextLabel = new QLabel(Panel1);
     NowNextLabel->setObjectName("NowNextLabel");
-    NowNextLabel->setGeometry(kNowNextText);
+    NowNextLabel->setGeometry(NowNextText(*Panel1));
     NowNextLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     NowNextLabel->setWordWrap(true);
     NowNextLabel->setStyleSheet("color: white;");
     NowNextLabel->hide();
     NowNextLogo = new QLabel(Panel1);
     NowNextLogo->setObjectName("NowNextLogo");
-    NowNextLogo->setGeometry(kNowNextText.center().x() - kNowNextLogoBox.width() / 2,
-                             kNowNextLogoTop, kNowNextLogoBox.width(), kNowNextLogoBox.height());
     NowNextLogo->setAlignment(Qt::AlignCenter);
     NowNextLogo->hide();
 
@@ -119,6 +187,7 @@ void TForm1::StartGuide() {
     guide_->onChanged = [this] {
         ShowGuideStatus();
         ShowNowAndNext();
+        ShowSchedule(); // the titles the guide gives the rows
         if (guideWindow_ != nullptr) {
             guideWindow_->Reload();
         }
@@ -142,22 +211,44 @@ void TForm1::ShowGuideStatus() {
                                   : QString());
 }
 
+TForm1::NowAndNext TForm1::ChannelNowAndNext(const std::string& channel) const {
+    if (guide_ == nullptr) {
+        return {};
+    }
+    NowAndNext shown;
+    shown.text = NowNextText(guide_->NowAndNext(channel), guide_->Now());
+    const auto id = guide_->GuideIdOf(channel);
+    if (id && !shown.text.isEmpty()) {
+        shown.logo = logos_->Logo(*id, kNowNextLogoBox);
+    }
+    return shown;
+}
+
+void TForm1::ShowChannelBanner() {
+    const std::string channel = ComboBox2->currentText().toStdString();
+    const NowAndNext shown = ChannelNowAndNext(channel);
+    watch_->ShowBanner(QString::fromStdString(channel), shown.text, shown.logo);
+}
+
 void TForm1::ShowNowAndNext() {
     if (guide_ == nullptr) {
         return;
     }
-    const std::string channel = ComboBox2->currentText().toStdString();
-    const QString text = NowNextText(guide_->NowAndNext(channel), guide_->Now());
+    const NowAndNext shown = ChannelNowAndNext(ComboBox2->currentText().toStdString());
+    const QString& text = shown.text;
     ComboBox2->setToolTip(text);
     NowNextLabel->setText(text);
     NowNextLabel->setVisible(!text.isEmpty());
-    const auto id = guide_->GuideIdOf(channel);
-    const QPixmap logo = id && !text.isEmpty() ? logos_->Logo(*id, kNowNextLogoBox) : QPixmap();
+    const QPixmap& logo = shown.logo;
     NowNextLogo->setPixmap(logo);
     NowNextLogo->setVisible(!logo.isNull());
-    NowNextLabel->setGeometry(logo.isNull() ? kNowNextText
-                                            : kNowNextText.adjusted(0, kNowNextLogoBox.height(), 0,
-                                                                    kNowNextLogoBox.height()));
+    const QRect place = NowNextText(*Panel1);
+    NowNextLogo->setGeometry(place.center().x() - kNowNextLogoBox.width() / 2,
+                             Panel1->height() - kNowNextLogoFromBottom, kNowNextLogoBox.width(),
+                             kNowNextLogoBox.height());
+    NowNextLabel->setGeometry(
+        logo.isNull() ? place
+                      : place.adjusted(0, kNowNextLogoBox.height(), 0, kNowNextLogoBox.height()));
 }
 
 void TForm1::GuideButtonClick() {
@@ -167,13 +258,17 @@ void TForm1::GuideButtonClick() {
     if (guideWindow_ == nullptr) {
         GuideWindowActions actions;
         actions.programme = [this](const std::string& channel, const RecordingSlot& slot) {
-            ProgramFromGuide(channel, slot);
+            return ProgramFromGuide(channel, slot);
         };
         actions.programmeAll = [this](const std::string& channel, const std::string& title,
                                       const std::vector<RecordingSlot>& recordingSlots) {
-            ProgramAllFromGuide(channel, title, recordingSlots);
+            return ProgramAllFromGuide(channel, title, recordingSlots);
+        };
+        actions.programmed = [this](const GuideProgramme& programme) {
+            return Programmed(programme);
         };
         guideWindow_ = new GuideWindow(*guide_, std::move(actions), this);
+        PlaceBeside(*guideWindow_, *this);
     }
     guideWindow_->ShowChannel(ComboBox2->currentText().toStdString());
     guideWindow_->show();
@@ -181,63 +276,125 @@ void TForm1::GuideButtonClick() {
     guideWindow_->activateWindow();
 }
 
-void TForm1::FillEntryControls(const std::string& channel, const RecordingSlot& slot) {
-    channels_.selectedIndex = -1;
+ScheduleEntryRequest TForm1::GuideRequest(const std::string& channel,
+                                          const RecordingSlot& slot) const {
+    ScheduleEntryRequest request;
+    request.channel = channel;
     for (std::size_t i = 0; i < channels_.names.size(); ++i) {
         if (channels_.names[i] == channel) {
-            channels_.selectedIndex = static_cast<int>(i);
+            request.url = std::string(channels_.addresses[i]);
             break;
         }
     }
-    channels_.nameText = channel;
-    ComboBox2->setCurrentIndex(channels_.selectedIndex);
-    ComboBox2->setEditText(QString::fromStdString(channel));
-    const QDateTime start = QDateTime::fromSecsSinceEpoch(slot.start);
-    const QDateTime stop = QDateTime::fromSecsSinceEpoch(slot.stop);
-    MonthCalendar1->setSelectedDate(start.date());
-    DateTimePicker1->setTime(start.time());
-    MonthCalendar2->setSelectedDate(stop.date());
-    DateTimePicker2->setTime(stop.time());
-    ShowNowAndNext();
-}
-
-void TForm1::ProgramFromGuide(const std::string& channel, const RecordingSlot& slot) {
-    FillEntryControls(channel, slot);
-    ScheduleEntryRequest request = EntryRequestFromControls();
+    request.format = ComboBox1->currentText().toStdString();
     request.title = SlotTitle(slot);
-    AddScheduleEntry(request);
+    return request;
 }
 
-void TForm1::ProgramAllFromGuide(const std::string& channel, const std::string& title,
-                                 const std::vector<RecordingSlot>& recordingSlots) {
+std::optional<std::string> TForm1::AddGuideSlot(const std::string& channel,
+                                                const RecordingSlot& slot,
+                                                std::vector<std::string>& told) {
+    const PaddedSlot padded{{ScheduleSecondsOf(slot.start), ScheduleSecondsOf(slot.stop)},
+                            {ScheduleSecondsOf(slot.programmes.front().start),
+                             ScheduleSecondsOf(slot.programmes.back().stop)}};
+    Schedule::PaddedResult result = schedule_->TryAddPaddedSlot(
+        GuideRequest(channel, slot), padded, [this](int row) { return GuideCoreOf(row); });
+    if (!result.refusal) {
+        told.insert(told.end(), result.marginsGivenUp.begin(), result.marginsGivenUp.end());
+        AddedToSchedule();
+    }
+    return result.refusal;
+}
+
+std::optional<SlotBounds> TForm1::GuideCoreOf(int row) const {
+    // The programmes within the row's slot; only what the guide's margins add to
+    // them may give way.
+    const RowSlot slot = RowSlotOf(row);
+    std::optional<SlotBounds> core;
+    for (const GuideProgramme& p : GuideProgrammesOf(row)) {
+        if (p.start < slot.start || p.stop > slot.end) {
+            continue;
+        }
+        if (!core) {
+            core = SlotBounds{p.start, p.stop};
+        }
+        core->start = std::min(core->start, p.start);
+        core->end = std::max(core->end, p.stop);
+    }
+    const GuideSettings& padding = guide_->Settings();
+    if (!core || core->start - slot.start > padding.paddingBeforeMinutes * 60 ||
+        slot.end - core->end > padding.paddingAfterMinutes * 60) {
+        return std::nullopt;
+    }
+    return SlotBounds{ScheduleSecondsOf(core->start), ScheduleSecondsOf(core->end)};
+}
+
+bool TForm1::Programmed(const GuideProgramme& programme) const {
+    const std::string channel = guide_->KaloreNameOf(programme.channelId);
+    const ScheduleTable& table = schedule_->Table();
+    for (int row = 1; row <= table.RowCount() - 2; ++row) {
+        const std::string& status = table.Cell(row, kStatusColumn);
+        if (table.Cell(row, kChannelColumn) != channel || status == kStatusMissed ||
+            status == kStatusFailed) {
+            continue;
+        }
+        // Most of it: a slot cut short by a second still records it.
+        const RowSlot slot = RowSlotOf(row);
+        const UtcSeconds covered =
+            std::min(slot.end, programme.stop) - std::max(slot.start, programme.start);
+        if (covered * 2 > programme.stop - programme.start) {
+            return true;
+        }
+    }
+    return false;
+}
+
+ProgrammeOutcome TForm1::ProgramFromGuide(const std::string& channel, const RecordingSlot& slot) {
+    std::vector<std::string> told;
+    if (const auto refusal = AddGuideSlot(channel, slot, told)) {
+        return {false, *refusal};
+    }
+    const int row = schedule_->Table().RowCount() - 2;
+    const ScheduleTable& table = schedule_->Table();
+    std::string text = "Programmé : « " + SlotTitle(slot) + " » sur " + channel + ", le " +
+                       table.Cell(row, kStartDateColumn) + " de " +
+                       table.Cell(row, kStartTimeColumn) + " à " + table.Cell(row, kEndTimeColumn) +
+                       ".";
+    for (const std::string& line : told) {
+        text += "\r" + line;
+    }
+    return {true, text};
+}
+
+ProgrammeOutcome TForm1::ProgramAllFromGuide(const std::string& channel, const std::string& title,
+                                             const std::vector<RecordingSlot>& recordingSlots) {
     const QString quoted = QStringLiteral("« ") + QString::fromStdString(title) + " »";
     if (recordingSlots.empty()) {
-        ShowMessage((QStringLiteral("Aucun épisode à venir de ") + quoted + " sur " +
-                     QString::fromStdString(channel) + ".")
-                        .toStdString());
-        return;
+        return {false, (QStringLiteral("Aucun épisode à venir de ") + quoted + " sur " +
+                        QString::fromStdString(channel) + ".")
+                           .toStdString()};
     }
     int added = 0;
     QStringList skipped;
+    std::vector<std::string> told;
     for (const RecordingSlot& slot : recordingSlots) {
-        FillEntryControls(channel, slot);
-        ScheduleEntryRequest request = EntryRequestFromControls();
-        request.title = SlotTitle(slot);
-        const std::optional<std::string> refusal = schedule_->TryAddScheduledRecording(request);
+        const std::optional<std::string> refusal = AddGuideSlot(channel, slot, told);
         if (!refusal) {
             ++added;
             continue;
         }
-        // The first line of the refusal says why; the second only asks to correct.
-        const QString why = QString::fromStdString(refusal->substr(0, refusal->find('\r')));
         const UtcSeconds shown = slot.programmes.front().start;
-        skipped << GuideDayText(shown) + " " + GuideTimeText(shown) + " : " + why;
+        skipped << GuideDayText(shown) + " " + GuideTimeText(shown) + " : " +
+                       QString::fromStdString(*refusal).replace('\r', ' ');
     }
     QString summary = quoted + " : " + QString::number(added) + " enregistrement(s) programmé(s)";
     if (!skipped.isEmpty()) {
         summary += ", " + QString::number(skipped.size()) + " ignoré(s) :\r" + skipped.join('\r');
     }
-    ShowMessage(summary.toStdString());
+    for (const std::string& line : told) {
+        summary += "\r" + QString::fromStdString(line);
+    }
+    return {added > 0, summary.toStdString()};
 }
 
 } // namespace kalore

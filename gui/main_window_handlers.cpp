@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "channels/channel_file.h"
+#include "gui/guide_window.h"
 #include "gui/message_box.h"
 #include "gui/schedule_models.h"
 #include "gui/text_list_model.h"
@@ -58,11 +59,7 @@ void TForm1::ConnectControls() {
     }
     connect(Edit2, &QLineEdit::textChanged, this,
             [this](const QString& text) { settings_.outputPath = text.toStdString(); });
-    connect(ComboBox2, &QComboBox::activated, this, [this](int index) {
-        channels_.selectedIndex = index;
-        channels_.nameText = ComboBox2->currentText().toStdString();
-        ShowNowAndNext();
-    });
+    connect(ComboBox2, &QComboBox::activated, this, &TForm1::ChooseChannel);
     // Typing into the channel box leaves no channel selected.
     connect(ComboBox2->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
         channels_.selectedIndex = -1;
@@ -72,7 +69,7 @@ void TForm1::ConnectControls() {
     connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) {
-                    schedule_->Table().SetSelectedRow(current.row() + 1);
+                    schedule_->Table().SetSelectedRow(gridOrder_->TableRowAt(current.row()));
                 }
             });
 }
@@ -91,8 +88,11 @@ void TForm1::ShowChannels() {
 void TForm1::ShowSchedule() {
     gridModel_->Refresh();
     urlModel_->Refresh();
-    const int row = schedule_->Table().SelectedRow() - 1;
-    if (row >= 0 && row < gridModel_->rowCount()) {
+    if (guideWindow_ != nullptr) {
+        guideWindow_->ShowMarks();
+    }
+    const int row = gridOrder_->GridRowOf(schedule_->Table().SelectedRow());
+    if (row >= 0) {
         QSignalBlocker blocker(StringGrid1->selectionModel());
         StringGrid1->selectRow(row);
     }
@@ -115,17 +115,20 @@ void TForm1::ShowRecordingProgress() {
 void TForm1::Button1Click() {
     if (live_->Watch(channels_.SelectedAddress())) {
         Button8->setEnabled(true);
+        ShowChannelBanner();
     }
+    ShowWatching();
 }
 
 void TForm1::Button8Click() {
     live_->StopWatching();
     Button8->setEnabled(false);
+    ShowWatching();
 }
 
 void TForm1::Button4Click() {
     recorder_->RecordNow(channels_.SelectedAddress(), ComboBox1->currentText().toStdString(),
-                         Edit2->text().toStdString());
+                         Edit2->text().toStdString(), ComboBox2->currentText().toStdString());
     ShowRecorderButtons();
 }
 
@@ -174,9 +177,14 @@ void TForm1::Button10Click() {
 
 void TForm1::AddScheduleEntry(const ScheduleEntryRequest& request) {
     if (schedule_->AddScheduledRecording(request)) {
-        // The new entry is the last one, above the input row.
-        StringGrid1->scrollTo(gridModel_->index(gridModel_->rowCount() - 2, 0));
+        AddedToSchedule();
     }
+}
+
+void TForm1::AddedToSchedule() {
+    // The new entry is the table's last one, above the input row.
+    const int added = gridOrder_->GridRowOf(schedule_->Table().RowCount() - 2);
+    StringGrid1->scrollTo(gridOrder_->index(added, 0));
 }
 
 ScheduleEntryRequest TForm1::EntryRequestFromControls() const {

@@ -1,7 +1,10 @@
 // The main window's controls, each at the place and size of the window inventory.
 #include "gui/main_window.h"
 
+#include "gui/growing_places.h"
+#include "gui/typed_time_edit.h"
 #include "gui/window_pictures.h"
+#include "player/live_view.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -61,7 +64,7 @@ QComboBox* MakeComboBox(QWidget* parent, const char* name, int x, int y, int w) 
 }
 
 QTimeEdit* MakeTimePicker(QWidget* parent, const char* name, int x, int y, int w) {
-    auto* picker = Place(new QTimeEdit(parent), name, x, y, w, kLineHeight);
+    auto* picker = Place(new TypedTimeEdit(parent), name, x, y, w, kLineHeight);
     picker->setDisplayFormat("HH:mm:ss");
     return picker;
 }
@@ -88,6 +91,8 @@ QFont PixelFont(const QString& family, int pixels, bool bold) {
 void TForm1::BuildControls() {
     Image3 = Place(new QLabel(this), "Image3", 0, -7, 993, 768);
     Image3->setPixmap(WindowPicture("background.jpg"));
+    // Stretched only once the window is larger than the picture.
+    Image3->setScaledContents(true);
 
     Label8 = MakeLabel(this, "Label8", "Chaine TV :", 8, 8, true);
     ComboBox2 = MakeComboBox(this, "ComboBox2", 86, 7, 649);
@@ -172,6 +177,62 @@ void TForm1::BuildControls() {
     BuildGuideControls();
     BuildRecordingsControls();
     BuildLogControls();
+    PlanGrowth();
+}
+
+void TForm1::PlanGrowth() {
+    using F = GrowingPlaces::Follow;
+    // The picture takes the extra room; what lies under it moves down, the fields
+    // beside it widen, the left column stays. On a short screen the grid gives up
+    // some rows. The controls outside the client area stay out of it.
+    places_ = std::make_unique<GrowingPlaces>(QSize(kDesignWidth, kDesignHeight), kGridGive);
+    const std::pair<QWidget*, unsigned> follows[] = {
+        {Image3, F::Wider | F::Taller},
+        {ComboBox2, F::Wider},
+        {Panel1, F::Wider | F::Taller},
+        {Button1, F::Down},
+        {Button8, F::Down},
+        {Button4, F::Down},
+        {Button9, F::Down},
+        {Label1, F::Down},
+        {Edit2, F::Down | F::Wider},
+        {Label2, F::Down},
+        {ComboBox1, F::Down | F::Wider},
+        {RecordingStatus, F::Down | F::Wider},
+        {JournalButton, F::Down | F::Right},
+        {StringGrid1, F::Down | F::Wider | F::Shorter},
+        {Button11, F::Down | F::Up},
+        {Button12, F::Down | F::Up},
+        {Button13, F::Down | F::Up | F::Right},
+        {CheckBox1, F::Down | F::Up},
+        {Label7, F::Down | F::Up},
+        {GuideStatusLabel, F::Down | F::Up | F::Right},
+        {GuideButton, F::Down | F::Up | F::Right},
+        {RecordingsButton, F::Down | F::Up | F::Right},
+        {Memo1, F::Down | F::Up},
+        {Button3, F::Down | F::Up},
+        {ComboBox3, F::Right},
+        {ListBox1, F::Right},
+        {Button2, F::Right},
+        {Button5, F::Right},
+        {Button6, F::Right},
+        {Button7, F::Right},
+    };
+    for (const auto& [widget, follow] : follows) {
+        places_->Add(*widget, follow);
+    }
+}
+
+void TForm1::PlacePanelContents() {
+    // The panel's own words stay in its middle, now and next at its foot.
+    const QPoint middle((Panel1->width() - kDesignPanel.width()) / 2,
+                        (Panel1->height() - kDesignPanel.height()) / 2);
+    Label3->move(QPoint(216, 180) + middle);
+    Label6->move(QPoint(84, 212) + middle);
+    if (live_ != nullptr) {
+        live_->FollowPanel();
+    }
+    ShowNowAndNext();
 }
 
 } // namespace kalore

@@ -10,6 +10,7 @@
 
 #include "gui/main_window.h"
 #include "gui/recordings_window.h"
+#include "gui/screen_placement.h"
 #include "gui/tray_icon.h"
 #include "guide/sqlite_database.h"
 #include "player/vlc_plugin.h"
@@ -127,6 +128,7 @@ void TForm1::RecordingsButtonClick() {
             return DefaultLibvlcArgs();
         };
         recordingsWindow_ = new RecordingsWindow(*recordings_, std::move(actions), this);
+        PlaceBeside(*recordingsWindow_, *this);
     } else {
         recordingsWindow_->Reload();
     }

@@ -39,4 +39,10 @@ void TForm1::StartTrayIcon() {
     });
 }
 
+void TForm1::TellInPassing(const std::string& title, const std::string& text) {
+    if (tray_ != nullptr) {
+        tray_->Tell({title, text, NoticeLevel::Information});
+    }
+}
+
 } // namespace kalore

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "gui/keyboard_access.h"
+#include "gui/watch_controls.h"
 #include "player/vlc_plugin.h"
 
 namespace kalore {
@@ -51,6 +52,11 @@ RecordingPlayerWindow::RecordingPlayerWindow(const QString& caption,
                          {}, 0, 0);
     }
     player_->Play();
+    controls_ = new WatchControls(*this, *player_);
+    controls_->setParent(this);
+    // The keys go to the picture: the slider is for the mouse.
+    position_->setFocusPolicy(Qt::NoFocus);
+    player_->setFocus();
     connect(position_, &QSlider::sliderMoved, this,
             [this](int value) { player_->SetTime(static_cast<std::int64_t>(value) * 1000); });
     connect(&refresh_, &QTimer::timeout, this, [this] { ShowPosition(); });
@@ -64,7 +70,9 @@ RecordingPlayerWindow::~RecordingPlayerWindow() {
 }
 
 void RecordingPlayerWindow::ShowPosition() {
-    player_->setGeometry(screen_->rect());
+    if (player_->parentWidget() == screen_) { // not while full screen has it
+        player_->setGeometry(screen_->rect());
+    }
     const std::int64_t length = player_->Length();
     const std::int64_t time = player_->Time();
     if (!position_->isSliderDown()) {

@@ -13,9 +13,11 @@ class QSlider;
 namespace kalore {
 
 class TVLCPlugin;
+class WatchControls;
 
 // A recording played in Kalore's own player: its parts one after the other, with a
-// slider to move within the part that plays.
+// slider to move within the part that plays, and the live view's keys: Space pauses,
+// the wheel and M the sound, F11 or a double-click full screen.
 class RecordingPlayerWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -26,6 +28,7 @@ public:
 
     TVLCPlugin& Player() const { return *player_; }
     QSlider& Position() const { return *position_; }
+    WatchControls& Controls() const { return *controls_; }
 
 private:
     void ShowPosition();
@@ -35,6 +38,7 @@ private:
     QSlider* position_ = nullptr;
     QLabel* time_ = nullptr;
     QTimer refresh_;
+    WatchControls* controls_ = nullptr;
 };
 
 } // namespace kalore

@@ -16,6 +16,7 @@
 #include "gui/keyboard_access.h"
 #include "gui/message_box.h"
 #include "gui/recording_player_window.h"
+#include "gui/screen_placement.h"
 #include "guide/sqlite_database.h"
 #include "platform/trash.h"
 #include "player/vlc_plugin.h"
@@ -67,6 +68,20 @@ QString Outcome(const RecordingEntry& entry) {
                                      : Text(entry.outcome) + QStringLiteral(", introuvable");
     }
     return Text(entry.outcome);
+}
+
+// The programme, its channel and start, and each of its files (the first few of many).
+std::string TrashQuestion(const RecordingEntry& entry) {
+    constexpr std::size_t kFilesNamed = 5;
+    std::string question = "Mettre « " + entry.title + " » (" + entry.channel + ", " +
+                           StartText(entry.startedAt).toStdString() + ") à la corbeille ?";
+    for (std::size_t i = 0; i < entry.files.size() && i < kFilesNamed; ++i) {
+        question += "\r" + entry.files[i];
+    }
+    if (entry.files.size() > kFilesNamed) {
+        question += "\r… et " + std::to_string(entry.files.size() - kFilesNamed) + " autre(s)";
+    }
+    return question;
 }
 
 QString FolderOf(const std::string& file) {
@@ -163,8 +178,29 @@ void RecordingsWindow::ShowList() {
         rows.append(row);
     }
     list_->addTopLevelItems(rows);
+    FitColumns();
     list_->setUpdatesEnabled(true);
     ShowButtons();
+}
+
+void RecordingsWindow::FitColumns() {
+    // Each column as wide as what it shows (the reasons, last, take the rest), so no
+    // date loses its time and no channel its end. Measured on the newest rows, the
+    // ones in view: ten thousand rows measured whole would slow every keystroke.
+    constexpr int kRowsMeasured = 200;
+    constexpr int kPadding = 16;
+    const QFontMetrics metrics = list_->fontMetrics();
+    const int rows = std::min(list_->topLevelItemCount(), kRowsMeasured);
+    for (int column = 0; column + 1 < list_->columnCount(); ++column) {
+        int width = list_->header()->sectionSizeHint(column);
+        for (int row = 0; row < rows; ++row) {
+            width =
+                std::max(width, metrics.horizontalAdvance(list_->topLevelItem(row)->text(column)) +
+                                    kPadding);
+        }
+        // The tree's own indentation comes before the first column's text.
+        list_->setColumnWidth(column, width + (column == 0 ? list_->indentation() : 0));
+    }
 }
 
 const RecordingEntry* RecordingsWindow::Selected() const {
@@ -193,6 +229,7 @@ void RecordingsWindow::PlaySelected() {
     try {
         auto* player = new RecordingPlayerWindow(Text(entry->title), entry->files,
                                                  actions_.libvlcArgs(), this);
+        KeepInsideScreen(*player, *this);
         player->show();
         lastPlayer_ = player;
     } catch (const VlcError& error) {
@@ -218,8 +255,7 @@ void RecordingsWindow::DeleteSelected() {
     if (entry == nullptr || entry->running) {
         return;
     }
-    if (!AskYesNoBox(this, "Mettre « " + entry->title + " » à la corbeille ?\r" +
-                               std::to_string(entry->files.size()) + " fichier(s)")) {
+    if (!AskYesNoBox(this, TrashQuestion(*entry))) {
         return;
     }
     std::string refused;

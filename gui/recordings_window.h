@@ -45,6 +45,7 @@ public:
 private:
     void ShowList();
     void ShowButtons();
+    void FitColumns();
     const RecordingEntry* Selected() const;
 
     RecordingStore& store_;

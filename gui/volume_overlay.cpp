@@ -3,20 +3,21 @@
 namespace kalore {
 namespace {
 
-constexpr int kShownMs = 1000;
 constexpr int kBottomMargin = 40;
+constexpr int kCornerMargin = 16;
 
 } // namespace
 
-VolumeOverlay::VolumeOverlay()
+VolumeOverlay::VolumeOverlay(Place place, int shownMs)
     : QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus) {
-    setObjectName("VolumeOverlay");
+                          Qt::WindowDoesNotAcceptFocus),
+      place_(place) {
+    setObjectName(place == Place::TopLeft ? "PictureBadge" : "VolumeOverlay");
     setAttribute(Qt::WA_ShowWithoutActivating);
     setStyleSheet("QLabel { background: rgba(0, 0, 0, 190); color: white; padding: 8px 16px;"
                   " font-size: 18px; font-weight: bold; border: 1px solid #808080; }");
     hideTimer_.setSingleShot(true);
-    hideTimer_.setInterval(kShownMs);
+    hideTimer_.setInterval(shownMs);
     connect(&hideTimer_, &QTimer::timeout, this, &QWidget::hide);
 }
 
@@ -31,10 +32,16 @@ void VolumeOverlay::ShowLevel(int level, bool muted, const QRect& picture) {
 void VolumeOverlay::ShowText(const QString& text, const QRect& picture) {
     setText(text);
     adjustSize();
-    move(picture.center().x() - width() / 2, picture.bottom() - kBottomMargin - height());
+    if (place_ == Place::TopLeft) {
+        move(picture.topLeft() + QPoint(kCornerMargin, kCornerMargin));
+    } else {
+        move(picture.center().x() - width() / 2, picture.bottom() - kBottomMargin - height());
+    }
     show();
     raise();
-    hideTimer_.start();
+    if (hideTimer_.interval() > 0) {
+        hideTimer_.start();
+    }
 }
 
 } // namespace kalore

@@ -1,5 +1,6 @@
 #include "gui/watch_controls.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QShortcut>
 #include <QWheelEvent>
@@ -19,34 +20,53 @@ constexpr int kPauseCheckMs = 1000;
 } // namespace
 
 WatchControls::WatchControls(QWidget& window, LiveView& live, SettingsFile& settings)
-    : window_(window), live_(live), settings_(settings) {
+    : WatchControls(window, &live, &settings, nullptr) {}
+
+WatchControls::WatchControls(QWidget& window, TVLCPlugin& player)
+    : WatchControls(window, nullptr, nullptr, &player) {}
+
+WatchControls::WatchControls(QWidget& window, LiveView* live, SettingsFile* settings,
+                             TVLCPlugin* recording)
+    : window_(window), live_(live), settings_(settings), recording_(recording) {
     saveTimer_.setSingleShot(true);
     saveTimer_.setInterval(kSaveDelayMs);
     connect(&saveTimer_, &QTimer::timeout, this, &WatchControls::SaveVolume);
     pauseTimer_.setInterval(kPauseCheckMs);
-    connect(&pauseTimer_, &QTimer::timeout, this, &WatchControls::CheckPauseSize);
-    live_.onControlCreated = [this](TVLCPlugin& player) {
-        Adopt(player);
-    };
+    connect(&pauseTimer_, &QTimer::timeout, this, &WatchControls::CheckPause);
     fullScreen_.onKey = [this](QKeyEvent& event) {
         return HandleKey(event);
     };
     auto* f11 = new QShortcut(QKeySequence(Qt::Key_F11), &window_);
     f11->setObjectName("FullScreenShortcut");
     connect(f11, &QShortcut::activated, this, &WatchControls::ToggleFullScreen);
+    if (live_ != nullptr) {
+        live_->onControlCreated = [this](TVLCPlugin& player) {
+            ForgetPause();
+            Adopt(player);
+        };
+    }
+    if (recording != nullptr) {
+        Adopt(*recording);
+    }
 }
 
 WatchControls::~WatchControls() {
-    live_.onControlCreated = nullptr;
+    if (live_ != nullptr) {
+        live_->onControlCreated = nullptr;
+    }
     if (saveTimer_.isActive()) {
         SaveVolume();
     }
     fullScreen_.Leave();
 }
 
+TVLCPlugin* WatchControls::Player() const {
+    return live_ != nullptr ? live_->Control() : recording_.data();
+}
+
 int WatchControls::Volume() {
     if (volume_ < 0) {
-        volume_ = settings_.LoadVolume();
+        volume_ = settings_ != nullptr ? settings_->LoadVolume() : kDefaultVolume;
     }
     return volume_;
 }
@@ -64,7 +84,7 @@ void WatchControls::ToggleFullScreen() {
         fullScreen_.Leave();
         return;
     }
-    TVLCPlugin* player = live_.Control();
+    TVLCPlugin* player = Player();
     if (player != nullptr && player->isVisible()) {
         fullScreen_.Enter(*player);
     }
@@ -75,7 +95,9 @@ void WatchControls::ChangeVolume(int steps) {
     muted_ = false;
     ApplySound();
     ShowLevel();
-    saveTimer_.start();
+    if (settings_ != nullptr) {
+        saveTimer_.start();
+    }
 }
 
 void WatchControls::ToggleMute() {
@@ -85,7 +107,7 @@ void WatchControls::ToggleMute() {
 }
 
 void WatchControls::ApplySound() {
-    TVLCPlugin* player = live_.Control();
+    TVLCPlugin* player = Player();
     if (player == nullptr) {
         return;
     }
@@ -97,15 +119,29 @@ void WatchControls::ShowLevel() {
     ShowNews(VolumeOverlay::Text(Volume(), muted_));
 }
 
+QRect WatchControls::PictureArea() const {
+    TVLCPlugin* player = Player();
+    if (player == nullptr || !player->isVisible()) {
+        return {};
+    }
+    return QRect(player->mapToGlobal(QPoint(0, 0)), player->size());
+}
+
 void WatchControls::ShowNews(const QString& text) {
-    TVLCPlugin* player = live_.Control();
-    if (player != nullptr && player->isVisible()) {
-        overlay_.ShowText(text, QRect(player->mapToGlobal(QPoint(0, 0)), player->size()));
+    if (const QRect area = PictureArea(); !area.isEmpty()) {
+        overlay_.ShowText(text, area);
+    }
+}
+
+void WatchControls::ShowBanner(const QString& channel, const QString& nowAndNext,
+                               const QPixmap& logo) {
+    if (const QRect area = PictureArea(); !area.isEmpty()) {
+        banner_.Show(channel, nowAndNext, logo, area);
     }
 }
 
 void WatchControls::TogglePause() {
-    TVLCPlugin* player = live_.Control();
+    TVLCPlugin* player = Player();
     if (player == nullptr || !player->isVisible()) {
         return;
     }
@@ -113,43 +149,97 @@ void WatchControls::TogglePause() {
     player->SetPause(pause);
     if (pause) {
         bytesAtPause_ = player->ReadBytes();
-        pauseTimer_.start();
-    } else {
-        pauseTimer_.stop();
+        pausedFor_.start();
+    } else if (pausedFor_.isValid()) {
+        behindBefore_ += pausedFor_.elapsed();
+        pausedFor_.invalidate();
     }
+    pauseTimer_.start();
     ShowNews(pause ? QStringLiteral("Pause") : QStringLiteral("Lecture en différé"));
+    ShowPauseSign();
 }
 
-void WatchControls::CheckPauseSize() {
-    TVLCPlugin* player = live_.Control();
-    if (player == nullptr || !player->Paused()) {
-        pauseTimer_.stop();
+qint64 WatchControls::BehindLive() const {
+    if (live_ == nullptr) {
+        return 0;
+    }
+    return behindBefore_ + (pausedFor_.isValid() ? pausedFor_.elapsed() : 0);
+}
+
+QString WatchControls::BehindText(qint64 milliseconds) {
+    const qint64 seconds = milliseconds / 1000;
+    const QString minutes = QString::number(seconds / 60).rightJustified(2, '0');
+    return QStringLiteral("−") + minutes + ":" +
+           QString::number(seconds % 60).rightJustified(2, '0');
+}
+
+void WatchControls::CheckPause() {
+    TVLCPlugin* player = Player();
+    if (player == nullptr) {
+        ForgetPause();
         return;
     }
     // What the channel sends meanwhile goes to disk: past the cap, it plays on.
-    if (player->ReadBytes() - bytesAtPause_ > kTimeshiftCapBytes) {
+    if (live_ != nullptr && pausedFor_.isValid() &&
+        player->ReadBytes() - bytesAtPause_ > kTimeshiftCapBytes) {
         player->SetPause(false);
-        pauseTimer_.stop();
+        behindBefore_ += pausedFor_.elapsed();
+        pausedFor_.invalidate();
         ShowNews(QStringLiteral("Pause trop longue : reprise de la lecture"));
     }
+    ShowPauseSign();
+}
+
+void WatchControls::ShowPauseSign() {
+    const QRect area = PictureArea();
+    const bool paused = pausedFor_.isValid();
+    const qint64 behind = BehindLive();
+    // Not over other programs' windows while Kalore is behind them.
+    const bool active = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    if (area.isEmpty() || (!paused && behind == 0)) {
+        pauseSign_.hide();
+        if (!paused && behind == 0) {
+            pauseTimer_.stop();
+        }
+        return;
+    }
+    QString text = paused ? QStringLiteral("❚❚ Pause") : QString();
+    if (behind > 0) {
+        text += (text.isEmpty() ? "" : "   ") + BehindText(behind);
+    }
+    pauseSign_.ShowText(text, area);
+    pauseSign_.setVisible(active);
+}
+
+void WatchControls::ForgetPause() {
+    behindBefore_ = 0;
+    pausedFor_.invalidate();
+    pauseTimer_.stop();
+    pauseSign_.hide();
+}
+
+void WatchControls::ChannelChanged() {
+    ForgetPause();
 }
 
 void WatchControls::GoLive() {
-    TVLCPlugin* player = live_.Control();
-    if (player == nullptr || !player->isVisible()) {
+    TVLCPlugin* player = Player();
+    if (live_ == nullptr || player == nullptr || !player->isVisible()) {
         return;
     }
-    pauseTimer_.stop();
+    ForgetPause();
     const bool fullScreen = fullScreen_.Showing();
-    if (live_.Watch(live_.LiveStreamAddress()) && fullScreen && live_.Control() != nullptr) {
-        fullScreen_.Enter(*live_.Control());
+    if (live_->Watch(live_->LiveStreamAddress()) && fullScreen && live_->Control() != nullptr) {
+        fullScreen_.Enter(*live_->Control());
     }
     ShowNews(QStringLiteral("Direct"));
 }
 
 void WatchControls::SaveVolume() {
     saveTimer_.stop();
-    settings_.SaveVolume(Volume());
+    if (settings_ != nullptr) {
+        settings_->SaveVolume(Volume());
+    }
 }
 
 bool WatchControls::HandleKey(const QKeyEvent& event) {
@@ -161,6 +251,9 @@ bool WatchControls::HandleKey(const QKeyEvent& event) {
         TogglePause();
         return true;
     case Qt::Key_D:
+        if (live_ == nullptr) {
+            return false;
+        }
         GoLive();
         return true;
     case Qt::Key_Up:
@@ -171,12 +264,12 @@ bool WatchControls::HandleKey(const QKeyEvent& event) {
         ChangeVolume(event.key() == Qt::Key_Up ? 1 : -1);
         return true;
     default:
-        return false;
+        return onOtherKey && onOtherKey(event);
     }
 }
 
 bool WatchControls::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != live_.Control()) {
+    if (watched != Player()) {
         return QObject::eventFilter(watched, event);
     }
     switch (event->type()) {

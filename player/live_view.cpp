@@ -1,5 +1,6 @@
 #include "player/live_view.h"
 
+#include <QMargins>
 #include <QWidget>
 #include <QWindow>
 
@@ -69,33 +70,71 @@ void LiveView::StartLiveView() {
         return;
     }
     DestroyControl();
-    // The old channel's box session ends before the new one opens: a box gives few
-    // streams, often one.
-    if (relay_ && !relayedWatched_.empty() && relayedWatched_ != liveStreamAddress_) {
-        relay_->ViewerLeft(relayedWatched_);
-    }
-    relayedWatched_ = relay_ && NeedsRelay(liveStreamAddress_) ? liveStreamAddress_ : "";
-    const QRect bounds(kInset, kInset, panel_.width() - 2 * kInset, panel_.height() - 2 * kInset);
-    control_ = new TVLCPlugin(&panel_, bounds, libvlcArgs_);
+    control_ = new TVLCPlugin(&panel_, InsidePanel(), libvlcArgs_);
     // raise() leaves the native window where it is when the widget is already the
     // last child, and the labels may get their native windows after it: restack it.
     control_->raise();
     if (QWindow* native = control_->windowHandle()) {
         native->raise();
     }
-    control_->ClearPlaylist();
-    control_->AddItem(PlayedAddress(), LiveMediaOptions(), kInsertMode, kHeadPosition);
-    control_->NextItem();
-    // French channels are interlaced: without it every movement shows combs.
-    control_->SetDeinterlace(kLiveDeinterlaceMode);
-    if (onControlCreated) {
-        onControlCreated(*control_);
+    Play(*control_);
+    LookAfterRelayedChannel();
+}
+
+void LiveView::Play(TVLCPlugin& control) {
+    // The old player is gone: the old channel's box session ends before the new one
+    // opens, as a box gives few streams, often one.
+    if (relay_ && !relayedWatched_.empty() && relayedWatched_ != liveStreamAddress_) {
+        relay_->ViewerLeft(relayedWatched_);
     }
-    control_->Play();
+    relayedWatched_ = relay_ && NeedsRelay(liveStreamAddress_) ? liveStreamAddress_ : "";
+    control.ClearPlaylist();
+    control.AddItem(PlayedAddress(), LiveMediaOptions(), kInsertMode, kHeadPosition);
+    control.NextItem();
+    // French channels are interlaced: without it every movement shows combs.
+    control.SetDeinterlace(kLiveDeinterlaceMode);
+    if (onControlCreated) {
+        onControlCreated(control);
+    }
+    control.Play();
+}
+
+bool LiveView::Zap(const std::string& address) {
+    if (!control_ || !controlAvailable_()) {
+        return Watch(address);
+    }
+    liveStreamAddress_ = address;
+    try {
+        // The channel left goes first, before the next one is asked of the relay.
+        resume_.stop();
+        control_->Renew();
+        EmptyTimeshiftFolder();
+        control_->show();
+        Play(*control_);
+    } catch (const std::exception& error) {
+        host_.ShowMessage(error.what());
+        return false;
+    }
+    LookAfterRelayedChannel();
+    return true;
+}
+
+void LiveView::LookAfterRelayedChannel() {
     if (relay_ && NeedsRelay(liveStreamAddress_)) {
         resume_.start();
     } else {
         resume_.stop();
+    }
+}
+
+QRect LiveView::InsidePanel() const {
+    return panel_.rect().marginsRemoved(QMargins(kInset, kInset, kInset, kInset));
+}
+
+void LiveView::FollowPanel() {
+    // Not while full screen has it.
+    if (control_ && control_->parentWidget() == &panel_) {
+        control_->setGeometry(InsidePanel());
     }
 }
 

@@ -34,6 +34,10 @@ public:
     // shows the player dialog when there is no player. False when that failed: the
     // user has been told, and there is nothing to stop.
     bool Watch(const std::string& address);
+    // Another channel in the player that plays (its window, full screen and sound
+    // stay); as Watch when there is none. False when that failed: the user has
+    // been told.
+    bool Zap(const std::string& address);
     // Plays the live stream address in a fresh player; throws VlcError on failure.
     void StartLiveView();
     // Stops the player, hidden when it was playing; never reports an error.
@@ -47,21 +51,29 @@ public:
     void SourceRefused(const std::string& source, const std::string& reason,
                        const std::string& recordedChannel = "");
 
+    // The panel changed size: the player stays 10 pixels inside it.
+    void FollowPanel();
+
     // At the end of the program, when the control-available flag is set.
     void DestroyControl();
 
     const std::string& LiveStreamAddress() const { return liveStreamAddress_; }
     void ClearLiveStreamAddress() { liveStreamAddress_.clear(); }
-    // Called with each new player before it plays: the window's controls of it
-    // (full screen, volume) take it over there.
+    // Called with each new player (or one renewed for another channel) before it
+    // plays: the window's controls of it (full screen, volume) take it over there.
     std::function<void(TVLCPlugin&)> onControlCreated;
 
     // The current player, or nullptr while none exists.
     TVLCPlugin* Control() const { return control_.data(); }
 
 private:
+    QRect InsidePanel() const;
+    // Queues the live stream address in `control`, set up as every live player is, and plays.
+    void Play(TVLCPlugin& control);
     // What the player opens for the live stream address.
     std::string PlayedAddress() const;
+    // A relayed channel is looked after while it plays; others need not be.
+    void LookAfterRelayedChannel();
     // A relayed channel whose player stopped by itself (the relay cut it during
     // an outage of the box) is played again.
     void ResumeIfEnded();

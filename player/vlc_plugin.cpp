@@ -47,6 +47,15 @@ TVLCPlugin::TVLCPlugin(QWidget* parent, const QRect& bounds,
     if (instance_ == nullptr) {
         throw VlcError(LastError("Impossible de créer le lecteur VLC"));
     }
+    MakePlayer();
+    show();
+}
+
+TVLCPlugin::~TVLCPlugin() {
+    Release();
+}
+
+void TVLCPlugin::MakePlayer() {
     player_ = libvlc_media_player_new(instance_);
     list_ = libvlc_media_list_new(instance_);
     listPlayer_ = libvlc_media_list_player_new(instance_);
@@ -61,14 +70,22 @@ TVLCPlugin::TVLCPlugin(QWidget* parent, const QRect& bounds,
     libvlc_video_set_key_input(player_, 0);
     libvlc_video_set_mouse_input(player_, 0);
     AttachVideoOutput(player_, *this);
-    show();
 }
 
-TVLCPlugin::~TVLCPlugin() {
-    Release();
+void TVLCPlugin::Renew() {
+    ReleasePlayer();
+    MakePlayer();
 }
 
 void TVLCPlugin::Release() {
+    ReleasePlayer();
+    if (instance_ != nullptr) {
+        libvlc_release(instance_);
+        instance_ = nullptr;
+    }
+}
+
+void TVLCPlugin::ReleasePlayer() {
     // Stop before the native window goes, so the video output never draws into a
     // destroyed window.
     if (listPlayer_ != nullptr) {
@@ -84,10 +101,6 @@ void TVLCPlugin::Release() {
     if (list_ != nullptr) {
         libvlc_media_list_release(list_);
         list_ = nullptr;
-    }
-    if (instance_ != nullptr) {
-        libvlc_release(instance_);
-        instance_ = nullptr;
     }
 }
 

@@ -33,6 +33,11 @@ public:
     TVLCPlugin(const TVLCPlugin&) = delete;
     TVLCPlugin& operator=(const TVLCPlugin&) = delete;
 
+    // A new player in the same window, with an empty playlist: what played stops.
+    // Its video output is new too, so it shows the next picture at once (one kept
+    // from another stream would wait for that picture's time).
+    void Renew();
+
     void ClearPlaylist();
     // Queues address with its options. mode 1 inserts at position; other modes append.
     void AddItem(const std::string& address, const std::vector<std::string>& options, int mode,
@@ -68,6 +73,8 @@ public:
     int ItemCount() const;
 
 private:
+    void MakePlayer();
+    void ReleasePlayer();
     void Release();
 
     libvlc_instance_t* instance_ = nullptr;

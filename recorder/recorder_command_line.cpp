@@ -1,6 +1,7 @@
 #include "recorder/recorder_command_line.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/file_space.h"
 #include "platform/program_folder.h"
@@ -105,6 +106,43 @@ std::string ContinuationPath(const std::string& path, int number) {
     const bool hasExtension = dot != std::string::npos && dot > nameStart;
     const std::size_t cut = hasExtension ? dot : path.size();
     return path.substr(0, cut) + "-" + std::to_string(number) + path.substr(cut);
+}
+
+bool NamesAFolder(const std::string& path) {
+    return !path.empty() && (path.back() == '/' || IsFolder(path));
+}
+
+std::string RecordNowFileName(const std::string& folder, const std::string& channel,
+                              const std::string& format, const LocalDateTime& now) {
+    constexpr std::size_t kLongestName = 100; // bytes of the channel's part
+    std::string name;
+    for (const char c : channel) {
+        const bool refused = static_cast<unsigned char>(c) < 0x20 || c == 0x7F ||
+                             std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
+        name += refused ? '-' : c;
+    }
+    // No hidden file, nothing vlc or a shell would take for an option.
+    const std::size_t first = name.find_first_not_of(" .-");
+    name = first == std::string::npos ? std::string() : name.substr(first);
+    if (name.size() > kLongestName) {
+        std::size_t cut = kLongestName;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+            --cut; // not within a character
+        }
+        name.resize(cut);
+    }
+    while (!name.empty() && (name.back() == ' ' || name.back() == '.')) {
+        name.pop_back();
+    }
+    if (name.empty()) {
+        name = "Enregistrement";
+    }
+    char when[32];
+    std::snprintf(when, sizeof when, " - %04d-%02d-%02d %02dh%02d", now.year, now.month, now.day,
+                  now.hour, now.minute);
+    const std::string separator =
+        !folder.empty() && folder.back() == '/' ? std::string() : std::string(1, PathSeparator());
+    return folder + separator + name + when + (format == kFormatCopy ? ".ts" : ".avi");
 }
 
 std::optional<std::string> RefuseUnsafeJob(const RecordingJob& job) {

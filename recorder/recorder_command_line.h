@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "recorder/recording_job.h"
+#include "seams/clock.h"
 
 namespace kalore {
 
@@ -33,6 +34,16 @@ std::optional<std::string> ScheduledOutputName(const std::string& programFolder,
 
 // The file that continues a recording after an outage: "name-2.avi", "name-3.avi"...
 std::string ContinuationPath(const std::string& path, int number);
+
+// True when record now's path names a folder (it ends with the separator, or is
+// one): the file is then named after the channel and the time.
+bool NamesAFolder(const std::string& path);
+// Record now's file in `folder`: "<channel> - <yyyy-mm-dd> <hh>h<mm>.avi" (".ts" for
+// the copy format), e.g. "France 2 - 2026-12-09 20h58.avi". Characters a file name
+// can't hold (on this system or Windows) become "-"; without a channel name,
+// "Enregistrement".
+std::string RecordNowFileName(const std::string& folder, const std::string& channel,
+                              const std::string& format, const LocalDateTime& now);
 
 // Why a job can't be run safely (a log line naming the refused text), or nothing:
 // an address vlc would read as an option, or an output path that vlc would not

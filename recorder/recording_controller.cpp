@@ -113,20 +113,26 @@ std::string RecordingController::FirstFreeName(const std::string& path) const {
 }
 
 void RecordingController::RecordNow(const std::string& url, const std::string& format,
-                                    const std::string& outputPath) {
+                                    const std::string& outputPath, const std::string& channel) {
     RecordingPlan plan;
-    plan.job = {kUnset, url, kUnset, kUnset, format, outputPath};
+    const std::string path = NamesAFolder(outputPath)
+                                 ? RecordNowFileName(outputPath, channel, format, clock_.Now())
+                                 : outputPath;
+    plan.job = {kUnset, url, kUnset, kUnset, format, path};
     // A file already at that path is kept: the recording goes beside it, and
     // the user is told where. A path that is refused stays as typed, for its message.
-    if (!RefuseUnsafeJob(plan.job)) {
-        plan.job.OutputFile = FirstFreeName(outputPath);
-    }
-    if (plan.job.OutputFile != outputPath) {
-        const std::string where = "Le fichier « " + outputPath +
-                                  " » existe déjà, il est gardé : cet enregistrement va dans « " +
-                                  plan.job.OutputFile + " ».";
+    const bool refused = RefuseUnsafeJob(plan.job).has_value();
+    if (!refused) {
+        plan.job.OutputFile = FirstFreeName(path);
+        std::string where = "Cet enregistrement va dans « " + plan.job.OutputFile + " ».";
+        if (plan.job.OutputFile != path) {
+            where = "Le fichier « " + path +
+                    " » existe déjà, il est gardé : cet enregistrement "
+                    "va dans « " +
+                    plan.job.OutputFile + " ».";
+        }
         host_.AppendLog(where);
-        host_.NotifyUser(where);
+        host_.TellInPassing("Enregistrement commencé", where);
     }
     plan.label = plan.job.OutputFile;
     Launch(recordNow_, std::move(plan), 0);

@@ -33,9 +33,10 @@ public:
     RecordingController& operator=(const RecordingController&) = delete;
 
     // Records the stream at `url` ("" when no channel is selected) in `format`
-    // into `outputPath`, both as the user typed them, until StopRecordNow.
-    void RecordNow(const std::string& url, const std::string& format,
-                   const std::string& outputPath);
+    // into `outputPath`, both as the user typed them, until StopRecordNow. A path
+    // that names a folder gets a file named after `channel` and the time.
+    void RecordNow(const std::string& url, const std::string& format, const std::string& outputPath,
+                   const std::string& channel = {});
     void StopRecordNow();
     // Stops whichever recording was started last.
     void StopLatestRecording();

@@ -61,6 +61,27 @@ std::int64_t InstantOfDateTime(std::string_view date, std::string_view time, Rep
     return InstantOf(DateTimeOf(date, time), which);
 }
 
+LocalDateTime DateTimeOfSeconds(std::int64_t seconds) {
+    const std::int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+    const std::int64_t inDay = seconds - days * 86400;
+    // The Julian day number's calendar date (Fliegel and Van Flandern).
+    std::int64_t l = days + 68569;
+    const std::int64_t n = 4 * l / 146097;
+    l -= (146097 * n + 3) / 4;
+    const std::int64_t i = 4000 * (l + 1) / 1461001;
+    l = l - 1461 * i / 4 + 31;
+    const std::int64_t j = 80 * l / 2447;
+    LocalDateTime when;
+    when.day = static_cast<int>(l - 2447 * j / 80);
+    l = j / 11;
+    when.month = static_cast<int>(j + 2 - 12 * l);
+    when.year = static_cast<int>(100 * (n - 49) + i + l);
+    when.hour = static_cast<int>(inDay / 3600);
+    when.minute = static_cast<int>(inDay / 60 % 60);
+    when.second = static_cast<int>(inDay % 60);
+    return when;
+}
+
 std::string DateText(const LocalDateTime& when) {
     char text[32];
     std::snprintf(text, sizeof text, "%02d/%02d/%04d", when.day, when.month, when.year);

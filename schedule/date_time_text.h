@@ -44,6 +44,11 @@ std::int64_t InstantOfDateTime(std::string_view date, std::string_view time, Rep
 inline constexpr RepeatedHour kSlotStartReading = RepeatedHour::First;
 inline constexpr RepeatedHour kSlotEndReading = RepeatedHour::Second;
 
+// The same count for a date and time of the clock.
+std::int64_t SecondsOf(const LocalDateTime& when);
+// The date and time of such a count: SecondsOf(DateTimeOfSeconds(s)) == s.
+LocalDateTime DateTimeOfSeconds(std::int64_t seconds);
+
 // Whole seconds from (date1, time1) to (date2, time2), positive when the second lies
 // later; local calendar arithmetic, no time-zone or daylight-saving correction.
 // Throws ConversionError for a damaged text.

@@ -72,7 +72,22 @@ std::optional<std::string> Schedule::TryAddScheduledRecording(const ScheduleEntr
     }
 }
 
+namespace {
+
+constexpr const char* kOverlapRefusal =
+    "Le début et fin de l'enregistrement chevauche un enregistrement existant !!";
+
+} // namespace
+
 std::optional<std::string> Schedule::Add(const ScheduleEntryRequest& r) {
+    if (auto refusal = Refusal(r, true)) {
+        return refusal;
+    }
+    Append(r);
+    return std::nullopt;
+}
+
+std::optional<std::string> Schedule::Refusal(const ScheduleEntryRequest& r, bool overlap) {
     const LocalDateTime now = clock_.Now();
     const auto length = DateTimeDiffSeconds(r.startDate, r.startTime, r.endDate, r.endTime);
     host_.AppendLog("--Nombre de secondes de différence entre le début et la fin: " +
@@ -88,15 +103,68 @@ std::optional<std::string> Schedule::Add(const ScheduleEntryRequest& r) {
         return "L'heur du début de l'enregistrement est dépassée!!\rMerci de corriger les dates "
                "et heurs (début/fin).";
     }
-    if (!CheckNoOverlap(table_, r.startDate, r.startTime, r.endDate, r.endTime)) {
-        return "Le début et fin de l'enregistrement chevauche un enregistrement existant !!\rMerci "
-               "de corriger les dates et heurs (début/fin).";
+    if (overlap && !CheckNoOverlap(table_, r.startDate, r.startTime, r.endDate, r.endTime)) {
+        return std::string(kOverlapRefusal) + "\rMerci de corriger les dates et heurs (début/fin).";
     }
+    return std::nullopt;
+}
+
+void Schedule::Append(const ScheduleEntryRequest& r) {
     table_.AppendEntry(
         {r.channel, r.startDate, r.startTime, r.endDate, r.endTime, kStatusProgrammed, r.format},
         r.url, r.title);
     trigger_.ArmNextRecording();
-    return std::nullopt;
+}
+
+std::string Schedule::EntryText(int row) const {
+    std::string text = "« " + table_.Cell(row, kChannelColumn) + " »";
+    if (const std::string title = table_.Title(row); !title.empty()) {
+        text += " (" + title + ")";
+    }
+    return text + " du " + table_.Cell(row, kStartDateColumn) + " de " +
+           table_.Cell(row, kStartTimeColumn) + " à " + table_.Cell(row, kEndTimeColumn);
+}
+
+Schedule::PaddedResult
+Schedule::TryAddPaddedSlot(ScheduleEntryRequest request, const PaddedSlot& slot,
+                           const std::function<std::optional<SlotBounds>(int)>& coreOf) {
+    try {
+        const SlotFit fit = FitPaddedSlot(table_, slot, coreOf, SecondsOf(clock_.Now()));
+        if (fit.conflictRow > 0) {
+            return {std::string(kOverlapRefusal) + "\rIl chevauche " + EntryText(fit.conflictRow) +
+                        ".",
+                    {}};
+        }
+        if (fit.conflictRow == 0) {
+            return {std::string(kOverlapRefusal) +
+                        "\rIl n'y a pas de place entre les enregistrements qui l'entourent.",
+                    {}};
+        }
+        const LocalDateTime start = DateTimeOfSeconds(fit.bounds.start);
+        const LocalDateTime end = DateTimeOfSeconds(fit.bounds.end);
+        request.startDate = DateText(start);
+        request.startTime = TimeText(start);
+        request.endDate = DateText(end);
+        request.endTime = TimeText(end);
+        if (auto refusal = Refusal(request, false)) {
+            return {refusal, {}};
+        }
+        PaddedResult result;
+        for (const auto& [row, bounds] : fit.cuts) {
+            const bool end = bounds.start == table_.StartSeconds(row);
+            const std::string entry = EntryText(row);
+            table_.SetBounds(row, bounds.start, bounds.end);
+            result.marginsGivenUp.push_back(
+                "L'enregistrement " + entry + (end ? " finira à " : " commencera à ") +
+                table_.Cell(row, end ? kEndTimeColumn : kStartTimeColumn) +
+                ", pour laisser la place au nouveau.");
+            host_.AppendLog("-- " + result.marginsGivenUp.back());
+        }
+        Append(request);
+        return result;
+    } catch (const ConversionError& error) {
+        return {error.what(), {}};
+    }
 }
 
 void Schedule::DeleteSelectedEntry() {

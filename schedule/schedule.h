@@ -3,8 +3,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "schedule/entry_rules.h"
+#include "schedule/padded_slot.h"
 #include "schedule/recording_trigger.h"
 #include "schedule/schedule_files.h"
 #include "schedule/schedule_table.h"
@@ -43,6 +45,16 @@ public:
     // The same, showing nothing: the refusal's message, or nothing when added. For
     // callers that add many entries and sum up the refusals themselves.
     std::optional<std::string> TryAddScheduledRecording(const ScheduleEntryRequest& request);
+    // A slot programmed from the guide: its margins, and those of the entries it
+    // meets, give way where they alone would overlap (FitPaddedSlot); a real
+    // overlap is refused naming the entry in the way. `request`'s dates are the
+    // padded slot's. Shows nothing; nothing changes when refused.
+    struct PaddedResult {
+        std::optional<std::string> refusal;
+        std::vector<std::string> marginsGivenUp; // what other entries gave up, told
+    };
+    PaddedResult TryAddPaddedSlot(ScheduleEntryRequest request, const PaddedSlot& slot,
+                                  const std::function<std::optional<SlotBounds>(int)>& coreOf);
     // "Supprimer l'enregistrement".
     void DeleteSelectedEntry();
     // "Vider tous les enregistrements": stopRecorders asks every recorder to stop;
@@ -57,6 +69,11 @@ private:
     // what was recorded; any other becomes "Incomplet".
     void SettleInterruptedRecordings();
     std::optional<std::string> Add(const ScheduleEntryRequest& request);
+    // The length and start rules, each attempt logged; the overlap rule when asked.
+    std::optional<std::string> Refusal(const ScheduleEntryRequest& request, bool overlap);
+    void Append(const ScheduleEntryRequest& request);
+    // "« TF1 » du 09/12/2026 de 07:00:00 à 07:40:00".
+    std::string EntryText(int row) const;
 
     Host& host_;
     const Clock& clock_;

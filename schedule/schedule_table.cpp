@@ -130,6 +130,22 @@ void ScheduleTable::SetStatus(int row, const std::string& status) {
     Changed();
 }
 
+void ScheduleTable::SetBounds(int row, std::int64_t start, std::int64_t end) {
+    if (!IsEntryRow(row)) {
+        return;
+    }
+    ScheduleRow& cells = rows_[row - 1];
+    const LocalDateTime from = DateTimeOfSeconds(start);
+    const LocalDateTime to = DateTimeOfSeconds(end);
+    cells[kStartDateColumn] = DateText(from);
+    cells[kStartTimeColumn] = TimeText(from);
+    cells[kEndDateColumn] = DateText(to);
+    cells[kEndTimeColumn] = TimeText(to);
+    // The real instants are read again from the new texts when asked.
+    seconds_[static_cast<std::size_t>(row - 1)] = {start, end, std::nullopt, std::nullopt};
+    Changed();
+}
+
 void ScheduleTable::SetStatuses(const std::vector<int>& rows, const std::string& status) {
     bool changed = false;
     for (const int row : rows) {

@@ -84,6 +84,8 @@ public:
     // Leaves the header and one empty input row, and an empty URL list.
     void ClearEntries();
     void SetStatus(int row, const std::string& status);
+    // A new start and end for an entry row (seconds of SecondsOfDateTime), saved.
+    void SetBounds(int row, std::int64_t start, std::int64_t end);
     // The same status for many rows, saved once.
     void SetStatuses(const std::vector<int>& rows, const std::string& status);
 

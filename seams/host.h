@@ -21,6 +21,12 @@ public:
     // The same for a recording that ended other than "Terminé": a window may offer
     // to open the list of recordings beside it.
     virtual void NotifyRecordingEnded(const std::string& text) { NotifyUser(text); }
+    // A word in passing that needs no answer and may go unseen (a notification):
+    // the log keeps what matters.
+    virtual void TellInPassing(const std::string& title, const std::string& text) {
+        (void)title;
+        (void)text;
+    }
 };
 
 } // namespace kalore

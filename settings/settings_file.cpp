@@ -35,8 +35,9 @@ std::string SettingsFileName(const std::string& programFolder) {
 }
 
 SettingsFile::SettingsFile(std::string programFolder, Host& host, const Clock& clock)
-    : fileName_(SettingsFileName(programFolder)), fallbackOutput_(programFolder + "record.avi"),
-      host_(host), clock_(clock) {}
+    : fileName_(SettingsFileName(programFolder)),
+      fallbackOutput_(programFolder + "RECORDS" + PathSeparator()),
+      formerFallbackOutput_(programFolder + "record.avi"), host_(host), clock_(clock) {}
 
 bool SettingsFile::Read(IniFile& ini, bool& unreadable) {
     unreadable = false;
@@ -106,7 +107,9 @@ void SettingsFile::LoadSettings(SettingsValues& values) {
     }
     const std::string outputPath = ini.Value("Visual", "lastRecordPath");
     const std::string playerPath = ini.Value("Visual", "vlcpath");
-    values.outputPath = outputPath.empty() ? fallbackOutput_ : outputPath;
+    // The former default was saved at every start: it is taken for the default still.
+    values.outputPath =
+        outputPath.empty() || outputPath == formerFallbackOutput_ ? fallbackOutput_ : outputPath;
     if (!playerPath.empty()) {
         values.playerPath = playerPath;
     }

@@ -62,7 +62,10 @@ private:
     void KeepInterruptedSave();
 
     std::string fileName_;
+    // Record now's path when none is set: the recordings folder, where each file is
+    // named after its channel and time (once "record.avi" beside the program).
     std::string fallbackOutput_;
+    std::string formerFallbackOutput_;
     Host& host_;
     const Clock& clock_;
     bool damaged_ = false;

@@ -11,6 +11,11 @@
 // move again. --full-screen-toggles=N prints how long each of N F11 presses took to show the
 // picture over the whole screen, for the benchmark script.
 //
+// With --zap it watches the first of two channels, a moving one and a blue one, and
+// Page Down, Page Up and the channel box must switch the picture between them;
+// --zap-pictures=N prints how long a channel change and a fresh start took, for the
+// benchmark script.
+//
 // With --free-box it starts as a Free subscriber's Kalore does: the loopback box's
 // playlist holds rtsp:// channels of a real RTSP server on loopback, played through
 // the relay, while a programmed recording of the same channel is made, which must
@@ -23,7 +28,8 @@
 //
 // Usage: live_view_e2e BUILD_DIR [SCREENSHOT_FOLDER | --deinterlace | --free-box | --wayland |
 //                                 --first-pictures=kalore|vlc|kalore-rtsp:N |
-//                                 --full-screen | --full-screen-toggles=N | --pause]
+//                                 --full-screen | --full-screen-toggles=N | --pause |
+//                                 --zap | --zap-pictures=N]
 
 #include <algorithm>
 #include <csignal>
@@ -37,6 +43,7 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
@@ -815,6 +822,131 @@ int CheckPause(const QString& buildDir, const QString& address) {
     return EndedCleanly(kalore);
 }
 
+// The second channel of the zapping checks: a flat blue picture, told apart from
+// the moving test picture at a glance.
+constexpr const char* kBluePicture = "color=c=0x1030E0:size=640x480:rate=25";
+
+// The middle third of the picture: the channel's banner lies over its foot.
+QRect MiddleOf(const QRect& picture) {
+    return QRect(picture.x(), picture.y() + picture.height() / 3, picture.width(),
+                 picture.height() / 3);
+}
+
+double BlueShare(const QImage& image) {
+    int blue = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            blue += qBlue(line[x]) > 150 && qRed(line[x]) < 90 && qGreen(line[x]) < 120;
+        }
+    }
+    return double(blue) / (image.width() * image.height());
+}
+
+// The moving channel first, the blue one second, in the Orange list.
+std::function<void(const QString&)> TwoChannels(const TestChannel& moving,
+                                                const TestChannel& blue) {
+    return [&](const QString& programFolder) {
+        QFile list(programFolder + "B/listeTVforKalore.txt");
+        list.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        list.write("1,Mire\r\n" + moving.Address().toUtf8() + "\r\n2,Bleu\r\n" +
+                   blue.Address().toUtf8() + "\r\n");
+    };
+}
+
+// Watching the moving channel, Page Down shows the blue one in the same place, Page Up
+// the moving one again, and the blue one chosen in the channel box plays at once.
+int CheckZapping(const QString& buildDir, const TestChannel& moving, const TestChannel& blue) {
+    RealProgram kalore(buildDir, moving.Address(), {}, TwoChannels(moving, blue));
+    const QRect area = MiddleOf(WatchFirstChannel(kalore));
+    if (area.isEmpty()) {
+        return 1;
+    }
+    const auto showsBlue = [&] {
+        return BlueShare(Screen(area)) > 0.9;
+    };
+    const auto showsMoving = [&] {
+        const QImage shown = Screen(area);
+        return NonBlackPixels(shown) > kPictureShown / 3 && BlueShare(shown) < 0.5;
+    };
+    const std::pair<const char*, std::function<bool()>> steps[] = {{"Next", showsBlue},
+                                                                   {"Prior", showsMoving}};
+    for (const auto& [key, shows] : steps) {
+        kalore.Key(key);
+        if (!WaitFor(shows, 10000)) {
+            std::fprintf(stderr, "FAIL: %s did not change the picture\n", key);
+            return 1;
+        }
+    }
+    // The channel box: a click in it, Down for the next channel.
+    kalore.Click(QPoint(86 + 300, 7 + 10));
+    kalore.Key("Down");
+    if (!WaitFor(showsBlue, 10000)) {
+        std::fprintf(stderr, "FAIL: the channel chosen in the box did not play\n");
+        return 1;
+    }
+    std::printf("Page Down, Page Up and the channel box switched the picture\n");
+    return EndedCleanly(kalore);
+}
+
+// For the benchmark: per sample, "<ms from Page Down to the blue channel's picture>
+// <ms from a click on Regarder la TV to the moving channel's picture> <ms to the blue
+// channel's next key frame> <ms to the moving one's>".
+int PrintZapTimes(const QString& buildDir, const TestChannel& moving, const TestChannel& blue,
+                  int samples) {
+    QElapsedTimer clock;
+    clock.start();
+    KeyFrameWatch movingKeys(moving.ProbeAddress(), clock);
+    KeyFrameWatch blueKeys(blue.ProbeAddress(), clock);
+    if (!movingKeys.WaitUntilReading() || !blueKeys.WaitUntilReading()) {
+        return 1;
+    }
+    RealProgram kalore(buildDir, moving.Address(), {}, TwoChannels(moving, blue));
+    const QRect area = MiddleOf(WatchFirstChannel(kalore));
+    if (area.isEmpty()) {
+        return 1;
+    }
+    const auto showsMoving = [&] {
+        const QImage shown = Screen(area);
+        return NonBlackPixels(shown) > kPictureShown / 3 && BlueShare(shown) < 0.5;
+    };
+    // Orders at random moments of the channels' key-frame period, so the floors vary.
+    const auto restAWhile = [] {
+        WaitFor([] { return false; }, 1000 + int(QRandomGenerator::global()->bounded(480)));
+    };
+    for (int i = 0; i < samples; ++i) {
+        restAWhile();
+        const qint64 zapped = clock.elapsed();
+        kalore.Key("Next");
+        if (!WaitFor([&] { return BlueShare(Screen(area)) > 0.9; }, 10000)) {
+            return 1;
+        }
+        const qint64 zapMs = clock.elapsed() - zapped;
+        const qint64 back = clock.elapsed();
+        kalore.Key("Prior");
+        if (!WaitFor(showsMoving, 10000)) {
+            return 1;
+        }
+        std::fprintf(stderr, "back %lld\n", (long long)(clock.elapsed() - back));
+        kalore.Click(kButton8Centre);
+        if (!WaitFor([&] { return NonBlackPixels(Screen(area)) < kPictureShown / 12; }, 10000)) {
+            return 1;
+        }
+        restAWhile();
+        const qint64 started = clock.elapsed();
+        kalore.Click(kButton1Centre);
+        if (!WaitFor(showsMoving, 20000)) {
+            return 1;
+        }
+        const qint64 freshMs = clock.elapsed() - started;
+        std::printf("%lld %lld %d %d\n", static_cast<long long>(zapMs),
+                    static_cast<long long>(freshMs), blueKeys.NextAfter(zapped),
+                    movingKeys.NextAfter(started));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -847,6 +979,17 @@ int main(int argc, char** argv) {
         const QString address = QString::fromStdString(box.Address(201));
         return PrintFirstPictures("kalore", option.section(':', 1).toInt(), args[0], address,
                                   address, FreeStart(work, box));
+    }
+    if (option == "--zap" || option.startsWith("--zap-pictures=")) {
+        TestChannel moving;
+        TestChannel blue(kBluePicture);
+        if (!moving.Start() || !blue.Start()) {
+            std::fprintf(stderr, "FAIL: ffmpeg did not start\n");
+            return 1;
+        }
+        return option == "--zap"
+                   ? CheckZapping(args[0], moving, blue)
+                   : PrintZapTimes(args[0], moving, blue, option.section('=', 1).toInt());
     }
     TestChannel channel(option == "--deinterlace" ? TestChannel::kCombedPicture
                                                   : TestChannel::kMovingPicture);

@@ -172,6 +172,10 @@ private slots:
         QTest::qWait(2000);
         QVERIFY(player->Paused());
         QVERIFY2(player->Time() - paused < 100, qPrintable(QString::number(player->Time())));
+        // A lasting sign, with how far behind live the picture has fallen.
+        QTRY_VERIFY(watch_->PauseSign().text().startsWith(QStringLiteral("❚❚ Pause   −00:0")));
+        QVERIFY(watch_->BehindLive() >= 2000);
+        QVERIFY(watch_->PauseSign().isVisible());
 
         QTest::keyClick(player, Qt::Key_Space);
         QTRY_VERIFY_WITH_TIMEOUT(!player->Paused() && player->Time() > paused + 200, 5000);
@@ -180,6 +184,9 @@ private slots:
         const long long resumed = player->Time();
         QVERIFY2(resumed > paused + 500 && resumed < paused + 1900,
                  qPrintable(QStringLiteral("%1 -> %2").arg(paused).arg(resumed)));
+        // Playing behind live, the sign says by how much, and stays.
+        QTRY_COMPARE(watch_->PauseSign().text(), WatchControls::BehindText(watch_->BehindLive()));
+        QVERIFY(watch_->PauseSign().text().startsWith(QStringLiteral("−00:0")));
 
         // D: what the channel shows now, in a fresh player.
         QPointer<TVLCPlugin> old = player;
@@ -189,6 +196,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(live_->Control()->Playing(), 20000);
         QVERIFY(!live_->Control()->Paused());
         QCOMPARE(watch_->Overlay().text(), QStringLiteral("Direct"));
+        QVERIFY(!watch_->PauseSign().isVisible());
+        QCOMPARE(watch_->BehindLive(), 0);
     }
 };
 

@@ -2,6 +2,9 @@
 // message box and the player location dialog bear exactly their own text, and the
 // application title is the task-bar name. Then the way out of the player dialog
 // that keeps coming back: "Quitter Kalore" closes the program, its close sequence run.
+// And where the windows open on a laptop's screen (run at 1366x768 and 1366x700): the
+// main window, the guide and the list of recordings inside it, the guide beside the
+// picture; a larger main window gives the picture the room.
 #include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
@@ -9,7 +12,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QDateTime>
+#include <QScreen>
+
+#include "gui/guide_window.h"
 #include "gui/player_location_dialog.h"
+#include "gui/recordings_window.h"
+#include "guide/guide.h"
+#include "support/xmltv_sample.h"
 #include "window_fixture.h"
 
 using kalore::TForm1;
@@ -104,6 +114,54 @@ private slots:
         window.activateWindow();
         QTest::qWait(300);
         QVERIFY(!window.playerDialog()->isVisible());
+    }
+
+    void windowsOpenInsideTheScreenAndThePictureGrows() {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        folder_->Write("B/guide.xml",
+                       QByteArray::fromStdString(kalore::testing::SampleGuide(
+                           kalore::testing::Consecutive("TF1.fr", now - 600, 3, 60, "Journal"))));
+        QFile ini(folder_->File("B/kalore.ini"));
+        QVERIFY(ini.open(QIODevice::Append));
+        ini.write("[Guide]\r\nsource=B/guide.xml\r\n");
+        ini.close();
+        TForm1 window(options_);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect area = window.screen()->availableGeometry();
+        // Once it is placed (the set-up's boxes may come first).
+        QTRY_VERIFY(area.contains(window.frameGeometry()));
+        const int room =
+            std::min(742, area.height() - (window.frameGeometry().height() - window.height()));
+        QCOMPARE(window.height(), std::max(room, 742 - TForm1::kGridGive));
+        QCOMPARE(window.width(), 742);
+
+        QTRY_VERIFY_WITH_TIMEOUT(window.guide()->HasGuide(), 30000);
+        window.GuideButtonClick();
+        kalore::GuideWindow* guide = window.guideWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(guide));
+        QTRY_VERIFY(area.contains(guide->frameGeometry()));
+        // Beside the picture, where the screen leaves room for it.
+        const QWidget* panel = window.findChild<QWidget*>("Panel1");
+        const QRect picture(panel->mapToGlobal(QPoint(0, 0)), panel->size());
+        QVERIFY2(!guide->frameGeometry().intersects(picture),
+                 qPrintable(QString("guide %1,%2 %3x%4")
+                                .arg(guide->x())
+                                .arg(guide->y())
+                                .arg(guide->width())
+                                .arg(guide->height())));
+        window.RecordingsButtonClick();
+        QVERIFY(QTest::qWaitForWindowExposed(window.recordingsWindow()));
+        QTRY_VERIFY(area.contains(window.recordingsWindow()->frameGeometry()));
+
+        // Larger: the picture takes the room, the rest stays below it.
+        window.resize(1042, std::min(area.height(), 842));
+        QTRY_COMPARE(panel->width(), 809);
+        QCOMPARE(panel->height(), 388 + std::max(0, window.height() - 742));
+        const QWidget* button1 = window.findChild<QWidget*>("Button1");
+        QCOMPARE(button1->y(), panel->geometry().bottom() + 7);
+        QVERIFY(window.rect().contains(window.findChild<QWidget*>("CheckBox1")->geometry()));
+        QVERIFY(!window.rect().intersects(window.findChild<QWidget*>("Memo1")->geometry()));
     }
 
 private:

@@ -158,9 +158,39 @@ TEST_F(RecorderIntegrationTest, RecordNowTwiceToOnePathKeepsTheFirstAndSaysWhere
     EXPECT_EQ(fs::last_write_time(path), firstTime);
     ASSERT_TRUE(fs::exists(folder + "record-2.avi"));
     EXPECT_NE(testing::Probe(folder + "record-2.avi").find("codec_name=h264"), std::string::npos);
-    ASSERT_EQ(harness.host.notices.size(), 1u);
-    EXPECT_NE(harness.host.notices[0].find("« " + folder + "record-2.avi »"), std::string::npos)
-        << harness.host.notices[0];
+    // Told in passing, not in a box that waits.
+    EXPECT_TRUE(harness.host.notices.empty());
+    ASSERT_EQ(harness.host.inPassing.size(), 2u);
+    EXPECT_EQ(harness.host.inPassing[0],
+              "Enregistrement commencé : Cet enregistrement va dans « " + path + " ».");
+    EXPECT_NE(harness.host.inPassing[1].find("existe déjà, il est gardé : cet enregistrement va "
+                                             "dans « " +
+                                             folder + "record-2.avi »"),
+              std::string::npos)
+        << harness.host.inPassing[1];
+}
+
+TEST_F(RecorderIntegrationTest, RecordNowIntoAFolderNamesTheFileAfterTheChannelAndTheTime) {
+    testing::RecordingHarness harness(folder);
+    for (int i = 0; i < 2; ++i) {
+        harness.Controller().RecordNow(Address(), kFormatH264, folder + "RECORDS/", "2 - France 2");
+        harness.RunFor(2000ms);
+        harness.Controller().StopRecordNow();
+        ASSERT_TRUE(harness.RunUntil(
+            [&] { return harness.Controller().RecordNowThread()->Finished(); }, 10s));
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder + "RECORDS")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);
+    // "2 - France 2 - 2026-12-09 20h58.avi", then the same with "-2" when the minute
+    // is the same (or the next minute's name).
+    EXPECT_EQ(names[0].rfind("2 - France 2 - 20", 0), 0u) << names[0];
+    EXPECT_EQ(names[0].substr(names[0].size() - 4), ".avi");
+    EXPECT_NE(testing::Probe(folder + "RECORDS/" + names[1]).find("codec_name=h264"),
+              std::string::npos);
 }
 
 // Every character that vlc's option chains or the old command line gave a meaning:

@@ -146,6 +146,9 @@ void GuideWindowTest::init() {
             {"France2.fr", start, start + 50 * 60, kSeries.toStdString(), "Un épisode"});
     }
     programmes.push_back({"France2.fr", later_ + 50 * 60, later_ + 100 * 60, "Autre chose", ""});
+    // On the other channel, as the second episode ends.
+    programmes.push_back(
+        {"TF1.fr", first_ + 100 * 60, first_ + 140 * 60, "Le Magazine", "Le débat"});
     guide_ = kalore::testing::SampleGuide(programmes);
 }
 
@@ -189,7 +192,7 @@ void GuideWindowTest::nowAndNextShowInTheMainWindow() {
     auto* panelText = Find<QLabel>(*window_, "NowNextLabel");
     QCOMPARE(panelText->text(), tooltip);
     QVERIFY(panelText->isVisible());
-    QVERIFY(Find<QLabel>(*window_, "GuideStatusLabel")->text().startsWith("Guide TV : 6 progr"));
+    QVERIFY(Find<QLabel>(*window_, "GuideStatusLabel")->text().startsWith("Guide TV : 7 progr"));
     QVERIFY(Find<QPushButton>(*window_, "GuideButton")->isEnabled());
 
     // The guide window opens on that channel and today, the programme on now picked.
@@ -213,22 +216,40 @@ void GuideWindowTest::programmingFromTheGuideGoesThroughTheScheduleRules() {
     QTRY_VERIFY_WITH_TIMEOUT(window_->guide()->HasGuide(), 30000);
     kalore::GuideWindow* guide = OpenGuide();
 
-    // "Programmer" on the later episode: its channel, start - 5 min, end + 15 min.
+    // "Programmer" on the later episode: its channel, start - 5 min, end + 15 min. The
+    // main window's fields stay as they are; the guide says what it did, and marks it.
     SearchAndPick(kSeries, 2);
     QTest::mouseClick(Find<QPushButton>(*guide, "GuideProgrammeButton"), Qt::LeftButton);
     QCOMPARE(messages_->texts(), std::vector<std::string>{});
-    QCOMPARE(Find<QComboBox>(*window_, "ComboBox2")->currentText(), QString("France 2"));
+    QCOMPARE(Find<QComboBox>(*window_, "ComboBox2")->currentText(), QString("TF1"));
+    const QString from = QDateTime::fromSecsSinceEpoch(later_ - 300).toString("HH:mm:ss");
+    QVERIFY2(guide->OutcomeText().startsWith(
+                 QStringLiteral("Programmé : « Les Feux de l'Été » sur France 2, le ")),
+             qPrintable(guide->OutcomeText()));
+    QVERIFY(guide->OutcomeText().contains(" de " + from + " à "));
     const QByteArray single = EntryLines("France 2", later_ - 300, later_ + 50 * 60 + 900);
     QCOMPARE(folder_->Read("B/recordslist"),
              "7\r\n3\r\n" + single + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
     QCOMPARE(folder_->Read("B/recordsurlist"), QByteArray("rtp://@232.0.1.2:8200\r\n"));
+    auto* table = Find<QTableView>(*guide, "GuideProgrammes");
+    const auto marked = [&](int row) {
+        return !table->model()->index(row, 3).data(Qt::DecorationRole).isNull();
+    };
+    QVERIFY(marked(2));
+    QVERIFY(!marked(0));
 
-    // Programming it again is refused with the schedule's own message.
+    // Programming it again is refused, naming the entry in the way; nothing changes.
     QTest::mouseClick(Find<QPushButton>(*guide, "GuideProgrammeButton"), Qt::LeftButton);
-    QCOMPARE(messages_->texts(),
-             std::vector<std::string>{"Le début et fin de l'enregistrement chevauche un "
-                                      "enregistrement existant !!\rMerci de corriger les dates "
-                                      "et heurs (début/fin)."});
+    QCOMPARE(messages_->texts().size(), 1u);
+    QCOMPARE(
+        messages_->texts()[0],
+        "Le début et fin de l'enregistrement chevauche un enregistrement existant !!\rIl "
+        "chevauche « France 2 » (Les Feux de l'Été) du " +
+            QDateTime::fromSecsSinceEpoch(later_).toString("dd/MM/yyyy").toStdString() + " de " +
+            from.toStdString() + " à " +
+            QDateTime::fromSecsSinceEpoch(later_ + 65 * 60).toString("HH:mm:ss").toStdString() +
+            ".");
+    QCOMPARE(folder_->Read("B/recordsurlist"), QByteArray("rtp://@232.0.1.2:8200\r\n"));
     messages_->clear();
 
     // Every episode: the two back to back share one entry, the later one is skipped.
@@ -239,15 +260,34 @@ void GuideWindowTest::programmingFromTheGuideGoesThroughTheScheduleRules() {
     QVERIFY2(summary.startsWith(QStringLiteral("« Les Feux de l'Été » : 1 enregistrement(s) "
                                                "programmé(s), 1 ignoré(s) :\r")),
              qPrintable(summary));
-    QVERIFY2(summary.endsWith(kalore::GuideTimeText(later_) +
+    QVERIFY2(summary.contains(kalore::GuideTimeText(later_) +
                               " : Le début et fin de l'enregistrement chevauche un "
-                              "enregistrement existant !!"),
+                              "enregistrement existant !! Il chevauche « France 2 »"),
              qPrintable(summary));
     const QByteArray both = EntryLines("France 2", first_ - 300, first_ + 100 * 60 + 900);
     QCOMPARE(folder_->Read("B/recordslist"),
              "7\r\n4\r\n" + single + both + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
-    QCOMPARE(folder_->Read("B/recordsurlist"),
-             QByteArray("rtp://@232.0.1.2:8200\r\nrtp://@232.0.1.2:8200\r\n"));
+    messages_->clear();
+
+    // A programme on another channel that begins as the second episode ends: both are
+    // recorded whole, the episodes' margin after giving way, and the user is told.
+    SearchAndPick("Magazine", 0);
+    QTest::mouseClick(Find<QPushButton>(*guide, "GuideProgrammeButton"), Qt::LeftButton);
+    QCOMPARE(messages_->texts(), std::vector<std::string>{});
+    QVERIFY2(guide->OutcomeText().contains(
+                 " finira à " +
+                 QDateTime::fromSecsSinceEpoch(first_ + 100 * 60 - 1).toString("HH:mm:ss")),
+             qPrintable(guide->OutcomeText()));
+    QCOMPARE(folder_->Read("B/recordslist"),
+             "7\r\n5\r\n" + single + EntryLines("France 2", first_ - 300, first_ + 100 * 60 - 1) +
+                 EntryLines("TF1", first_ + 100 * 60, first_ + 140 * 60 + 900) +
+                 "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+    QVERIFY(marked(0));
+    // The grid's Titre column names what each entry records, from the guide.
+    const QAbstractItemModel* grid = Find<QTableView>(*window_, "StringGrid1")->model();
+    QCOMPARE(grid->index(0, 7).data().toString(),
+             QStringLiteral("Les Feux de l'Été / Les Feux de l'Été"));
+    QCOMPARE(grid->index(1, 7).data().toString(), QStringLiteral("Le Magazine"));
 }
 
 void GuideWindowTest::withoutASourceTheButtonSaysHowToSetOne() {
@@ -362,9 +402,11 @@ void GuideWindowTest::theGridPlacesProgrammesAndADoubleClickProgramsOne() {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, episode.center());
     QVERIFY(grid->Selected() != nullptr);
     QCOMPARE(grid->Selected()->start, first_);
+    QVERIFY(Find<QPushButton>(*guide, "GuideProgrammeButton")->isEnabled());
     QCOMPARE(folder_->Read("B/recordslist").size(), 0);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, episode.center());
     QCOMPARE(messages_->texts(), std::vector<std::string>{});
+    QVERIFY(guide->OutcomeText().startsWith(QStringLiteral("Programmé : ")));
     QCOMPARE(folder_->Read("B/recordslist"),
              "7\r\n3\r\n" + EntryLines("France 2", first_ - 300, first_ + 50 * 60 + 900) +
                  "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");

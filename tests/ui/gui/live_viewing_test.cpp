@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "gui/message_box.h"
+#include "gui/watch_controls.h"
 #include "player/live_view.h"
 #include "support/loopback_servers.h"
 #include "support/test_stream_file.h"
@@ -42,6 +43,7 @@ private slots:
     void stopBeforePlayingLeavesTheControlVisible();
     void missingControlShowsTheDialogInsteadOfPlaying();
     void refusedPlayLeavesStopDisabled();
+    void aChannelChosenWhileWatchingPlaysInTheSamePlayer();
 
 private:
     std::unique_ptr<TForm1> MakeWindow() {
@@ -188,6 +190,53 @@ void LiveViewingTest::refusedPlayLeavesStopDisabled() {
     QCOMPARE(messages_->texts().size(), size_t(1));
     QVERIFY(!Find<QPushButton>(*window, "Button8")->isEnabled());
     messages_->clear();
+}
+
+void LiveViewingTest::aChannelChosenWhileWatchingPlaysInTheSamePlayer() {
+    auto window = MakeWindow();
+    auto* channels = Find<QComboBox>(*window, "ComboBox2");
+    const auto watched = [&] {
+        return window->liveView().LiveStreamAddress();
+    };
+    // Not watching: choosing a channel plays nothing.
+    channels->setFocus();
+    QTest::keyClick(channels, Qt::Key_Down);
+    QVERIFY(window->liveView().Control() == nullptr);
+    QTest::keyClick(channels, Qt::Key_Up);
+
+    Click(*window, "Button1");
+    QPointer<TVLCPlugin> player = window->liveView().Control();
+    QCOMPARE(watched(), playingAddress_.toStdString());
+    QTRY_VERIFY(window->watchControls().Banner().isVisible());
+    QCOMPARE(window->watchControls().Banner().ChannelText(), QString("Fichier"));
+
+    channels->setFocus();
+    QTest::keyClick(channels, Qt::Key_Down);
+    QCOMPARE(watched(), silentAddress_.toStdString());
+    QCOMPARE(window->liveView().Control(), player.data()); // no new player
+    QCOMPARE(window->watchControls().Banner().ChannelText(), QString("Silence"));
+
+    // Page Down goes round the list, wherever the focus is in the window.
+    QTest::keyClick(Find<QWidget>(*window, "StringGrid1"), Qt::Key_PageDown);
+    QCOMPARE(watched(), playingAddress_.toStdString());
+    QCOMPARE(channels->currentText(), QString("Fichier"));
+    // On the picture: a channel's number, once the typing pauses; Backspace goes back.
+    player->setFocus();
+    QTest::keyClick(player, Qt::Key_2);
+    QCOMPARE(window->watchControls().Banner().ChannelText(), QString("Chaîne 2_"));
+    QTRY_COMPARE(watched(), silentAddress_.toStdString());
+    QTest::keyClick(player, Qt::Key_Backspace);
+    QCOMPARE(watched(), playingAddress_.toStdString());
+    QTest::keyClick(player, Qt::Key_7);
+    QTest::keyClick(player, Qt::Key_Return);
+    QCOMPARE(window->watchControls().Banner().ChannelText(), QString("Aucune chaîne n° 7"));
+    QCOMPARE(watched(), playingAddress_.toStdString());
+    QTRY_VERIFY_WITH_TIMEOUT(player->Playing(), 10000);
+
+    // Stopped: the keys are the window's again.
+    Click(*window, "Button8");
+    QTest::keyClick(Find<QWidget>(*window, "StringGrid1"), Qt::Key_PageDown);
+    QCOMPARE(watched(), playingAddress_.toStdString());
 }
 
 QTEST_MAIN(LiveViewingTest)

@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,8 +31,9 @@ private slots:
     void cleanupTestCase();
     void controlIsInPlace_data();
     void controlIsInPlace();
-    void windowIsFixedWithoutMaximiseBox();
-    void gridHasSevenColumnsOfTheGivenWidths();
+    void windowOpensAtItsDesignSizeAndMayGrow();
+    void thePictureTakesTheRoomOfALargerWindow();
+    void gridHasItsSevenColumnsAndATitleBesideTheChannel();
     void formatBoxOffersTheThreeFormatsAndShowsTheFirst();
     void timersStartOff();
     void picturesAreTheJpegArtworkOfTheirSizes();
@@ -126,10 +128,10 @@ void MainWindowInventoryTest::controlIsInPlace() {
     QCOMPARE(control->isEnabled(), enabled);
 }
 
-void MainWindowInventoryTest::windowIsFixedWithoutMaximiseBox() {
+void MainWindowInventoryTest::windowOpensAtItsDesignSizeAndMayGrow() {
+    QCOMPARE(window_->size(), QSize(742, 742));
     QCOMPARE(window_->minimumSize(), QSize(742, 742));
-    QCOMPARE(window_->maximumSize(), QSize(742, 742));
-    QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
     QVERIFY(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
     QVERIFY(window_->windowTitle().startsWith("Kalore v 1.1"));
     QCOMPARE(window_->font().pixelSize(), 13);
@@ -145,17 +147,57 @@ void MainWindowInventoryTest::windowIsFixedWithoutMaximiseBox() {
             Qt::ScrollBarAlwaysOn);
 }
 
-void MainWindowInventoryTest::gridHasSevenColumnsOfTheGivenWidths() {
+void MainWindowInventoryTest::thePictureTakesTheRoomOfALargerWindow() {
+    TForm1 window(folder_.Options());
+    // A screen as large as the window wants, for the offscreen platform's own is short.
+    window.setMinimumSize(742, 742);
+    window.resize(1042, 942);
+    QResizeEvent grown(QSize(1042, 942), QSize(742, 742));
+    QCoreApplication::sendEvent(&window, &grown);
+    const auto place = [&](const char* name) {
+        return window.findChild<QWidget*>(name)->geometry();
+    };
+    QCOMPARE(place("Panel1"), QRect(226, 37, 809, 588));
+    QCOMPARE(place("ComboBox2"), QRect(86, 7, 949, 21));
+    // The left column stays, what lies under the picture moves down.
+    QCOMPARE(place("MonthCalendar2"), QRect(8, 333, 211, 183));
+    QCOMPARE(place("Button1"), QRect(225, 631, 119, 25));
+    QCOMPARE(place("Edit2"), QRect(382, 662, 652, 21));
+    QCOMPARE(place("StringGrid1"), QRect(8, 738, 1027, 147));
+    QCOMPARE(place("Button11"), QRect(8, 891, 177, 25));
+    QCOMPARE(place("GuideButton"), QRect(898, 919, 136, 21));
+    // The panel's words stay in its middle, now and next at its foot.
+    QCOMPARE(window.findChild<QLabel*>("Label3")->pos(), QPoint(366, 280));
+    QCOMPARE(window.findChild<QLabel*>("NowNextLabel")->geometry().bottom(), 588 - 128 + 109);
+    // What the user never sees stays out of sight.
+    for (const char* hidden : {"Memo1", "Button3", "ComboBox3", "ListBox1", "Button2", "Button5",
+                               "Button6", "Button7"}) {
+        QVERIFY2(!QRect(0, 0, 1042, 942).intersects(place(hidden)), hidden);
+    }
+    // Back to the design size, every control is back in its place.
+    QResizeEvent back(QSize(742, 742), QSize(1042, 942));
+    window.resize(742, 742);
+    QCoreApplication::sendEvent(&window, &back);
+    QCOMPARE(place("Panel1"), QRect(226, 37, 509, 388));
+    QCOMPARE(place("Memo1"), QRect(8, 752, 727, 168));
+    QCOMPARE(place("Button13"), QRect(416, 691, 318, 25));
+}
+
+void MainWindowInventoryTest::gridHasItsSevenColumnsAndATitleBesideTheChannel() {
     auto* grid = window_->findChild<QTableView*>("StringGrid1");
-    QCOMPARE(grid->model()->columnCount(), 7);
+    QCOMPARE(grid->model()->columnCount(), 8);
     QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(),
              QStringLiteral(" Chaine à enregistrer"));
     QCOMPARE(grid->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral(" Format"));
+    QCOMPARE(grid->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral(" Titre"));
+    QCOMPARE(grid->horizontalHeader()->visualIndex(7), 1);
     QCOMPARE(grid->model()->rowCount(), 1); // the empty input row
-    const int widths[] = {206, 77, 76, 78, 84, 100, 95};
+    // The channel's 206 pixels shared with the title; the others as designed.
+    const int widths[] = {110, 77, 76, 78, 84, 100, 95};
     for (int c = 0; c < 7; ++c) {
         QCOMPARE(grid->columnWidth(c), widths[c]);
     }
+    QCOMPARE(grid->horizontalHeader()->sectionResizeMode(7), QHeaderView::Stretch);
     QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 }

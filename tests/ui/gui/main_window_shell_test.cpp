@@ -138,7 +138,7 @@ void MainWindowShellTest::missingSettingsFileLeavesNoFileBehind() {
     QFile::remove(folder_->File("B/kalore.ini"));
     auto window = MakeWindow();
     QCOMPARE(window->findChild<QLineEdit*>("Edit2")->text(),
-             QString::fromStdString(folder_->Path()) + "record.avi");
+             QString::fromStdString(folder_->Path()) + "RECORDS/");
     window->close();
     QVERIFY(!QFile::exists(folder_->File("B/kalore.ini")));
 }

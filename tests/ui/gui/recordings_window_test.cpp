@@ -15,6 +15,7 @@
 #include "gui/message_box.h"
 #include "gui/recording_player_window.h"
 #include "gui/recordings_window.h"
+#include "gui/watch_controls.h"
 #include "player/vlc_plugin.h"
 #include "recordings/recording_store.h"
 #include "seams/clock.h"
@@ -99,10 +100,16 @@ private slots:
         QCOMPARE(list.topLevelItem(0)->text(6), QString("Enregistrement.."));
         QTreeWidgetItem* grouped = list.topLevelItem(1);
         QCOMPARE(grouped->text(1), QString("Les Feux de l'Été"));
+        const std::string started = grouped->text(2).toStdString();
         QCOMPARE(grouped->text(6), QString("Incomplet"));
         QCOMPARE(grouped->text(7), QString("flux perdu à 20:41:03 pendant 62 s"));
         QCOMPARE(grouped->childCount(), 2);
         QCOMPARE(grouped->child(1)->text(1), QString("programme-07-12-2026_20-30-00-2.ts"));
+        // Every column as wide as what it shows: the start keeps its time.
+        for (int column : {0, 1, 2, 5}) {
+            QVERIFY(list.columnWidth(column) >=
+                    list.fontMetrics().horizontalAdvance(grouped->text(column)));
+        }
 
         // Searched without regard to case or accents.
         window.findChild<QLineEdit*>("RecordingsSearch")->setText("feux de l'ete");
@@ -124,12 +131,28 @@ private slots:
         QVERIFY(player != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(player->Player().Playing(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(player->Position().maximum() > 0, 10000);
+        // The live view's keys: Space pauses and plays on, M mutes, F11 full screen and back.
+        QTest::keyClick(&player->Player(), Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(player->Player().Paused(), 5000);
+        QVERIFY(player->Controls().PauseSign().text().startsWith(QStringLiteral("❚❚ Pause")));
+        QTest::keyClick(&player->Player(), Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(!player->Player().Paused(), 5000);
+        QTest::keyClick(&player->Player(), Qt::Key_M);
+        QVERIFY(player->Controls().Muted());
+        QTest::keyClick(player, Qt::Key_F11);
+        QVERIFY(player->Controls().FullScreen());
+        QTest::keyClick(&player->Controls().FullScreenWindow(), Qt::Key_F11);
+        QVERIFY(!player->Controls().FullScreen());
+        QCOMPARE(player->Player().parentWidget()->parentWidget(), player);
         player->close();
 
         // To the trash, both parts, with what the desktop needs to restore them.
         list.setCurrentItem(list.topLevelItem(1));
         window.DeleteSelected();
         QCOMPARE(boxes.questions().size(), 1u);
+        QCOMPARE(boxes.questions()[0], "Mettre « Les Feux de l'Été » (France 2, " + started +
+                                           ") à la corbeille ?\r" + first + "\r" +
+                                           File("programme-07-12-2026_20-30-00-2.ts"));
         QVERIFY(boxes.texts().empty());
         const QString trash = dir.filePath("home/.local/share/Trash");
         QVERIFY(QFile::exists(trash + "/files/programme-07-12-2026_20-30-00-2.ts"));

@@ -72,6 +72,7 @@ private slots:
     void damagedScheduleIsKeptAsideAndReported();
     void newRowsAreScrolledToAndShowTheirProgrammeTitle();
     void aFolderThatCantBeOpenedSaysWhereItIs();
+    void rowsShowInStartOrderAndTimesTakeWhatIsTyped();
 
 private:
     std::unique_ptr<TForm1> MakeWindow();
@@ -451,6 +452,7 @@ void ScheduleWindowTest::newRowsAreScrolledToAndShowTheirProgrammeTitle() {
     window_->AddScheduleEntry(request);
     QCOMPARE(view->model()->index(12, 0).data(Qt::ToolTipRole).toString(),
              QString("Journal de 20h"));
+    QCOMPARE(view->model()->index(12, 7).data().toString(), QString("Journal de 20h"));
     QVERIFY(!view->model()->index(11, 0).data(Qt::ToolTipRole).isValid());
     const QByteArray after = folder_->Read("B/recordslist");
     QVERIFY(!after.contains("Journal"));
@@ -469,6 +471,49 @@ void ScheduleWindowTest::aFolderThatCantBeOpenedSaysWhereItIs() {
     QVERIFY(
         messages_->texts()[0].starts_with("Aucun gestionnaire de fichiers n'a pu être ouvert."));
     QVERIFY(messages_->texts()[0].ends_with("RECORDS"));
+}
+
+void ScheduleWindowTest::rowsShowInStartOrderAndTimesTakeWhatIsTyped() {
+    window_ = MakeWindow();
+    const QDateTime late = InSeconds(7200);
+    const QDateTime early = InSeconds(3600);
+    Program(late, late.addSecs(60));
+    PickChannel(1);
+    Program(early, early.addSecs(60));
+    // Shown by start; the files keep them as they were added.
+    QCOMPARE(Cell(0, 0), QString("France 2"));
+    QCOMPARE(Cell(1, 0), QString("TF1"));
+    QVERIFY(folder_->Read("B/recordslist").startsWith("7\r\n4\r\nTF1\r\n"));
+    QCOMPARE(Urls(), (QStringList{"rtp://@232.0.1.1:8200", "rtp://@232.0.1.2:8200"}));
+    // The row clicked is the one deleted.
+    ClickGridRow(0);
+    QTest::mouseClick(Find<QPushButton>("Button11"), Qt::LeftButton);
+    QCOMPARE(GridRows(), 2);
+    QCOMPARE(Cell(0, 0), QString("TF1"));
+    QCOMPARE(Urls(), QStringList{"rtp://@232.0.1.1:8200"});
+
+    // A time typed whole over a selected one, whichever part of it was selected.
+    auto* start = Find<QTimeEdit>("DateTimePicker1");
+    const struct {
+        const char* typed;
+        QTime time;
+    } typings[] = {{"09:15:00", QTime(9, 15)},
+                   {"930", QTime(9, 30)},
+                   {"2:3:4", QTime(2, 3, 4)},
+                   {"2359", QTime(23, 59)}};
+    for (const auto& typing : typings) {
+        start->setTime(QTime(7, 28));
+        start->setFocus();
+        start->setCurrentSection(QDateTimeEdit::MinuteSection);
+        QTest::keyClicks(start, typing.typed);
+        QCOMPARE(start->time(), typing.time);
+        Find<QTimeEdit>("DateTimePicker2")->setFocus();
+    }
+    // The arrows still step the section.
+    start->setFocus();
+    start->setCurrentSection(QDateTimeEdit::HourSection);
+    QTest::keyClick(start, Qt::Key_Down);
+    QCOMPARE(start->time(), QTime(22, 59));
 }
 
 QTEST_MAIN(ScheduleWindowTest)

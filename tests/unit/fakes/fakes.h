@@ -23,11 +23,15 @@ public:
     void SetAppTitle(const std::string& text) override { titles.push_back(text); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void NotifyUser(const std::string& text) override { notices.push_back(text); }
+    void TellInPassing(const std::string& title, const std::string& text) override {
+        inPassing.push_back(title + " : " + text);
+    }
 
     std::vector<std::string> log;
     std::vector<std::string> titles;
     std::vector<std::string> messages;
     std::vector<std::string> notices;
+    std::vector<std::string> inPassing;
 };
 
 // Keeps nothing: for benchmarks, where a log growing in memory would weigh on the figures.

@@ -66,6 +66,23 @@ TEST(ScheduledOutputName, OnlyExactDatesAndTimesReachTheFileName) {
     }
 }
 
+TEST(RecordNowFileName, NamesTheChannelAndTheMinuteAndNothingAFileCantHold) {
+    const LocalDateTime at{2026, 12, 9, 20, 58, 31};
+    EXPECT_EQ(RecordNowFileName("/v/Kalore/", "France 2", kFormatH264, at),
+              "/v/Kalore/France 2 - 2026-12-09 20h58.avi");
+    EXPECT_EQ(RecordNowFileName("/v/Kalore", "2 - France 2 (HD)", kFormatCopy, at),
+              "/v/Kalore/2 - France 2 (HD) - 2026-12-09 20h58.ts");
+    EXPECT_EQ(RecordNowFileName("/v/", "../../etc/passwd", kFormatH264, at),
+              "/v/etc-passwd - 2026-12-09 20h58.avi");
+    EXPECT_EQ(RecordNowFileName("/v/", "-dst=x:a\"b|c*\x01", kFormatH264, at),
+              "/v/dst=x-a-b-c-- - 2026-12-09 20h58.avi");
+    EXPECT_EQ(RecordNowFileName("/v/", " . ", kFormatH264, at),
+              "/v/Enregistrement - 2026-12-09 20h58.avi");
+    // A long name is cut between characters, never within one.
+    const std::string name = RecordNowFileName("/v/", std::string(99, 'a') + "é", kFormatH264, at);
+    EXPECT_EQ(name, "/v/" + std::string(99, 'a') + " - 2026-12-09 20h58.avi");
+}
+
 TEST(ContinuationPath, NumbersTheNameBeforeItsExtension) {
     EXPECT_EQ(ContinuationPath("/r/programme-07-12-2026_20-30-00.avi", 2),
               "/r/programme-07-12-2026_20-30-00-2.avi");

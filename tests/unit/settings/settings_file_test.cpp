@@ -58,7 +58,7 @@ TEST_F(SettingsTest, MissingFileLoadsTheFallbackAndIsNeverCreated) {
     SettingsFile settings = Run();
     SettingsValues values;
     settings.LoadSettings(values);
-    EXPECT_EQ(values.outputPath, programFolder_ + "record.avi");
+    EXPECT_EQ(values.outputPath, programFolder_ + "RECORDS/");
     EXPECT_EQ(values.playerPath, "");
 
     values.provider = "ORANGE";
@@ -72,8 +72,13 @@ TEST_F(SettingsTest, EmptyValuesFallBackAndAnEmptyPlayerPathKeepsTheStoredOne) {
     WriteIni("[Visual]\r\nlastRecordPath=\r\nvlcpath=\r\n[Connexion]\r\ninternetProvider=\r\n");
     SettingsValues values;
     Run().LoadSettings(values);
-    EXPECT_EQ(values.outputPath, programFolder_ + "record.avi");
+    EXPECT_EQ(values.outputPath, programFolder_ + "RECORDS/");
     EXPECT_EQ(values.playerPath, "");
+
+    // The former default, saved at every start, is the default still.
+    WriteIni("[Visual]\r\nlastRecordPath=" + programFolder_ + "record.avi\r\n");
+    Run().LoadSettings(values);
+    EXPECT_EQ(values.outputPath, programFolder_ + "RECORDS/");
 
     WriteIni("[Visual]\r\nlastRecordPath=/tmp/a.avi\r\nvlcpath=/opt/missing/vlc\r\n");
     SettingsFile settings = Run();
@@ -149,7 +154,7 @@ TEST_F(SettingsTest, ADamagedFileIsKeptAsideToldAndNeverWrittenOver) {
         SettingsFile settings = Run();
         SettingsValues values{"", "/already/set", ""};
         settings.LoadSettings(values);
-        EXPECT_EQ(values.outputPath, programFolder_ + "record.avi");
+        EXPECT_EQ(values.outputPath, programFolder_ + "RECORDS/");
         EXPECT_EQ(values.playerPath, "/already/set");
         const std::string copy = IniPath() + ".damaged-20261207-200000";
         ASSERT_EQ(host_.messages.size(), 1u);
