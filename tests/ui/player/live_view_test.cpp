@@ -188,8 +188,8 @@ private slots:
         QCOMPARE(live->LiveStreamAddress(), box);
     }
 
-    // The box gives one stream, as a Free box does. Changing channel ends the old
-    // session before the new one opens: the picture comes, and nobody is told
+    // The box gives one stream, as a Free box does. Changing channel (zapping) ends
+    // the old session before the new one opens: the picture comes, and nobody is told
     // anything. With a recording of the first channel running, the recording keeps
     // the stream and the user learns which one does.
     void channelChangeOnAOneStreamBox() {
@@ -217,7 +217,7 @@ private slots:
         live->UseRelay(*relay);
         QVERIFY(live->Watch(first));
         QTRY_VERIFY_WITH_TIMEOUT(live->Control()->ReadBytes() > 50'000, 20000);
-        QVERIFY(live->Watch(second));
+        QVERIFY(live->Zap(second));
         QTRY_VERIFY_WITH_TIMEOUT(live->Control()->ReadBytes() > 50'000, 20000);
         QVERIFY2(host.messages.empty(), host.messages.empty() ? "" : host.messages[0].c_str());
         QCOMPARE(box.Events(), std::string("STS"));
@@ -230,7 +230,7 @@ private slots:
         kalore::testing::RecordingHarness harness(folder.Slashed(), "/usr/bin/vlc", relay.get());
         harness.StartProgrammed(first, kalore::kFormatH264, 8);
         harness.RunFor(std::chrono::seconds(2));
-        QVERIFY(live->Watch(second));
+        QVERIFY(live->Zap(second));
         QVERIFY(harness.RunUntil(
             [&] {
                 QCoreApplication::processEvents();
