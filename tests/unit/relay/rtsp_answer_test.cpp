@@ -41,8 +41,7 @@ TEST(RtspAnswerTest, RefusesWhatNoBoxSends) {
     EXPECT_EQ(Read("HTTP/1.1 200 OK\r\n\r\n", answer, used), AnswerRead::Garbled);
     EXPECT_EQ(Read("\x89PNG\r\n", answer, used), AnswerRead::Garbled);
     EXPECT_EQ(Read("RTSP/1.0 2x0 OK\r\n\r\n", answer, used), AnswerRead::Garbled);
-    EXPECT_EQ(Read("RTSP/1.0 200 OK\r\nno colon here\r\n\r\n", answer, used),
-              AnswerRead::Garbled);
+    EXPECT_EQ(Read("RTSP/1.0 200 OK\r\nno colon here\r\n\r\n", answer, used), AnswerRead::Garbled);
     EXPECT_EQ(Read("RTSP/1.0 200 OK\r\nContent-Length: -1\r\n\r\n", answer, used),
               AnswerRead::Garbled);
     EXPECT_EQ(Read("RTSP/1.0 200 OK\r\nContent-Length: 400000000\r\n\r\n", answer, used),
