@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/wake_signal.h"
+
 namespace kalore {
 
 class BoxConnection;
@@ -91,7 +93,7 @@ private:
     const Limits limits_;
 
     std::atomic<bool> stop_{false};
-    int wake_ = -1;
+    WakeSignal wake_;
     std::unique_ptr<BoxConnection> connection_;
 
     int cseq_ = 0;

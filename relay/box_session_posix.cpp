@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -124,8 +123,7 @@ void CloseQuietly(int& descriptor) {
 } // namespace
 
 BoxSession::BoxSession(std::string address, Transport transport, Limits limits)
-    : address_(std::move(address)), transport_(transport), limits_(limits),
-      wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    : address_(std::move(address)), transport_(transport), limits_(limits) {
     std::random_device random;
     ssrc_ = random();
 }
@@ -134,13 +132,11 @@ BoxSession::~BoxSession() {
     connection_.reset();
     CloseQuietly(rtp_);
     CloseQuietly(rtcp_);
-    CloseQuietly(wake_);
 }
 
 void BoxSession::Interrupt() {
     stop_ = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
+    wake_.Raise();
 }
 
 BoxSession::End BoxSession::Run(const Flowing& flowing, const Packets& packets) {
@@ -167,7 +163,7 @@ std::optional<BoxSession::End> BoxSession::Describe(std::string& sessionControl,
         const std::optional<BoxHost> box = BoxHostOf(target);
         if (!box || !IsRequestToken(target))
             return Refused("l'adresse de la chaîne n'est pas une adresse rtsp:// valide");
-        connection_ = std::make_unique<BoxConnection>(wake_);
+        connection_ = std::make_unique<BoxConnection>(wake_.Descriptor());
         if (const auto fault = connection_->Connect(*box, limits_.answer))
             return Refused(RefusalForFault(*fault));
         const Asked asked = Ask("DESCRIBE", target, "Accept: application/sdp\r\n");
@@ -286,7 +282,7 @@ BoxSession::End BoxSession::ReceiveUdp(const Flowing& flowing, const Packets& pa
         }
         pollfd watched[4] = {{rtp_, POLLIN, 0},
                              {rtcp_, POLLIN, 0},
-                             {wake_, POLLIN, 0},
+                             {wake_.Descriptor(), POLLIN, 0},
                              {connection_->Descriptor(), POLLIN, 0}};
         if (poll(watched, 4, static_cast<int>(kStep.count())) < 0 && errno != EINTR)
             return {End::Kind::Lost, std::strerror(errno)};

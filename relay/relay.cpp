@@ -14,19 +14,18 @@ namespace kalore {
 
 Relay::Relay(Options options)
     : options_(std::move(options)), readerOwner_(options_.readerOwner.value_or(ThisUser())),
-      boxes_(std::make_shared<Boxes>()), wake_(NewWaker()) {}
+      boxes_(std::make_shared<Boxes>()) {}
 
 Relay::~Relay() {
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
-    WakeLoop();
+    wake_.Raise();
     if (thread_.joinable())
         thread_.join();
     for (auto& [token, channel] : channels_)
         channel->Close();
-    CloseWaker();
 }
 
 std::string Relay::LocalAddress(const std::string& source) {

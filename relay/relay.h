@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/wake_signal.h"
 #include "relay/private_playlist.h"
 #include "relay/relay_options.h"
 
@@ -60,10 +61,7 @@ private:
     struct Pending;
     // The loop that answers the readers, and what wakes it up.
     void Serve();
-    static int NewWaker();
     static unsigned ThisUser();
-    void WakeLoop();
-    void CloseWaker();
     // The channel of `source`, added at its first mention; null when the relay
     // can't listen. With the mutex held.
     RelayedChannel* ChannelOf(const std::string& source);
@@ -77,7 +75,7 @@ private:
     const unsigned readerOwner_;
     const std::shared_ptr<Boxes> boxes_;
     std::unique_ptr<LoopbackListener> listener_;
-    int wake_ = -1;
+    WakeSignal wake_;
 
     mutable std::mutex mutex_;
     bool stop_ = false;

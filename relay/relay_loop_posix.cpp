@@ -1,7 +1,6 @@
 #include "relay/relay.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <vector>
@@ -39,19 +38,6 @@ unsigned Relay::ThisUser() {
     return getuid();
 }
 
-int Relay::NewWaker() {
-    return eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-}
-
-void Relay::WakeLoop() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
-}
-
-void Relay::CloseWaker() {
-    close(wake_);
-}
-
 void Relay::Serve() {
     std::vector<Pending> pending;
     auto nextTidy = Clock::now();
@@ -62,16 +48,15 @@ void Relay::Serve() {
             if (stop_)
                 return;
         }
-        std::vector<pollfd> watched{{listener_->Descriptor(), POLLIN, 0}, {wake_, POLLIN, 0}};
+        std::vector<pollfd> watched{{listener_->Descriptor(), POLLIN, 0},
+                                    {wake_.Descriptor(), POLLIN, 0}};
         for (const Pending& waiting : pending)
             watched.push_back({waiting.connection->Descriptor(), POLLIN, 0});
         // Batches wait only while a stream flows; otherwise the loop rests.
         poll(watched.data(), watched.size(),
              static_cast<int>((flowing ? kFlushPeriod : kTidyPeriod).count()));
-        if (watched[1].revents & POLLIN) {
-            std::uint64_t count;
-            [[maybe_unused]] const ssize_t read = ::read(wake_, &count, sizeof count);
-        }
+        if (watched[1].revents & POLLIN)
+            wake_.Clear();
         // Requests first, then new connections: a flood of them never delays a
         // reader that has already asked.
         const auto now = Clock::now();

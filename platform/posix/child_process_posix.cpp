@@ -4,7 +4,6 @@
 #include <linux/close_range.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +14,7 @@
 #include "platform/child_environment.h"
 #include "platform/posix/child_guard.h"
 #include "platform/posix/child_registry.h"
+#include "platform/wake_signal.h"
 
 namespace kalore {
 namespace {
@@ -28,16 +28,13 @@ void CloseIfOpen(int& fd) {
 
 class PosixOutputPipe final : public OutputPipe {
 public:
-    PosixOutputPipe(int readFd, int wakeFd) : readFd_(readFd), wakeFd_(wakeFd) {}
-    ~PosixOutputPipe() override {
-        CloseIfOpen(readFd_);
-        CloseIfOpen(wakeFd_);
-    }
+    explicit PosixOutputPipe(int readFd) : readFd_(readFd) {}
+    ~PosixOutputPipe() override { CloseIfOpen(readFd_); }
     PosixOutputPipe(const PosixOutputPipe&) = delete;
     PosixOutputPipe& operator=(const PosixOutputPipe&) = delete;
 
     long Read(char* buffer, std::size_t size) override {
-        pollfd entries[2] = {{readFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        pollfd entries[2] = {{readFd_, POLLIN, 0}, {wake_.Descriptor(), POLLIN, 0}};
         while (true) {
             int ready = poll(entries, 2, -1);
             if (ready < 0 && errno == EINTR) {
@@ -57,14 +54,12 @@ public:
         }
     }
 
-    void Interrupt() override {
-        std::uint64_t one = 1;
-        [[maybe_unused]] ssize_t written = write(wakeFd_, &one, sizeof one);
-    }
+    void Interrupt() override { wake_.Raise(); }
+    bool Interruptible() const { return wake_.Descriptor() >= 0; }
 
 private:
     int readFd_;
-    int wakeFd_;
+    WakeSignal wake_;
 };
 
 // Normally a few milliseconds: the guard kills and reaps.
@@ -196,12 +191,13 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
     int output[2] = {-1, -1};
     int alive[2] = {-1, -1};
     int report[2] = {-1, -1};
-    int wakeFd = eventfd(0, EFD_CLOEXEC);
     int nullFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (pipe2(output, O_CLOEXEC) != 0 || pipe2(alive, O_CLOEXEC) != 0 ||
-        pipe2(report, O_CLOEXEC) != 0 || wakeFd < 0 || nullFd < 0) {
-        for (int fd :
-             {output[0], output[1], alive[0], alive[1], report[0], report[1], wakeFd, nullFd}) {
+    const bool made = pipe2(output, O_CLOEXEC) == 0 && pipe2(alive, O_CLOEXEC) == 0 &&
+                      pipe2(report, O_CLOEXEC) == 0 && nullFd >= 0;
+    // Owns the output's read end from here on.
+    auto pipe = std::make_unique<PosixOutputPipe>(output[0]);
+    if (!made || !pipe->Interruptible()) {
+        for (int fd : {output[1], alive[0], alive[1], report[0], report[1], nullFd}) {
             CloseIfOpen(fd);
         }
         return {nullptr, StartError::Pipe};
@@ -232,12 +228,9 @@ ChildProcess::StartResult ChildProcess::Start(const std::vector<std::string>& ar
             EndGuard(guard, alive[1]);
         }
         CloseIfOpen(alive[1]);
-        CloseIfOpen(output[0]);
-        CloseIfOpen(wakeFd);
         return {nullptr, StartError::Spawn};
     }
     fcntl(pidfd, F_SETFD, FD_CLOEXEC);
-    auto pipe = std::make_unique<PosixOutputPipe>(output[0], wakeFd);
     return {
         std::make_unique<PosixChildProcess>(started.pid, pidfd, guard, alive[1], std::move(pipe)),
         StartError::None};
