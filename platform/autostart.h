@@ -13,7 +13,7 @@ namespace kalore {
 // The autostart folder is opened, never created. A folder that is missing or can't be
 // written is left alone without a word, as a settings key that doesn't open would be.
 
-// $XDG_CONFIG_HOME/autostart, or ~/.config/autostart; empty when neither is known.
+// $XDG_CONFIG_HOME/autostart, or ~/.config/autostart; empty when no home is known.
 std::string DefaultAutostartFolder();
 
 // The entry's text for a command: the program, then its arguments.

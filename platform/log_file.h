@@ -8,7 +8,7 @@
 namespace kalore {
 
 // The folder of Kalore's log file: $XDG_STATE_HOME/kalore, else
-// ~/.local/state/kalore; empty when neither can be found.
+// ~/.local/state/kalore; empty when no home is known.
 std::string DefaultLogFolder();
 
 // The log on disk, so that it can be read after the run, within a size: past

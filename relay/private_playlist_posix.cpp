@@ -1,26 +1,17 @@
 #include "relay/private_playlist.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
 
+#include "platform/user_folders.h"
+
 namespace kalore {
 
 namespace {
-
-// The user's runtime folder when it is truly the user's own, else the shared one.
-std::string PrivateBase() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat status {};
-    if (runtime && runtime[0] == '/' && lstat(runtime, &status) == 0 && S_ISDIR(status.st_mode) &&
-        status.st_uid == getuid() && (status.st_mode & 077) == 0)
-        return runtime;
-    return "/tmp";
-}
 
 bool WriteNew(const std::string& path, std::string_view text) {
     const int descriptor =
@@ -44,7 +35,9 @@ PrivatePlaylists::~PrivatePlaylists() {
 std::string PrivatePlaylists::For(const std::string& name, const std::string& address) {
     if (folder_.empty()) {
         // mkdtemp makes the folder with mode 0700, under a name nobody could take first.
-        std::string pattern = PrivateBase() + "/kalore-relais-XXXXXX";
+        const std::string runtime = UserRuntimeFolder();
+        std::string pattern =
+            (runtime.empty() ? SharedTemporaryFolder() : runtime) + "/kalore-relais-XXXXXX";
         if (!mkdtemp(pattern.data()))
             return "";
         folder_ = pattern;

@@ -1,6 +1,5 @@
 #include "platform/autostart.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -8,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/atomic_file.h"
+#include "platform/user_folders.h"
 
 namespace kalore {
 
@@ -68,15 +68,8 @@ std::string ExecValue(const std::vector<std::string>& command) {
 } // namespace
 
 std::string DefaultAutostartFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') {
-        return std::string(config) + "/autostart";
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') {
-        return std::string(home) + "/.config/autostart";
-    }
-    return {};
+    const std::string config = UserBaseFolder("XDG_CONFIG_HOME", ".config");
+    return config.empty() ? config : config + "/autostart";
 }
 
 std::string AutostartEntry(const std::vector<std::string>& command) {

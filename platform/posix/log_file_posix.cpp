@@ -1,7 +1,6 @@
 #include "platform/log_file.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -10,6 +9,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/user_folders.h"
 
 namespace kalore {
 namespace {
@@ -64,16 +65,8 @@ std::string Tail(const std::string& path, std::size_t maxBytes) {
 } // namespace
 
 std::string DefaultLogFolder() {
-    // The base folder's variable counts only when absolute, as the XDG rules say.
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && state[0] == '/') {
-        return std::string(state) + "/kalore";
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return std::string(home) + "/.local/state/kalore";
-    }
-    return {};
+    const std::string state = UserBaseFolder("XDG_STATE_HOME", ".local/state");
+    return state.empty() ? state : state + "/kalore";
 }
 
 LogFile::LogFile(std::string folder, std::uint64_t maxBytes)

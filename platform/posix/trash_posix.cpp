@@ -8,29 +8,18 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/user_folders.h"
 
 namespace kalore {
 namespace {
 
-bool IsAbsolute(const char* path) {
-    return path != nullptr && path[0] == '/';
-}
-
-// $XDG_DATA_HOME/Trash; a relative or empty value is no value (the base
-// directory rules), so the trash is never made in the current folder.
+// $XDG_DATA_HOME/Trash, never one in the current folder.
 std::string HomeTrash() {
-    if (const char* data = std::getenv("XDG_DATA_HOME"); IsAbsolute(data)) {
-        return std::string(data) + "/Trash";
-    }
-    const char* home = std::getenv("HOME");
-    if (!IsAbsolute(home)) {
-        const passwd* user = ::getpwuid(::geteuid());
-        home = user != nullptr ? user->pw_dir : nullptr;
-    }
-    return IsAbsolute(home) ? std::string(home) + "/.local/share/Trash" : std::string();
+    const std::string data = UserBaseFolder("XDG_DATA_HOME", ".local/share");
+    return data.empty() ? data : data + "/Trash";
 }
 
 // Makes `path` and its missing parents, with mode 0700.
