@@ -13,6 +13,9 @@ void CloseFile(int fd);
 // Whether `folder` is a real folder of this user's, no link: what Kalore makes for
 // itself and writes into.
 bool IsOwnFolder(const std::string& folder);
+// Makes `folder` and its missing parents, with mode 0700 as the XDG rules ask; true
+// when it then is a folder of this user's.
+bool MakeOwnFolder(const std::string& folder);
 
 // The names of the files and links of `folder`, opened without following a link as
 // its last part: a folder turned into a link to elsewhere lists nothing.

@@ -2,14 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/own_files.h"
 #include "platform/user_folders.h"
 
 namespace kalore {
@@ -82,17 +81,12 @@ std::string LogFile::Open() {
     if (folder_.empty()) {
         return "aucun dossier pour le journal (ni XDG_STATE_HOME ni HOME)";
     }
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(folder_).parent_path(), ignored);
-    if (mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST) {
-        return folder_ + " : " + Reason(errno);
+    if (!MakeOwnFolder(folder_)) {
+        return folder_ + " n'est pas un dossier à vous, ni ne peut le devenir";
     }
     // The lines name the user's files and channels: no one else reads them.
     struct stat info {};
-    if (lstat(folder_.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
-        return folder_ + " n'est pas un dossier à vous";
-    }
-    if ((info.st_mode & 077) != 0) {
+    if (lstat(folder_.c_str(), &info) == 0 && (info.st_mode & 077) != 0) {
         chmod(folder_.c_str(), 0700);
     }
     std::string error;

@@ -19,6 +19,17 @@ int OpenFolder(std::string folder) {
                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
+bool MakeFolder(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        return S_ISDIR(st.st_mode);
+    }
+    const auto slash = path.find_last_of('/');
+    return errno == ENOENT && slash != std::string::npos && slash != 0 &&
+           MakeFolder(path.substr(0, slash)) &&
+           (::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST);
+}
+
 } // namespace
 
 int OpenFileToRead(const std::string& path, std::string& error) {
@@ -45,6 +56,10 @@ void CloseFile(int fd) {
 bool IsOwnFolder(const std::string& folder) {
     struct stat st {};
     return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+bool MakeOwnFolder(const std::string& folder) {
+    return MakeFolder(folder) && IsOwnFolder(folder);
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/own_files.h"
 #include "platform/user_folders.h"
 
 namespace kalore {
@@ -20,25 +21,6 @@ namespace {
 std::string HomeTrash() {
     const std::string data = UserBaseFolder("XDG_DATA_HOME", ".local/share");
     return data.empty() ? data : data + "/Trash";
-}
-
-// Makes `path` and its missing parents, with mode 0700.
-bool MakeFolder(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        return S_ISDIR(st.st_mode);
-    }
-    const auto slash = path.find_last_of('/');
-    return errno == ENOENT && slash != std::string::npos && slash != 0 &&
-           MakeFolder(path.substr(0, slash)) &&
-           (::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST);
-}
-
-// A folder of this user's, no link, made when it isn't there.
-bool OwnFolder(const std::string& path) {
-    struct stat st {};
-    return MakeFolder(path) && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           st.st_uid == ::geteuid();
 }
 
 // The device of `path`, or of its nearest folder that exists.
@@ -76,18 +58,18 @@ std::string TopOf(std::string folder) {
 std::string TrashFor(const std::string& folder, dev_t device, std::string& top) {
     const std::string home = HomeTrash();
     if (!home.empty() && DeviceOf(home) == device) {
-        return OwnFolder(home) && DeviceOf(home) == device ? home : std::string();
+        return MakeOwnFolder(home) && DeviceOf(home) == device ? home : std::string();
     }
     top = TopOf(folder);
     const std::string base = top == "/" ? "" : top;
     const std::string uid = std::to_string(::geteuid());
     struct stat shared {};
     if (::lstat((base + "/.Trash").c_str(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
-        (shared.st_mode & S_ISVTX) != 0 && OwnFolder(base + "/.Trash/" + uid)) {
+        (shared.st_mode & S_ISVTX) != 0 && MakeOwnFolder(base + "/.Trash/" + uid)) {
         return base + "/.Trash/" + uid;
     }
     const std::string own = base + "/.Trash-" + uid;
-    return OwnFolder(own) && DeviceOf(own) == device ? own : std::string();
+    return MakeOwnFolder(own) && DeviceOf(own) == device ? own : std::string();
 }
 
 std::string Escaped(const std::string& path) {
@@ -158,7 +140,7 @@ std::string MoveToTrash(const std::string& path) {
     const std::string full = (folder == "/" ? "" : folder) + "/" + name;
     std::string top;
     const std::string trash = TrashFor(folder, st.st_dev, top);
-    if (trash.empty() || !OwnFolder(trash + "/files") || !OwnFolder(trash + "/info")) {
+    if (trash.empty() || !MakeOwnFolder(trash + "/files") || !MakeOwnFolder(trash + "/info")) {
         return "aucune corbeille utilisable sur ce disque";
     }
     const std::string shown = top.empty() ? full : full.substr(top == "/" ? 1 : top.size() + 1);
