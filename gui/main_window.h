@@ -202,13 +202,13 @@ private:
     // within its slot on its channel, else of the one it covers most; "" without.
     std::string GuideTitleOf(int row) const;
     // The guide's programmes on a row's channel that its slot touches, and the slot
-    // as instants (0 for a date that can't be read).
+    // as instants (none for a date that can't be read).
     std::vector<GuideProgramme> GuideProgrammesOf(int row) const;
     struct RowSlot {
         std::int64_t start = 0;
         std::int64_t end = 0;
     };
-    RowSlot RowSlotOf(int row) const;
+    std::optional<RowSlot> RowSlotOf(int row) const;
     // Programming from the guide leaves the entry fields as they are: a slot of the
     // guide goes to the schedule with the format box's format.
     ScheduleEntryRequest GuideRequest(const std::string& channel, const RecordingSlot& slot) const;

@@ -5,7 +5,6 @@
 
 #include <QCalendarWidget>
 #include <QComboBox>
-#include <QDateTime>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
@@ -81,19 +80,7 @@ std::string SlotTitle(const RecordingSlot& slot) {
 
 // An instant as the schedule counts it: the seconds of its local date and time.
 std::int64_t ScheduleSecondsOf(UtcSeconds instant) {
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(instant);
-    return SecondsOf({local.date().year(), local.date().month(), local.date().day(),
-                      local.time().hour(), local.time().minute(), local.time().second()});
-}
-
-// A schedule's date and time texts as the instant they name here.
-std::optional<UtcSeconds> InstantOf(const std::string& date, const std::string& time) {
-    const QDateTime local = QDateTime::fromString(QString::fromStdString(date + " " + time),
-                                                  QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    if (!local.isValid()) {
-        return std::nullopt;
-    }
-    return local.toSecsSinceEpoch();
+    return SecondsOf(LocalTimeAt(instant));
 }
 
 } // namespace
@@ -104,18 +91,19 @@ std::vector<GuideProgramme> TForm1::GuideProgrammesOf(int row) const {
         return {};
     }
     const auto id = guide_->GuideIdOf(table.Cell(row, kChannelColumn));
-    const auto start =
-        InstantOf(table.Cell(row, kStartDateColumn), table.Cell(row, kStartTimeColumn));
-    const auto end = InstantOf(table.Cell(row, kEndDateColumn), table.Cell(row, kEndTimeColumn));
-    if (!id || !start || !end || *end <= *start) {
+    const auto slot = RowSlotOf(row);
+    if (!id || !slot || slot->end <= slot->start) {
         return {};
     }
-    return guide_->Between(*id, *start, *end);
+    return guide_->Between(*id, slot->start, slot->end);
 }
 
 std::string TForm1::GuideTitleOf(int row) const {
     const std::vector<GuideProgramme> programmes = GuideProgrammesOf(row);
-    const RowSlot slot = RowSlotOf(row);
+    if (programmes.empty()) {
+        return {};
+    }
+    const RowSlot slot = *RowSlotOf(row);
     std::string titles;
     const GuideProgramme* most = nullptr;
     UtcSeconds mostSeconds = 0;
@@ -133,12 +121,19 @@ std::string TForm1::GuideTitleOf(int row) const {
     return !titles.empty() || most == nullptr ? titles : most->title;
 }
 
-TForm1::RowSlot TForm1::RowSlotOf(int row) const {
+std::optional<TForm1::RowSlot> TForm1::RowSlotOf(int row) const {
     const ScheduleTable& table = schedule_->Table();
-    const auto start =
-        InstantOf(table.Cell(row, kStartDateColumn), table.Cell(row, kStartTimeColumn));
-    const auto end = InstantOf(table.Cell(row, kEndDateColumn), table.Cell(row, kEndTimeColumn));
-    return {start.value_or(0), end.value_or(0)};
+    const std::string& startDate = table.Cell(row, kStartDateColumn);
+    const std::string& startTime = table.Cell(row, kStartTimeColumn);
+    const std::string& endDate = table.Cell(row, kEndDateColumn);
+    const std::string& endTime = table.Cell(row, kEndTimeColumn);
+    if (!IsDateText(startDate) || !IsTimeText(startTime) || !IsDateText(endDate) ||
+        !IsTimeText(endTime)) {
+        return std::nullopt;
+    }
+    // The instants the schedule itself records between, the hour shown twice included.
+    return RowSlot{InstantOfDateTime(startDate, startTime, kSlotStartReading),
+                   InstantOfDateTime(endDate, endTime, kSlotEndReading)};
 }
 
 GuideWindow* TForm1::guideWindow() const {
@@ -309,9 +304,13 @@ std::optional<std::string> TForm1::AddGuideSlot(const std::string& channel,
 std::optional<SlotBounds> TForm1::GuideCoreOf(int row) const {
     // The programmes within the row's slot; only what the guide's margins add to
     // them may give way.
-    const RowSlot slot = RowSlotOf(row);
+    const std::vector<GuideProgramme> programmes = GuideProgrammesOf(row);
+    if (programmes.empty()) {
+        return std::nullopt;
+    }
+    const RowSlot slot = *RowSlotOf(row);
     std::optional<SlotBounds> core;
-    for (const GuideProgramme& p : GuideProgrammesOf(row)) {
+    for (const GuideProgramme& p : programmes) {
         if (p.start < slot.start || p.stop > slot.end) {
             continue;
         }
@@ -339,9 +338,9 @@ bool TForm1::Programmed(const GuideProgramme& programme) const {
             continue;
         }
         // Most of it: a slot cut short by a second still records it.
-        const RowSlot slot = RowSlotOf(row);
+        const std::optional<RowSlot> slot = RowSlotOf(row);
         const UtcSeconds covered =
-            std::min(slot.end, programme.stop) - std::max(slot.start, programme.start);
+            slot ? std::min(slot->end, programme.stop) - std::max(slot->start, programme.start) : 0;
         if (covered * 2 > programme.stop - programme.start) {
             return true;
         }
