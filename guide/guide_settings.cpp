@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "seams/no_case.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 
@@ -23,19 +24,6 @@ void ReadNumber(const IniFile& ini, const char* key, int low, int high, int& val
         return;
     }
     value = number;
-}
-
-bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const char c = text[i];
-        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace

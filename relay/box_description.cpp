@@ -1,10 +1,10 @@
 #include "relay/box_description.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "relay/source_refusal.h"
+#include "seams/no_case.h"
 
 namespace kalore {
 
@@ -12,14 +12,6 @@ namespace {
 
 // A channel is one programme; a description listing more is not the box's.
 constexpr int kMaxStreams = 16;
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
-}
 
 std::vector<std::string_view> Lines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -95,8 +87,7 @@ std::optional<BoxHost> BoxHostOf(std::string_view address) {
     if (host.empty() || box.port <= 0 || box.port > 65535)
         return std::nullopt;
     box.host.resize(host.size());
-    std::transform(host.begin(), host.end(), box.host.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(host.begin(), host.end(), box.host.begin(), AsciiLower);
     return box;
 }
 

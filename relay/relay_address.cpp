@@ -1,9 +1,10 @@
 #include "relay/relay_address.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <random>
+
+#include "seams/no_case.h"
 
 namespace kalore {
 
@@ -19,10 +20,7 @@ bool IsHexDigit(char c) {
 
 bool NeedsRelay(std::string_view address) {
     constexpr std::string_view scheme = "rtsp://";
-    return address.size() > scheme.size() &&
-           std::equal(scheme.begin(), scheme.end(), address.begin(), [](char a, char b) {
-               return a == std::tolower(static_cast<unsigned char>(b));
-           });
+    return address.size() > scheme.size() && StartsWithNoCase(address, scheme);
 }
 
 std::string NewRelayToken() {

@@ -1,7 +1,9 @@
 #include "relay/rtsp_answer.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "seams/no_case.h"
+#include "seams/trimmed.h"
 
 namespace kalore {
 
@@ -9,20 +11,6 @@ namespace {
 
 constexpr std::size_t kMaxHead = 16 * 1024;
 constexpr std::size_t kMaxBody = 64 * 1024;
-
-bool SameNameNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 } // namespace
 
@@ -57,22 +45,22 @@ AnswerRead ReadRtspAnswer(std::string_view buffer, RtspAnswer& answer, std::size
         const auto colon = line.find(':');
         if (colon == std::string_view::npos)
             return AnswerRead::Garbled;
-        const std::string_view name = Trimmed(line.substr(0, colon));
-        const std::string value(Trimmed(line.substr(colon + 1)));
-        if (SameNameNoCase(name, "Content-Length")) {
+        const std::string_view name = Trimmed(line.substr(0, colon), IsBlankOrTab);
+        const std::string value(Trimmed(line.substr(colon + 1), IsBlankOrTab));
+        if (SameNoCase(name, "Content-Length")) {
             if (value.empty() || !std::all_of(value.begin(), value.end(),
                                               [](char c) { return c >= '0' && c <= '9'; }))
                 return AnswerRead::Garbled;
             if (value.size() > 7 || (length = std::stoul(value)) > kMaxBody)
                 return AnswerRead::TooLong;
-        } else if (SameNameNoCase(name, "Session")) {
+        } else if (SameNoCase(name, "Session")) {
             answer.session = value;
-        } else if (SameNameNoCase(name, "Location")) {
+        } else if (SameNoCase(name, "Location")) {
             answer.location = value;
-        } else if (SameNameNoCase(name, "Content-Base") ||
-                   (SameNameNoCase(name, "Content-Location") && answer.contentBase.empty())) {
+        } else if (SameNoCase(name, "Content-Base") ||
+                   (SameNoCase(name, "Content-Location") && answer.contentBase.empty())) {
             answer.contentBase = value;
-        } else if (SameNameNoCase(name, "Transport")) {
+        } else if (SameNoCase(name, "Transport")) {
             answer.transport = value;
         }
     }
